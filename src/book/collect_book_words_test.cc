@@ -1,0 +1,119 @@
+#include "book/collect_book_words.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace lexicull {
+namespace {
+
+std::set<std::string> words_of(const BookWordSet& words) {
+  std::set<std::string> result;
+  for (BookWordSet::WordId id = 0; id < words.size(); ++id) result.emplace(words.word(id));
+  return result;
+}
+
+std::set<std::string> collect(std::string_view book, std::size_t max_read) {
+  MemoryByteSource source(book, max_read);
+  BookWordSet words;
+  EXPECT_TRUE(collect_book_words(source, words).ok());
+  return words_of(words);
+}
+
+struct BookCase {
+  std::string book;
+  std::set<std::string> words;
+};
+
+// Every case is read whole and cut into reads of several sizes: a word or a
+// chunk that spans reads must come out the same.
+void expect_words(const std::vector<BookCase>& cases) {
+  for (const auto& test : cases) {
+    for (std::size_t max_read : {1, 2, 7, 4096}) {
+      EXPECT_EQ(collect(test.book, max_read), test.words)
+          << "book " << testing::PrintToString(test.book) << ", reads of " << max_read;
+    }
+  }
+}
+
+TEST(CollectBookWords, ChunksAtSpaces) {
+  expect_words({
+      {"", {}},
+      {"Hello, World!", {"hello", "world"}},
+      {"a  b", {"a", "", "b"}},
+      {"a     b", {"a", "", "b"}},
+      {"end ", {"end"}},
+      {"end  ", {"end", ""}},
+      {" ", {""}},
+      {"The THE the tHe", {"the"}},
+      {"a\tb", {"a\tb"}},
+  });
+}
+
+TEST(CollectBookWords, RemovesPunctuationKeepsEveryOtherByte) {
+  expect_words({
+      {"e.g. and/or 3.14 (see yes?! semi;colon: \"quoted\"", {"eg", "andor", "314", "see", "yes", "semicolon", "quoted"}},
+      {"don't well-known [note] x-ray's {brace}", {"don't", "well-known", "[note]", "x-ray's", "{brace}"}},
+      {"... --", {"", "--"}},
+      {"\xC4RGER caf\xC9", {"\xC4rger", "caf\xC9"}},
+      {std::string("ma\0ize \x01\x7f", 9), {std::string("ma\0ize", 6), "\x01\x7f"}},
+  });
+}
+
+TEST(CollectBookWords, EveryLineFeedEndsAWordUnlessAHyphenJoinsTheLines) {
+  expect_words({
+      {"Hello, World!\n", {"hello", "world", ""}},
+      {"end\nnext", {"end", "next"}},
+      {"end.\n\nNext", {"end", "", "next"}},
+      {"one\ntwo\nthree", {"one", "two", "three"}},
+      {"exam-\nple", {"example"}},
+      {"exam-.\nple", {"example"}},
+      {"ex-\nam\nple", {"exam", "ple"}},
+      {"a-\nb-\nc", {"abc"}},
+      {"co-op-\nerate", {"co-op-", "erate"}},
+      {"well-\n next", {"well", "next"}},
+      {"word \nnext", {"word", "", "next"}},
+      {"-\nx", {"x"}},
+      {"\n", {""}},
+      {"trailing-", {"trailing-"}},
+      {"x-\n", {"x"}},
+  });
+}
+
+TEST(CollectBookWords, ChunksOfAnyLengthAreReadWhole) {
+  const std::string long_word(150, 'w');
+  const std::string huge_word(300000, 'h');
+  std::string lines;
+  for (int i = 0; i < 50; ++i) lines += "Line" + std::to_string(i % 5) + "\n";
+  expect_words({
+      {std::string(99, 'x') + " y", {std::string(99, 'x'), "y"}},
+      {"a " + long_word + " b", {"a", long_word, "b"}},
+      {huge_word + " after", {huge_word, "after"}},
+      {lines + "last", {"line0", "line1", "line2", "line3", "line4", "last"}},
+  });
+}
+
+TEST(CollectBookWords, KeepsTheWordsBeforeAReadError) {
+  class BrokenBook : public ByteSource {
+   public:
+    Status read(unsigned char* buffer, std::size_t, std::size_t* count) override {
+      if (calls_++ > 0) return Status::failure("Input/output error");
+      std::memcpy(buffer, "first second", 12);
+      *count = 12;
+      return Status();
+    }
+
+   private:
+    int calls_ = 0;
+  } book;
+  BookWordSet words;
+  const Status status = collect_book_words(book, words);
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(words_of(words), (std::set<std::string>{"first"}));
+}
+
+}  // namespace
+}  // namespace lexicull

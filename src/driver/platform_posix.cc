@@ -1,0 +1,96 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "driver/platform.h"
+
+namespace lexicull {
+namespace {
+
+Status system_failure(int error) { return Status::failure(strerror(error)); }
+
+class PosixFile : public ByteSource {
+ public:
+  explicit PosixFile(int descriptor) : descriptor_(descriptor) {}
+  ~PosixFile() override { close(descriptor_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
+    for (;;) {
+      const ssize_t got = ::read(descriptor_, buffer, capacity);
+      if (got >= 0) {
+        *count = static_cast<std::size_t>(got);
+        return Status();
+      }
+      if (errno != EINTR) {
+        *count = 0;
+        return system_failure(errno);
+      }
+    }
+  }
+
+ private:
+  int descriptor_;
+};
+
+class PosixSink : public ByteSink {
+ public:
+  explicit PosixSink(int descriptor) : descriptor_(descriptor) {}
+
+  Status write(const unsigned char* data, std::size_t size) override {
+    while (size > 0) {
+      const ssize_t written = ::write(descriptor_, data, size);
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return system_failure(errno);
+      }
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    }
+    return Status();
+  }
+
+ private:
+  int descriptor_;
+};
+
+}  // namespace
+
+void prepare_standard_streams() {
+  // A descriptor left closed by the caller is filled with /dev/null opened
+  // read-only: an input file then cannot take its number, and writing to it
+  // still fails, as it should.
+  for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+    if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+      const int placeholder = open("/dev/null", O_RDONLY);
+      if (placeholder >= 0 && placeholder != descriptor) {
+        dup2(placeholder, descriptor);
+        close(placeholder);
+      }
+    }
+  }
+}
+
+Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file) {
+  const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return system_failure(errno);
+#ifdef POSIX_FADV_SEQUENTIAL
+  posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  file->reset(new PosixFile(descriptor));
+  return Status();
+}
+
+ByteSink& standard_output() {
+  static PosixSink sink(STDOUT_FILENO);
+  return sink;
+}
+
+ByteSink& standard_error() {
+  static PosixSink sink(STDERR_FILENO);
+  return sink;
+}
+
+}  // namespace lexicull

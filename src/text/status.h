@@ -1,0 +1,32 @@
+#ifndef LEXICULL_TEXT_STATUS_H_
+#define LEXICULL_TEXT_STATUS_H_
+
+#include <string>
+#include <utility>
+
+namespace lexicull {
+
+// The outcome of an operation that can fail for a reason outside the program
+// (a read or write refused by the system). Library code returns it; only the
+// driver turns it into a message and an exit status.
+class Status {
+ public:
+  Status() = default;
+
+  static Status failure(std::string reason) { return Status(std::move(reason)); }
+
+  bool ok() const { return !failed_; }
+
+  // The system's reason, such as "No such file or directory"; empty when ok().
+  const std::string& reason() const { return reason_; }
+
+ private:
+  explicit Status(std::string reason) : failed_(true), reason_(std::move(reason)) {}
+
+  bool failed_ = false;
+  std::string reason_;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_TEXT_STATUS_H_

@@ -1,0 +1,46 @@
+#ifndef LEXICULL_VOCABULARY_READ_VOCABULARY_H_
+#define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
+
+#include <cstddef>
+#include <string>
+
+#include "text/byte_stream.h"
+#include "text/status.h"
+#include "vocabulary/vocabulary_map.h"
+
+namespace lexicull {
+
+// Turns vocabulary text into entries, one block at a time, so that a line may
+// span any number of blocks. Each line is lower-cased and split at its first
+// "|" into key and translation (a line without one is both); a later line for
+// a key replaces the earlier translation, also with an empty one. Lines whose
+// key is no book word are passed over without being stored, even while they
+// are still arriving.
+class VocabularyEntryReader {
+ public:
+  explicit VocabularyEntryReader(VocabularyMap& map) : map_(map) {}
+
+  // Takes the next block of text (after text-mode reading).
+  void feed(const unsigned char* text, std::size_t size);
+
+  // Ends the text: a last line needs no line feed.
+  void finish();
+
+ private:
+  void take_line(const unsigned char* line, std::size_t size);
+  void drop_pending_line_if_useless();
+
+  VocabularyMap& map_;
+  std::string key_;
+  std::string pending_line_;        // a line cut by the end of a block
+  bool pending_key_wanted_ = false;  // its key is known to be a book word
+  bool skipping_line_ = false;       // the rest of the current line is of no use
+};
+
+// Reads the whole vocabulary from `vocabulary` into `map`. Fails only when the
+// source does; the entries read up to then stay in `map`.
+Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_READ_VOCABULARY_H_

@@ -1,0 +1,80 @@
+#include "vocabulary/read_vocabulary.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace lexicull {
+namespace {
+
+struct VocabularyCase {
+  std::vector<std::string> book_words;
+  std::string vocabulary;
+  std::map<std::string, std::string> translations;  // of the book words that have one
+};
+
+std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read) {
+  BookWordSet words;
+  for (const auto& word : test.book_words) words.add(word);
+  VocabularyMap map(words);
+  MemoryByteSource source(test.vocabulary, max_read);
+  EXPECT_TRUE(read_vocabulary(source, map).ok());
+  std::map<std::string, std::string> result;
+  for (const auto& word : test.book_words) {
+    if (!map.translation(word).empty()) result[word] = std::string(map.translation(word));
+  }
+  return result;
+}
+
+void expect_translations(const std::vector<VocabularyCase>& cases) {
+  for (const auto& test : cases) {
+    for (std::size_t max_read : {1, 2, 7, 4096}) {
+      EXPECT_EQ(read(test, max_read), test.translations)
+          << "vocabulary " << testing::PrintToString(test.vocabulary) << ", reads of " << max_read;
+    }
+  }
+}
+
+TEST(ReadVocabulary, SplitsLowerCasedLinesAtTheFirstSeparator) {
+  expect_translations({
+      {{"apple"}, "Apple|Pomme", {{"apple", "pomme"}}},
+      {{"apple"}, "apple|pomme|fruit\n", {{"apple", "pomme|fruit"}}},
+      {{"apple"}, "APPLE\n", {{"apple", "apple"}}},
+      {{"apple", "apple "}, "apple | pomme\n", {{"apple ", " pomme"}}},
+      {{""}, "|pomme\n", {{"", "pomme"}}},
+      {{""}, "\n", {}},
+      {{"\xc4rger"}, "\xc4RGER|\xc4RGER\n\xe4rger|no\n", {{"\xc4rger", "\xc4rger"}}},
+      {{"a\tb"}, "A\tB|C\tD", {{"a\tb", "c\td"}}},
+      {{std::string("n\0l", 3)}, std::string("N\0L|V\0W\n", 8), {{std::string("n\0l", 3), std::string("v\0w", 3)}}},
+      {{"apple"}, "", {}},
+  });
+}
+
+TEST(ReadVocabulary, TheLastLineForAKeyWinsEvenWhenEmpty) {
+  expect_translations({
+      {{"apple"}, "apple|a\napple|b\n", {{"apple", "b"}}},
+      {{"apple"}, "apple|pomme\napple|\n", {}},
+      {{"apple"}, "apple|\napple|pomme", {{"apple", "pomme"}}},
+      {{"apple", "pear"}, "pear|p\r\nAPPLE|x\nother|o\napple|y", {{"apple", "y"}, {"pear", "p"}}},
+  });
+}
+
+TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
+  const std::string long_translation(9000, 't');
+  const std::string long_key(120, 'k');
+  const std::string junk(20000, 'j');
+  expect_translations({
+      {{"cat", "zebra"}, "cat|" + long_translation + "\nzebra|z\n", {{"cat", long_translation}, {"zebra", "z"}}},
+      {{long_key}, long_key + "|long\n", {{long_key, "long"}}},
+      {{long_key}, long_key + "\n", {{long_key, long_key}}},
+      // Lines whose key is no book word are passed over, however long.
+      {{"cat"}, junk + "\ncat|c\n" + junk + "|" + junk + "\ncat|d" + junk.substr(0, 3), {{"cat", "djjj"}}},
+      {{"cat"}, "cat|" + junk + "\n", {{"cat", junk}}},
+      {{"ca"}, "cat|x\nca", {{"ca", "ca"}}},
+  });
+}
+
+}  // namespace
+}  // namespace lexicull

@@ -1,0 +1,40 @@
+#ifndef LEXICULL_VOCABULARY_VOCABULARY_MAP_H_
+#define LEXICULL_VOCABULARY_VOCABULARY_MAP_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "book/book_word_set.h"
+
+namespace lexicull {
+
+// Translations by key, for the keys that are words of the book. Only those
+// can ever be written, so entries for other keys are never stored and memory
+// follows the book, not the dictionary. An absent key and an empty
+// translation mean the same: nothing to write.
+class VocabularyMap {
+ public:
+  explicit VocabularyMap(const BookWordSet& keys) : keys_(keys), translations_(keys.size()) {}
+
+  const BookWordSet& keys() const { return keys_; }
+
+  // The translation to overwrite for the key with this id.
+  std::string& translation_slot(BookWordSet::WordId id) { return translations_[id]; }
+
+  // Sets the translation of `key`, replacing an earlier one; a key that is no
+  // book word is ignored.
+  void set(std::string_view key, std::string_view translation);
+
+  // The translation of the book word with this id; empty when it has none.
+  std::string_view translation(BookWordSet::WordId id) const { return translations_[id]; }
+  std::string_view translation(std::string_view key) const;
+
+ private:
+  const BookWordSet& keys_;
+  std::vector<std::string> translations_;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_VOCABULARY_MAP_H_

@@ -1,0 +1,23 @@
+#ifndef LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
+#define LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
+
+#include "book/book_word_set.h"
+#include "text/byte_stream.h"
+#include "text/status.h"
+#include "vocabulary/vocabulary_map.h"
+
+namespace lexicull {
+
+// The end of every line the program writes, on every platform.
+inline constexpr char kLineEnd[] = "\r\n";
+
+// Writes "word|translation" and a line end for every book word with a
+// non-empty translation, in ascending byte order of the words. Each line goes
+// to `out` in one write, so that a run cut short leaves only whole lines.
+// Stops at the first failed write and returns it.
+Status write_filtered_vocabulary(const BookWordSet& words, const VocabularyMap& vocabulary,
+                                 ByteSink& out);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
