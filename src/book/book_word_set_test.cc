@@ -19,7 +19,8 @@ TEST(BookWordSet, KeepsEachDistinctWordOnceAndFindsIt) {
     ASSERT_NE(id, BookWordSet::kAbsent) << word;
     EXPECT_EQ(words.word(id), word);
   }
-  for (const char* word : {"c", "cats", "CAT", "ca "}) EXPECT_EQ(words.find(word), BookWordSet::kAbsent);
+  for (const char* word : {"c", "cats", "CAT", "ca "})
+    EXPECT_EQ(words.find(word), BookWordSet::kAbsent);
   EXPECT_EQ(words.find(std::string("cat\0", 4)), BookWordSet::kAbsent);
 }
 
@@ -39,7 +40,7 @@ TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
 
 TEST(BookWordSet, SortsByUnsignedBytesWithPrefixesFirst) {
   BookWordSet words;
-  const std::vector<std::string> sorted = {"",  "-",  "a",  "ab", "abc", "b",
+  const std::vector<std::string> sorted = {"",  "-",    "a",    "ab",       "abc", "b",
                                            "z", "\x7f", "\x80", "\xc4rger", "\xff"};
   for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) words.add(*it);
   std::vector<BookWordSet::WordId> ids;

@@ -55,8 +55,10 @@ TEST(CollectBookWords, ChunksAtSpaces) {
 
 TEST(CollectBookWords, RemovesPunctuationKeepsEveryOtherByte) {
   expect_words({
-      {"e.g. and/or 3.14 (see yes?! semi;colon: \"quoted\"", {"eg", "andor", "314", "see", "yes", "semicolon", "quoted"}},
-      {"don't well-known [note] x-ray's {brace}", {"don't", "well-known", "[note]", "x-ray's", "{brace}"}},
+      {"e.g. and/or 3.14 (see yes?! semi;colon: \"quoted\"",
+       {"eg", "andor", "314", "see", "yes", "semicolon", "quoted"}},
+      {"don't well-known [note] x-ray's {brace}",
+       {"don't", "well-known", "[note]", "x-ray's", "{brace}"}},
       {"... --", {"", "--"}},
       {"\xC4RGER caf\xC9", {"\xC4rger", "caf\xC9"}},
       {std::string("ma\0ize \x01\x7f", 9), {std::string("ma\0ize", 6), "\x01\x7f"}},

@@ -25,7 +25,8 @@ TEST(ParseCommandLine, TwoOrMoreArgumentsAreAlwaysPaths) {
       {{"lexicull", "", " v *?"}, Action::kRun, "", " v *?"},
   };
   for (const auto& test : cases) {
-    const CommandLine command = parse_command_line(static_cast<int>(test.argv.size()), test.argv.data());
+    const CommandLine command =
+        parse_command_line(static_cast<int>(test.argv.size()), test.argv.data());
     EXPECT_EQ(command.action, test.action) << test.argv.size();
     EXPECT_EQ(command.book_path, test.book);
     EXPECT_EQ(command.vocabulary_path, test.vocabulary);

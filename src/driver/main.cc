@@ -52,8 +52,8 @@ int run(const CommandLine& command) {
   }
 
   BookWordSet book_words;
-  Status status = read_input(command.book_path,
-                             [&](ByteSource& book) { return collect_book_words(book, book_words); });
+  Status status = read_input(
+      command.book_path, [&](ByteSource& book) { return collect_book_words(book, book_words); });
   if (!status.ok()) return fail(command.book_path, status);
 
   VocabularyMap vocabulary(book_words);

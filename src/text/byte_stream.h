@@ -34,7 +34,8 @@ class ByteSink {
 // read so that tests can cut the same input at any block boundary.
 class MemoryByteSource : public ByteSource {
  public:
-  explicit MemoryByteSource(std::string_view data, std::size_t max_read = static_cast<std::size_t>(-1))
+  explicit MemoryByteSource(std::string_view data,
+                            std::size_t max_read = static_cast<std::size_t>(-1))
       : data_(data), max_read_(max_read == 0 ? 1 : max_read) {}
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override;

@@ -19,7 +19,8 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
   const unsigned char* in = found + 1;
   const unsigned char* const end = data + size;
   while (in < end) {
-    const auto* next = static_cast<const unsigned char*>(std::memchr(in, kCarriageReturn, end - in));
+    const auto* next =
+        static_cast<const unsigned char*>(std::memchr(in, kCarriageReturn, end - in));
     const unsigned char* stop = next == nullptr ? end : next;
     std::memmove(out, in, stop - in);
     out += stop - in;
@@ -31,7 +32,8 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 }  // namespace
 
 TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
-    : source_(source), block_(block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) {}
+    : source_(source),
+      block_(block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) {}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;

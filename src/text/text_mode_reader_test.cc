@@ -38,7 +38,9 @@ TEST(TextModeReader, DropsCarriageReturnsStopsAtCtrlZAndSkipsALeadingByteOrderMa
       {"crlf\r\nline\r\n", "crlf\nline\n"},
       {"\r\r\r", ""},
       {"mid\rdle\r", "middle"},
-      {"before\x1a" "after\r\n", "before"},
+      {"before\x1a"
+       "after\r\n",
+       "before"},
       {"\x1a", ""},
       {"a\rb\x1a\rc\x1a", "ab"},
       {"\xEF\xBB\xBFtext", "text"},

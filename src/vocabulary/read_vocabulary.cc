@@ -71,8 +71,7 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
     }
     if (!skipping_line_) {
       pending_line_.append(reinterpret_cast<const char*>(in), line_feed - in);
-      take_line(reinterpret_cast<const unsigned char*>(pending_line_.data()),
-                pending_line_.size());
+      take_line(reinterpret_cast<const unsigned char*>(pending_line_.data()), pending_line_.size());
       pending_line_.clear();
     }
     skipping_line_ = false;

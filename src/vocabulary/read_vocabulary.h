@@ -32,7 +32,7 @@ class VocabularyEntryReader {
 
   VocabularyMap& map_;
   std::string key_;
-  std::string pending_line_;        // a line cut by the end of a block
+  std::string pending_line_;         // a line cut by the end of a block
   bool pending_key_wanted_ = false;  // its key is known to be a book word
   bool skipping_line_ = false;       // the rest of the current line is of no use
 };

@@ -47,7 +47,9 @@ TEST(ReadVocabulary, SplitsLowerCasedLinesAtTheFirstSeparator) {
       {{""}, "\n", {}},
       {{"\xc4rger"}, "\xc4RGER|\xc4RGER\n\xe4rger|no\n", {{"\xc4rger", "\xc4rger"}}},
       {{"a\tb"}, "A\tB|C\tD", {{"a\tb", "c\td"}}},
-      {{std::string("n\0l", 3)}, std::string("N\0L|V\0W\n", 8), {{std::string("n\0l", 3), std::string("v\0w", 3)}}},
+      {{std::string("n\0l", 3)},
+       std::string("N\0L|V\0W\n", 8),
+       {{std::string("n\0l", 3), std::string("v\0w", 3)}}},
       {{"apple"}, "", {}},
   });
 }
@@ -66,11 +68,15 @@ TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
   const std::string long_key(120, 'k');
   const std::string junk(20000, 'j');
   expect_translations({
-      {{"cat", "zebra"}, "cat|" + long_translation + "\nzebra|z\n", {{"cat", long_translation}, {"zebra", "z"}}},
+      {{"cat", "zebra"},
+       "cat|" + long_translation + "\nzebra|z\n",
+       {{"cat", long_translation}, {"zebra", "z"}}},
       {{long_key}, long_key + "|long\n", {{long_key, "long"}}},
       {{long_key}, long_key + "\n", {{long_key, long_key}}},
       // Lines whose key is no book word are passed over, however long.
-      {{"cat"}, junk + "\ncat|c\n" + junk + "|" + junk + "\ncat|d" + junk.substr(0, 3), {{"cat", "djjj"}}},
+      {{"cat"},
+       junk + "\ncat|c\n" + junk + "|" + junk + "\ncat|d" + junk.substr(0, 3),
+       {{"cat", "djjj"}}},
       {{"cat"}, "cat|" + junk + "\n", {{"cat", junk}}},
       {{"ca"}, "cat|x\nca", {{"ca", "ca"}}},
   });
