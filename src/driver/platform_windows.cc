@@ -9,7 +9,9 @@
 
 // Arguments reach the program as typed: "*" and "?" are file names, never
 // patterns to expand.
-extern "C" int _dowildcard = 0;
+extern "C" {
+int _dowildcard = 0;
+}
 
 namespace lexicull {
 namespace {
