@@ -3,84 +3,104 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "text/swar.h"
 
 namespace lexicull {
 namespace {
 
-constexpr std::size_t kInitialSlots = 1024;
-constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-
-std::uint64_t load_word(const unsigned char* data, std::size_t size) {
-  std::uint64_t value = 0;
-  std::memcpy(&value, data, size);
-  return value;
-}
+constexpr unsigned kInitialSlotBits = 10;
 
 std::uint64_t mix(std::uint64_t state, std::uint64_t value) {
-  state = (state ^ value) * kMultiplier;
+  state = (state ^ value) * 0x9E3779B97F4A7C15ull;
   return state ^ (state >> 29);
+}
+
+// The first `size` bytes (at most 8) of a padded word; the rest are zero.
+std::uint64_t head_of(const unsigned char* data, std::size_t size) {
+  const std::uint64_t all = swar::load(data);
+  return size >= 8 ? all : all & ((std::uint64_t{1} << (8 * size)) - 1);
+}
+
+// Copies a word into a buffer with padding, for callers that have none.
+std::string padded_copy(std::string_view word) {
+  std::string copy(word);
+  copy.append(BookWordSet::kPadding, '\0');
+  return copy;
+}
+
+const unsigned char* bytes_of(const std::string& text) {
+  return reinterpret_cast<const unsigned char*>(text.data());
 }
 
 }  // namespace
 
-BookWordSet::BookWordSet() : slots_(kInitialSlots, kAbsent) {}
+BookWordSet::BookWordSet()
+    : slots_(std::size_t{1} << kInitialSlotBits, Slot{0, kFreeTag, kAbsent}),
+      shift_(64 - kInitialSlotBits) {}
 
-std::uint32_t BookWordSet::hash(const unsigned char* data, std::size_t size) {
+BookWordSet::Key BookWordSet::long_key_of(const unsigned char* data, std::size_t size,
+                                          std::uint64_t head) {
+  if (size == kShortWordSize) return short_key_of(head, size);
   std::uint64_t state = mix(0x243F6A8885A308D3ull, size);
-  for (; size >= 8; data += 8, size -= 8) state = mix(state, load_word(data, 8));
-  if (size > 0) state = mix(state, load_word(data, size));
-  return static_cast<std::uint32_t>(state >> 32) ^ static_cast<std::uint32_t>(state);
+  const unsigned char* const end = data + size;
+  for (; data + 8 <= end; data += 8) state = mix(state, swar::load(data));
+  state = mix(state, head_of(data, end - data));
+  const std::uint64_t hash = state * kMultiplier;
+  // Any tag above kShortWordSize marks a long word; a few low bits of the
+  // hash (which picks the slot from its top bits) set it apart from others.
+  return Key{head, static_cast<std::uint32_t>(hash) | 0x10000u, hash};
 }
 
-bool BookWordSet::matches(WordId id, std::uint32_t hash, const unsigned char* data,
-                          std::size_t size) const {
+bool BookWordSet::long_word_matches(WordId id, const unsigned char* data, std::size_t size) const {
   const Word& word = words_[id];
-  return hashes_[id] == hash && word.size == size &&
-         (size == 0 || std::memcmp(arena_.data() + word.offset, data, size) == 0);
+  return word.size == size && std::memcmp(arena_.data() + word.offset, data, size) == 0;
 }
 
-BookWordSet::WordId BookWordSet::find(const unsigned char* data, std::size_t size) const {
-  if (size > longest_word_size_ || words_.empty()) return kAbsent;
-  const std::uint32_t word_hash = hash(data, size);
+BookWordSet::WordId BookWordSet::find(std::string_view word) const {
+  const std::string copy = padded_copy(word);
+  return find_padded(bytes_of(copy), word.size());
+}
+
+void BookWordSet::add(std::string_view word) {
+  const std::string copy = padded_copy(word);
+  add_padded(bytes_of(copy), word.size());
+}
+
+void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char* data,
+                          std::size_t size) {
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = word_hash & mask;; slot = (slot + 1) & mask) {
-    const WordId id = slots_[slot];
-    if (id == kAbsent) return kAbsent;
-    if (matches(id, word_hash, data, size)) return id;
-  }
-}
-
-void BookWordSet::add(const unsigned char* data, std::size_t size) {
-  const std::uint32_t word_hash = hash(data, size);
-  std::size_t mask = slots_.size() - 1;
-  std::size_t slot = word_hash & mask;
-  for (;; slot = (slot + 1) & mask) {
-    const WordId id = slots_[slot];
-    if (id == kAbsent) break;
-    if (matches(id, word_hash, data, size)) return;
+  for (; slots_[index].id != kAbsent; index = (index + 1) & mask) {
+    if (matches(slots_[index], key, data, size)) return;
   }
   // Ids must stay distinct from kAbsent; a book with four thousand million
   // distinct words exhausts memory long before.
   if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
   const auto id = static_cast<WordId>(words_.size());
   words_.push_back(Word{arena_.size(), size});
-  hashes_.push_back(word_hash);
   arena_.insert(arena_.end(), data, data + size);
   longest_word_size_ = std::max(longest_word_size_, size);
-  slots_[slot] = id;
+  slots_[index] = Slot{key.head, key.tag, id};
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
 }
 
 void BookWordSet::grow_slots() {
-  std::vector<WordId> grown(slots_.size() * 2, kAbsent);
-  const std::size_t mask = grown.size() - 1;
-  for (WordId id = 0; id < words_.size(); ++id) {
-    std::size_t slot = hashes_[id] & mask;
-    while (grown[slot] != kAbsent) slot = (slot + 1) & mask;
-    grown[slot] = id;
-  }
+  std::vector<Slot> grown(slots_.size() * 2, Slot{0, kFreeTag, kAbsent});
   slots_.swap(grown);
+  --shift_;
+  const std::size_t mask = slots_.size() - 1;
+  std::string padded;
+  for (WordId id = 0; id < words_.size(); ++id) {
+    const std::string_view bytes = word(id);
+    padded.assign(bytes);
+    padded.append(kPadding, '\0');
+    const Key key = key_of(bytes_of(padded), bytes.size());
+    std::size_t index = slot_of(key);
+    while (slots_[index].id != kAbsent) index = (index + 1) & mask;
+    slots_[index] = Slot{key.head, key.tag, id};
+  }
 }
 
 void BookWordSet::sort_by_word(std::vector<WordId>& ids) const {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -10,25 +11,53 @@ namespace lexicull {
 
 // The distinct words of a book. Words are hashed while the book is read, since
 // order matters only once, for the output, when the few that are written get
-// sorted. Their bytes live together in one arena.
+// sorted. Their bytes live together in one arena; a word of up to eight bytes
+// is also held whole in its hash slot, so that finding it again (the common
+// case, millions of times per book) compares two integers and nothing else.
 class BookWordSet {
  public:
   using WordId = std::uint32_t;
   static constexpr WordId kAbsent = static_cast<WordId>(-1);
 
+  // How many readable bytes the *_padded calls need after a word's end.
+  static constexpr std::size_t kPadding = 8;
+
   BookWordSet();
 
   // Adds the word unless it is present already. The empty word is a word.
-  void add(const unsigned char* data, std::size_t size);
-  void add(std::string_view word) {
-    add(reinterpret_cast<const unsigned char*>(word.data()), word.size());
+  void add(std::string_view word);
+  // The same, for a word followed by at least kPadding readable bytes.
+  void add_padded(const unsigned char* data, std::size_t size) {
+    const Key key = key_of(data, size);
+    const std::size_t index = slot_of(key);
+    // Most words of a book were seen before and sit in their first slot.
+    if (!matches(slots_[index], key, data, size)) add_new(key, index, data, size);
+  }
+
+  // The same, for a word of fewer than 8 bytes given as those bytes in
+  // memory order in the low bytes of `head`, the rest zero.
+  void add_short(std::uint64_t head, std::size_t size) {
+    const Key key = short_key_of(head, size);
+    const std::size_t index = slot_of(key);
+    if (!matches(slots_[index], key, nullptr, size)) {
+      unsigned char bytes[8 + kPadding];
+      std::memcpy(bytes, &head, sizeof head);
+      add_new(key, index, bytes, size);
+    }
   }
 
   // The id of the word, or kAbsent. Ids run from 0 to size() - 1 in the order
   // the words were first added.
-  WordId find(const unsigned char* data, std::size_t size) const;
-  WordId find(std::string_view word) const {
-    return find(reinterpret_cast<const unsigned char*>(word.data()), word.size());
+  WordId find(std::string_view word) const;
+  WordId find_padded(const unsigned char* data, std::size_t size) const {
+    if (size > longest_word_size_) return kAbsent;
+    const Key key = key_of(data, size);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
+      const Slot& slot = slots_[index];
+      if (matches(slot, key, data, size)) return slot.id;
+      if (slot.id == kAbsent) return kAbsent;
+    }
   }
 
   std::size_t size() const { return words_.size(); }
@@ -46,15 +75,51 @@ class BookWordSet {
     std::size_t offset;
     std::size_t size;
   };
+  // A short word (up to 8 bytes) is its head and its size; a longer one has
+  // a tag above kFreeTag taken from its hash, and its head starts its bytes.
+  struct Slot {
+    std::uint64_t head;
+    std::uint32_t tag;
+    WordId id;
+  };
+  struct Key {
+    std::uint64_t head;
+    std::uint32_t tag;
+    std::uint64_t hash;
+  };
 
-  static std::uint32_t hash(const unsigned char* data, std::size_t size);
-  bool matches(WordId id, std::uint32_t hash, const unsigned char* data, std::size_t size) const;
+  static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  static constexpr std::uint32_t kShortWordSize = 8;
+  // The tag of a free slot, which no word's key has: it must not pass for
+  // the empty word, whose head and size are zero.
+  static constexpr std::uint32_t kFreeTag = kShortWordSize + 1;
+
+  static Key key_of(const unsigned char* data, std::size_t size) {
+    std::uint64_t head;
+    std::memcpy(&head, data, sizeof head);
+    if (size >= 8) return long_key_of(data, size, head);
+    // Only the word's own bytes count, in memory order.
+    return short_key_of(head & ((std::uint64_t{1} << (8 * size)) - 1), size);
+  }
+  static Key short_key_of(std::uint64_t head, std::size_t size) {
+    return Key{head, static_cast<std::uint32_t>(size),
+               (head ^ (std::uint64_t{size} << 59)) * kMultiplier};
+  }
+  static Key long_key_of(const unsigned char* data, std::size_t size, std::uint64_t head);
+  bool matches(const Slot& slot, const Key& key, const unsigned char* data,
+               std::size_t size) const {
+    if (slot.tag != key.tag || slot.head != key.head) return false;
+    return key.tag <= kShortWordSize || long_word_matches(slot.id, data, size);
+  }
+  bool long_word_matches(WordId id, const unsigned char* data, std::size_t size) const;
+  std::size_t slot_of(const Key& key) const { return static_cast<std::size_t>(key.hash >> shift_); }
+  void add_new(const Key& key, std::size_t index, const unsigned char* data, std::size_t size);
   void grow_slots();
 
   std::vector<char> arena_;
   std::vector<Word> words_;
-  std::vector<std::uint32_t> hashes_;  // by id, so that growing never rehashes the bytes
-  std::vector<WordId> slots_;          // open addressing; kAbsent marks a free slot
+  std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
+  unsigned shift_;           // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
 };
 

@@ -24,6 +24,17 @@ TEST(BookWordSet, KeepsEachDistinctWordOnceAndFindsIt) {
   EXPECT_EQ(words.find(std::string("cat\0", 4)), BookWordSet::kAbsent);
 }
 
+TEST(BookWordSet, TheEmptyWordIsAWordLikeAnyOther) {
+  BookWordSet words;
+  EXPECT_EQ(words.find(""), BookWordSet::kAbsent);
+  words.add("");
+  EXPECT_EQ(words.size(), 1u);
+  EXPECT_EQ(words.find(""), 0u);
+  EXPECT_EQ(words.find(std::string(1, '\0')), BookWordSet::kAbsent);
+  words.add(std::string(1, '\0'));
+  EXPECT_EQ(words.size(), 2u);
+}
+
 TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
   BookWordSet words;
   const int count = 200000;

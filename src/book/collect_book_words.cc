@@ -3,61 +3,91 @@
 #include <algorithm>
 
 #include "text/byte_classes.h"
+#include "text/swar.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
 
 void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
-  // Every byte adds at most one byte to the word, so one capacity check per
-  // block keeps the loop free of them.
-  if (word_.size() < length_ + size) word_.resize(std::max(word_.size() * 2, length_ + size));
+  if (size == 0) return;
+  // Every byte adds at most one byte to the word, and the word keeps padding
+  // after it, so one capacity check per block keeps the loop free of them.
+  const std::size_t needed = length_ + size + BookWordSet::kPadding;
+  if (word_.size() < needed) word_.resize(std::max(word_.size() * 2, needed));
   unsigned char* const start = word_.data();
   unsigned char* out = start + length_;
-  bool chunk_started = chunk_started_;
   std::size_t first_hyphen = first_hyphen_;
 
-  for (const unsigned char* in = text, *end = text + size; in < end; ++in) {
-    const unsigned char byte = *in;
-    switch (kBookBytes.kind[byte]) {
-      case BookByte::kKept:
-        *out++ = to_lower(byte);
-        chunk_started = true;
-        break;
-      case BookByte::kHyphen:
-        if (first_hyphen == kNoHyphen) first_hyphen = out - start;
-        *out++ = byte;
-        chunk_started = true;
-        break;
-      case BookByte::kPunctuation:
-        chunk_started = true;
-        break;
-      case BookByte::kLineFeed: {
-        chunk_started = true;
-        const std::size_t length = out - start;
-        if (length > 0 && first_hyphen == length - 1) {
-          --out;  // joined: the next line continues this word
-        } else {
-          words_.add(start, length);
-          out = start;
-        }
-        first_hyphen = kNoHyphen;
-        break;
+  const unsigned char* in = text;
+  const unsigned char* const end = text + size;
+  while (in < end) {
+    // Most bytes are letters: eight of them are lower-cased and copied at
+    // once, up to the first byte below "A", which every special byte is.
+    if (swar::kAvailable && end - in >= 8) {
+      const swar::Bytes8 bytes = swar::load(in);
+      // Only the bytes before the first special one are kept (the rest are
+      // overwritten or past the word), and those are all at least "A".
+      swar::store(out, swar::to_lower_if_at_least_a(bytes));
+      const swar::Bytes8 special = swar::below(bytes, 'A');
+      if (special == 0) {
+        in += 8;
+        out += 8;
+        continue;
       }
-      case BookByte::kSpace:
-        words_.add(start, out - start);
+      const unsigned plain = swar::first_marked(special);
+      // The common word: short, whole in this load, and ended by a space.
+      // Its bytes are in the register already.
+      if (out == start && in[plain] == kSpace) {
+        const swar::Bytes8 word = swar::to_lower_if_at_least_a(bytes);
+        words_.add_short(word & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
+        in += plain + 1;
+        continue;
+      }
+      in += plain;
+      out += plain;
+    }
+    unsigned char byte = *in++;
+    if (kBookBytes.kind[byte] == BookByte::kPunctuation) {
+      // Punctuation mostly ends a word: take the byte after it straight away.
+      if (in == end) break;
+      byte = *in++;
+    }
+    // Tested in the order of their frequency in prose.
+    const BookByte kind = kBookBytes.kind[byte];
+    if (kind == BookByte::kSpace) {
+      words_.add_padded(start, out - start);
+      out = start;
+      first_hyphen = kNoHyphen;
+    } else if (kind == BookByte::kLineFeed) {
+      const std::size_t length = out - start;
+      if (length > 0 && first_hyphen == length - 1) {
+        --out;  // joined: the next line continues this word
+      } else {
+        words_.add_padded(start, length);
         out = start;
-        first_hyphen = kNoHyphen;
-        chunk_started = false;
-        break;
+      }
+      first_hyphen = kNoHyphen;
+    } else if (kind == BookByte::kKept) {
+      *out++ = to_lower(byte);
+    } else if (kind == BookByte::kHyphen) {
+      if (first_hyphen == kNoHyphen) first_hyphen = out - start;
+      *out++ = byte;
     }
   }
   length_ = out - start;
   first_hyphen_ = first_hyphen;
-  chunk_started_ = chunk_started;
+  // Whether a chunk is open at the end depends only on the last space.
+  const unsigned char* last = end - 1;
+  while (last > text && *last != kSpace) --last;
+  if (*last == kSpace) {
+    chunk_started_ = last != end - 1;
+  } else {
+    chunk_started_ = true;
+  }
 }
 
 void BookWordCollector::finish() {
-  if (chunk_started_) words_.add(word_.data(), length_);
+  if (chunk_started_) words_.add_padded(word_.data(), length_);
   length_ = 0;
   first_hyphen_ = kNoHyphen;
   chunk_started_ = false;

@@ -30,7 +30,7 @@ class BookWordCollector {
   std::vector<unsigned char> word_;  // the line being built; its size is only the capacity
   std::size_t length_ = 0;
   std::size_t first_hyphen_ = kNoHyphen;
-  bool chunk_started_ = false;
+  bool chunk_started_ = false;  // a byte came after the last space
 
   static constexpr std::size_t kNoHyphen = static_cast<std::size_t>(-1);
 };

@@ -37,13 +37,13 @@ TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;
-  if (started_) return source_.read(block_.data(), block_.size(), count);
+  if (started_) return source_.read(block_.data(), capacity(), count);
   // The mark is recognised only whole at the start, however the source cuts
   // its first bytes.
   started_ = true;
   while (*count < sizeof kByteOrderMark) {
     std::size_t got = 0;
-    Status status = source_.read(block_.data() + *count, block_.size() - *count, &got);
+    Status status = source_.read(block_.data() + *count, capacity() - *count, &got);
     if (!status.ok()) return status;
     if (got == 0) break;
     *count += got;
@@ -53,7 +53,7 @@ Status TextModeReader::fill(std::size_t* count) {
     *count -= sizeof kByteOrderMark;
     std::memmove(block_.data(), block_.data() + sizeof kByteOrderMark, *count);
     // A count of 0 would read as the end of the input: the text may go on.
-    if (*count == 0) return source_.read(block_.data(), block_.size(), count);
+    if (*count == 0) return source_.read(block_.data(), capacity(), count);
   }
   return Status();
 }

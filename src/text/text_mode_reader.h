@@ -16,7 +16,10 @@ namespace lexicull {
 // unchanged.
 class TextModeReader {
  public:
-  static constexpr std::size_t kDefaultBlockSize = 256 * 1024;
+  static constexpr std::size_t kDefaultBlockSize = 128 * 1024;
+  // Readable bytes after the end of every run of text that next() delivers,
+  // so that callers may load eight bytes at a time up to its last byte.
+  static constexpr std::size_t kPadding = 8;
 
   explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
 
@@ -27,6 +30,7 @@ class TextModeReader {
 
  private:
   Status fill(std::size_t* count);
+  std::size_t capacity() const { return block_.size() - kPadding; }
 
   ByteSource& source_;
   std::vector<unsigned char> block_;

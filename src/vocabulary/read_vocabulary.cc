@@ -1,12 +1,18 @@
 #include "vocabulary/read_vocabulary.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "text/byte_classes.h"
+#include "text/swar.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
 namespace {
+
+constexpr std::size_t kPadding = TextModeReader::kPadding;
+static_assert(kPadding >= BookWordSet::kPadding, "keys are looked up in place");
 
 const unsigned char* find_byte(const unsigned char* from, const unsigned char* end,
                                unsigned char byte) {
@@ -20,38 +26,74 @@ void assign_lower_case(std::string& target, const unsigned char* data, std::size
 
 }  // namespace
 
-void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t size) {
-  const unsigned char* const end = line + size;
-  const unsigned char* separator = find_byte(line, end, kEntrySeparator);
-  const std::size_t key_size = separator ? separator - line : size;
-  const BookWordSet& keys = map_.keys();
-  if (key_size > keys.longest_word_size()) return;
+BookWordSet::WordId VocabularyEntryReader::find_key(const unsigned char* key, std::size_t size) {
+  if (key_.size() < size + kPadding) key_.resize(size + kPadding);
+  std::transform(key, key + size, key_.begin(), to_lower);
+  return map_.keys().find_padded(key_.data(), size);
+}
 
-  assign_lower_case(key_, line, key_size);
-  const BookWordSet::WordId id = keys.find(key_);
+void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t size) {
+  const BookWordSet& keys = map_.keys();
+  // No key longer than the longest book word can match, so the search for
+  // the separator, which lower-cases the key as it goes, stops there.
+  const std::size_t longest = keys.longest_word_size();
+  const std::size_t searched = std::min(size, longest + 1);
+  if (key_.size() < longest + 1 + 2 * kPadding) key_.resize(longest + 1 + 2 * kPadding);
+  unsigned char* const key = key_.data();
+
+  std::size_t separator = size;  // none
+  std::size_t i = 0;
+  if (swar::kAvailable) {
+    for (; i < searched; i += 8) {
+      const swar::Bytes8 bytes = swar::load(line + i);
+      swar::store(key + i, swar::to_lower(bytes));
+      const swar::Bytes8 bars = swar::first_equal(bytes, kEntrySeparator);
+      if (bars != 0) {
+        const std::size_t found = i + swar::first_marked(bars);
+        if (found < searched) separator = found;
+        break;
+      }
+    }
+  } else {
+    for (; i < searched && line[i] != kEntrySeparator; ++i) key[i] = to_lower(line[i]);
+    if (i < searched) separator = i;
+  }
+
+  const std::size_t key_size = separator;
+  if (key_size > longest) return;
+  const BookWordSet::WordId id = keys.find_padded(key, key_size);
   if (id == BookWordSet::kAbsent) return;
 
   std::string& translation = map_.translation_slot(id);
-  if (separator == nullptr) {
-    translation = key_;
+  if (separator == size) {
+    translation.assign(reinterpret_cast<const char*>(key), key_size);
   } else {
-    assign_lower_case(translation, separator + 1, end - separator - 1);
+    assign_lower_case(translation, line + separator + 1, size - separator - 1);
   }
 }
 
+void VocabularyEntryReader::append_pending(const unsigned char* data, std::size_t size) {
+  if (pending_.size() < pending_size_ + size + kPadding) {
+    pending_.resize(std::max(pending_.size() * 2, pending_size_ + size + kPadding));
+  }
+  std::memcpy(pending_.data() + pending_size_, data, size);
+  pending_size_ += size;
+}
+
+// A long line cut by the end of a block is stored only while its key may
+// still be a book word, so that it costs no memory otherwise.
 void VocabularyEntryReader::drop_pending_line_if_useless() {
   if (pending_key_wanted_) return;
-  const auto* line = reinterpret_cast<const unsigned char*>(pending_line_.data());
-  const unsigned char* separator = find_byte(line, line + pending_line_.size(), kEntrySeparator);
-  const std::size_t key_size = separator ? separator - line : pending_line_.size();
+  const unsigned char* const line = pending_.data();
+  const unsigned char* separator = find_byte(line, line + pending_size_, kEntrySeparator);
+  const std::size_t key_size = separator ? separator - line : pending_size_;
   bool wanted = key_size <= map_.keys().longest_word_size();
   if (wanted && separator != nullptr) {
-    assign_lower_case(key_, line, key_size);
-    wanted = map_.keys().find(key_) != BookWordSet::kAbsent;
+    wanted = find_key(line, key_size) != BookWordSet::kAbsent;
     pending_key_wanted_ = wanted;
   }
   if (!wanted) {
-    pending_line_.clear();
+    pending_size_ = 0;
     skipping_line_ = true;
   }
 }
@@ -60,19 +102,19 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
   if (size == 0) return;
   const unsigned char* in = text;
   const unsigned char* const end = text + size;
-  if (skipping_line_ || !pending_line_.empty()) {
+  if (skipping_line_ || pending_size_ > 0) {
     const unsigned char* line_feed = find_byte(in, end, kLineFeed);
     if (line_feed == nullptr) {
       if (!skipping_line_) {
-        pending_line_.append(reinterpret_cast<const char*>(in), size);
+        append_pending(in, size);
         drop_pending_line_if_useless();
       }
       return;
     }
     if (!skipping_line_) {
-      pending_line_.append(reinterpret_cast<const char*>(in), line_feed - in);
-      take_line(reinterpret_cast<const unsigned char*>(pending_line_.data()), pending_line_.size());
-      pending_line_.clear();
+      append_pending(in, line_feed - in);
+      take_line(pending_.data(), pending_size_);
+      pending_size_ = 0;
     }
     skipping_line_ = false;
     pending_key_wanted_ = false;
@@ -81,7 +123,7 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
   while (in < end) {
     const unsigned char* line_feed = find_byte(in, end, kLineFeed);
     if (line_feed == nullptr) {
-      pending_line_.assign(reinterpret_cast<const char*>(in), end - in);
+      append_pending(in, end - in);
       drop_pending_line_if_useless();
       return;
     }
@@ -91,10 +133,8 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
 }
 
 void VocabularyEntryReader::finish() {
-  if (!pending_line_.empty()) {
-    take_line(reinterpret_cast<const unsigned char*>(pending_line_.data()), pending_line_.size());
-  }
-  pending_line_.clear();
+  if (pending_size_ > 0) take_line(pending_.data(), pending_size_);
+  pending_size_ = 0;
   pending_key_wanted_ = false;
   skipping_line_ = false;
 }

@@ -2,7 +2,7 @@
 #define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
 
 #include <cstddef>
-#include <string>
+#include <vector>
 
 #include "text/byte_stream.h"
 #include "text/status.h"
@@ -20,19 +20,25 @@ class VocabularyEntryReader {
  public:
   explicit VocabularyEntryReader(VocabularyMap& map) : map_(map) {}
 
-  // Takes the next block of text (after text-mode reading).
+  // Takes the next block of text (after text-mode reading), which must be
+  // followed by TextModeReader::kPadding readable bytes, as the reader's are.
   void feed(const unsigned char* text, std::size_t size);
 
   // Ends the text: a last line needs no line feed.
   void finish();
 
  private:
+  // Both take a line followed by kPadding readable bytes.
   void take_line(const unsigned char* line, std::size_t size);
+  BookWordSet::WordId find_key(const unsigned char* key, std::size_t size);
+
+  void append_pending(const unsigned char* data, std::size_t size);
   void drop_pending_line_if_useless();
 
   VocabularyMap& map_;
-  std::string key_;
-  std::string pending_line_;         // a line cut by the end of a block
+  std::vector<unsigned char> key_;      // the lower-cased key, with padding
+  std::vector<unsigned char> pending_;  // a line cut by the end of a block, with padding
+  std::size_t pending_size_ = 0;
   bool pending_key_wanted_ = false;  // its key is known to be a book word
   bool skipping_line_ = false;       // the rest of the current line is of no use
 };

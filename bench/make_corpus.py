@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Builds the benchmark corpus from public text in Debian's packages.
+
+    bench/make_corpus.py [CORPUS_DIR]     (default: /tmp/lexicull-corpus)
+
+Needs the packages bible-kjv (the `bible` reader), bible-kjv-text and
+trans-de-en. Writes, the same bytes on every run:
+  book.txt          the King James Bible, one verse per line, no references
+  book-x20.txt      the book 20 times
+  en-de.txt         English key | German translation
+  en-de-x10.txt     en-de.txt 10 times
+  de-en.txt         German key | English translation
+"""
+import hashlib
+import os
+import re
+import subprocess
+import sys
+
+DICTIONARY = "/usr/share/trans/de-en"
+ANNOTATION = re.compile(r"\{[^}]*\}|\[[^\]]*\]|\([^)]*\)|<[^>]*>")
+
+
+def bible_verses():
+    raw = subprocess.run(["bible", "-l100000", "gen1:1-rev22:21"], check=True,
+                         capture_output=True).stdout
+    verses = []
+    for line in raw.split(b"\n"):
+        match = re.match(rb"^ *[0-9]+ (.*)$", line)
+        if match:
+            verses.append(match.group(1))
+    return b"\n".join(verses) + b"\n"
+
+
+def clean(term):
+    return " ".join(ANNOTATION.sub("", term).split())
+
+
+def dictionary_pairs():
+    """Yields (german, english) for every aligned alternative and synonym."""
+    with open(DICTIONARY, encoding="utf-8") as source:
+        for line in source:
+            line = line.rstrip("\n")
+            if line.startswith("#") or " :: " not in line:
+                continue
+            german, english = line.split(" :: ", 1)
+            for german_part, english_part in zip(german.split(" | "), english.split(" | ")):
+                german_terms = [clean(term) for term in german_part.split(";")]
+                english_terms = [clean(term) for term in english_part.split(";")]
+                german_text = "; ".join(term for term in german_terms if term)
+                english_text = "; ".join(term for term in english_terms if term)
+                if german_text and english_text:
+                    yield german_terms, german_text, english_terms, english_text
+
+
+def vocabulary(key_side):
+    """Lines 'key|translation', one per single-word term on the key side."""
+    lines = []
+    for german_terms, german_text, english_terms, english_text in dictionary_pairs():
+        keys, translation = ((english_terms, german_text) if key_side == "en"
+                             else (german_terms, english_text))
+        for key in keys:
+            if key and " " not in key:
+                lines.append(f"{key}|{translation}\n")
+    return "".join(lines).encode("utf-8")
+
+
+def main():
+    corpus = sys.argv[1] if len(sys.argv) > 1 else "/tmp/lexicull-corpus"
+    os.makedirs(corpus, exist_ok=True)
+    book = bible_verses()
+    en_de = vocabulary("en")
+    files = {
+        "book.txt": book,
+        "book-x20.txt": book * 20,
+        "en-de.txt": en_de,
+        "en-de-x10.txt": en_de * 10,
+        "de-en.txt": vocabulary("de"),
+    }
+    for name, data in files.items():
+        with open(os.path.join(corpus, name), "wb") as target:
+            target.write(data)
+        lines = data.count(b"\n")
+        print(f"{name:15} {len(data):>11} bytes {lines:>9} lines "
+              f"sha256 {hashlib.sha256(data).hexdigest()[:16]}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,84 @@
+#ifndef LEXICULL_TEXT_SWAR_H_
+#define LEXICULL_TEXT_SWAR_H_
+
+// Eight bytes at a time in a plain 64-bit integer: portable C++, no vector
+// instructions, so the same code builds for 32-bit Windows. Callers keep a
+// byte-at-a-time loop for what is left over.
+
+#include <cstdint>
+#include <cstring>
+
+namespace lexicull {
+namespace swar {
+
+using Bytes8 = std::uint64_t;
+
+inline constexpr Bytes8 kOnes = 0x0101010101010101ull;
+inline constexpr Bytes8 kHighBits = 0x8080808080808080ull;
+inline constexpr Bytes8 kLow7Bits = 0x7F7F7F7F7F7F7F7Full;
+
+// The eight-byte loads below rely on the first byte in memory being the
+// least significant one.
+inline constexpr bool kAvailable =
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    true;
+#elif defined(_WIN32)
+    true;
+#else
+    false;
+#endif
+
+inline Bytes8 load(const unsigned char* data) {
+  Bytes8 value;
+  std::memcpy(&value, data, sizeof value);
+  return value;
+}
+
+inline void store(unsigned char* data, Bytes8 value) { std::memcpy(data, &value, sizeof value); }
+
+// The high bit of each byte whose value is at least `floor` (below 0x80),
+// not counting bytes of 0x80 and above.
+inline Bytes8 ascii_at_least(Bytes8 value, unsigned char floor) {
+  return ((value & kLow7Bits) + kOnes * (0x80 - floor)) & ~value & kHighBits;
+}
+
+// The high bit of each byte below `ceiling` (at most 0x80).
+inline Bytes8 below(Bytes8 value, unsigned char ceiling) {
+  return ~(((value & kLow7Bits) + kOnes * (0x80 - ceiling)) | value) & kHighBits;
+}
+
+// "A" to "Z" become "a" to "z"; every other byte stays.
+inline Bytes8 to_lower(Bytes8 value) {
+  const Bytes8 upper = ascii_at_least(value, 'A') & ~ascii_at_least(value, 'Z' + 1);
+  return value | (upper >> 2);
+}
+
+// "A" to "Z" become "a" to "z" in the bytes that are at least "A"; the
+// others may change too, so they must be of no use to the caller.
+inline Bytes8 to_lower_if_at_least_a(Bytes8 value) { return value | (below(value, 'Z' + 1) >> 2); }
+
+// The high bit of the first byte equal to `byte`; bytes after it may be
+// marked falsely, so only the first mark counts.
+inline Bytes8 first_equal(Bytes8 value, unsigned char byte) {
+  const Bytes8 difference = value ^ (kOnes * byte);
+  return (difference - kOnes) & ~difference & kHighBits;
+}
+
+// The index (0 to 7) of the first byte marked in a non-zero mark.
+inline unsigned first_marked(Bytes8 marks) {
+#if defined(__GNUC__) || defined(__clang__)
+  return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+#else
+  unsigned index = 0;
+  while ((marks & 0x80) == 0) {
+    marks >>= 8;
+    ++index;
+  }
+  return index;
+#endif
+}
+
+}  // namespace swar
+}  // namespace lexicull
+
+#endif  // LEXICULL_TEXT_SWAR_H_
