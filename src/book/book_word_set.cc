@@ -38,6 +38,7 @@ const unsigned char* bytes_of(const std::string& text) {
 
 BookWordSet::BookWordSet()
     : slots_(std::size_t{1} << kInitialSlotBits, Slot{0, kFreeTag, kAbsent}),
+      filter_((std::size_t{4} << kInitialSlotBits) / 64),
       shift_(64 - kInitialSlotBits) {}
 
 BookWordSet::Key BookWordSet::long_key_of(const unsigned char* data, std::size_t size,
@@ -82,6 +83,7 @@ void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char
   arena_.insert(arena_.end(), data, data + size);
   longest_word_size_ = std::max(longest_word_size_, size);
   slots_[index] = Slot{key.head, key.tag, id};
+  add_to_filter(key);
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
 }
@@ -89,6 +91,7 @@ void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char
 void BookWordSet::grow_slots() {
   std::vector<Slot> grown(slots_.size() * 2, Slot{0, kFreeTag, kAbsent});
   slots_.swap(grown);
+  filter_.assign(slots_.size() * 4 / 64, 0);
   --shift_;
   const std::size_t mask = slots_.size() - 1;
   std::string padded;
@@ -100,6 +103,7 @@ void BookWordSet::grow_slots() {
     std::size_t index = slot_of(key);
     while (slots_[index].id != kAbsent) index = (index + 1) & mask;
     slots_[index] = Slot{key.head, key.tag, id};
+    add_to_filter(key);
   }
 }
 

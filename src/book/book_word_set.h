@@ -52,6 +52,9 @@ class BookWordSet {
   WordId find_padded(const unsigned char* data, std::size_t size) const {
     if (size > longest_word_size_) return kAbsent;
     const Key key = key_of(data, size);
+    // Most lookups (a dictionary's keys against one book) miss; a small
+    // bit filter answers most of them without touching the slots.
+    if (!might_hold(key)) return kAbsent;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
       const Slot& slot = slots_[index];
@@ -113,13 +116,26 @@ class BookWordSet {
   }
   bool long_word_matches(WordId id, const unsigned char* data, std::size_t size) const;
   std::size_t slot_of(const Key& key) const { return static_cast<std::size_t>(key.hash >> shift_); }
+  // The filter has four bits per slot, picked by two more of the hash's top bits.
+  std::size_t filter_bit_of(const Key& key) const {
+    return static_cast<std::size_t>(key.hash >> (shift_ - 2));
+  }
+  bool might_hold(const Key& key) const {
+    const std::size_t bit = filter_bit_of(key);
+    return (filter_[bit / 64] >> (bit % 64)) & 1;
+  }
+  void add_to_filter(const Key& key) {
+    const std::size_t bit = filter_bit_of(key);
+    filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  }
   void add_new(const Key& key, std::size_t index, const unsigned char* data, std::size_t size);
   void grow_slots();
 
   std::vector<char> arena_;
   std::vector<Word> words_;
   std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
-  unsigned shift_;           // 64 - log2(slot count): the hash's top bits pick the slot
+  std::vector<std::uint64_t> filter_;  // a bit for every key hash of a word held
+  unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
 };
 

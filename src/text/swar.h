@@ -5,6 +5,7 @@
 // instructions, so the same code builds for 32-bit Windows. Callers keep a
 // byte-at-a-time loop for what is left over.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -51,6 +52,18 @@ inline Bytes8 below(Bytes8 value, unsigned char ceiling) {
 inline Bytes8 to_lower(Bytes8 value) {
   const Bytes8 upper = ascii_at_least(value, 'A') & ~ascii_at_least(value, 'Z' + 1);
   return value | (upper >> 2);
+}
+
+// Lower-cases `size` bytes in place, eight at a time where it can.
+inline void lower_case_in_place(unsigned char* data, std::size_t size) {
+  std::size_t i = 0;
+  if (kAvailable) {
+    for (; i + 8 <= size; i += 8) store(data + i, to_lower(load(data + i)));
+  }
+  for (; i < size; ++i) {
+    const unsigned char byte = data[i];
+    data[i] = static_cast<unsigned char>(byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte);
+  }
 }
 
 // "A" to "Z" become "a" to "z" in the bytes that are at least "A"; the

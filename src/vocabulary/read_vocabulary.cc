@@ -20,8 +20,8 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
 }
 
 void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
-  target.resize(size);
-  for (std::size_t i = 0; i < size; ++i) target[i] = static_cast<char>(to_lower(data[i]));
+  target.assign(reinterpret_cast<const char*>(data), size);
+  swar::lower_case_in_place(reinterpret_cast<unsigned char*>(&target[0]), size);
 }
 
 }  // namespace
@@ -38,7 +38,6 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
   // the separator, which lower-cases the key as it goes, stops there.
   const std::size_t longest = keys.longest_word_size();
   const std::size_t searched = std::min(size, longest + 1);
-  if (key_.size() < longest + 1 + 2 * kPadding) key_.resize(longest + 1 + 2 * kPadding);
   unsigned char* const key = key_.data();
 
   std::size_t separator = size;  // none
@@ -100,6 +99,9 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
 
 void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
   if (size == 0) return;
+  // Room for the longest key that can match, and the eight-byte steps past it.
+  const std::size_t key_room = map_.keys().longest_word_size() + 1 + 2 * kPadding;
+  if (key_.size() < key_room) key_.resize(key_room);
   const unsigned char* in = text;
   const unsigned char* const end = text + size;
   if (skipping_line_ || pending_size_ > 0) {
