@@ -62,6 +62,7 @@ int run(const CommandLine& command) {
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
   status = write_filtered_vocabulary(book_words, vocabulary, standard_output());
+  if (status.reader_gone()) return kExitInputOutputError;
   if (!status.ok()) return fail("standard output", status);
   return kExitSuccess;
 }

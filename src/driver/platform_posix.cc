@@ -44,6 +44,8 @@ class PosixSink : public ByteSink {
       const ssize_t written = ::write(descriptor_, data, size);
       if (written < 0) {
         if (errno == EINTR) continue;
+        // Only seen when SIGPIPE is ignored; otherwise it ends the process.
+        if (errno == EPIPE) return Status::reader_gone(strerror(errno));
         return system_failure(errno);
       }
       data += written;

@@ -70,7 +70,15 @@ class WindowsSink : public ByteSink {
     while (size > 0) {
       const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
       DWORD written = 0;
-      if (!WriteFile(handle, data, chunk, &written, nullptr)) return system_failure(GetLastError());
+      if (!WriteFile(handle, data, chunk, &written, nullptr)) {
+        const DWORD error = GetLastError();
+        // Windows has no SIGPIPE: a pipe whose reader has gone says so here.
+        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+            error == ERROR_PIPE_NOT_CONNECTED) {
+          return Status::reader_gone(system_failure(error).reason());
+        }
+        return system_failure(error);
+      }
       if (written == 0) return system_failure(ERROR_WRITE_FAULT);
       data += written;
       size -= written;

@@ -15,7 +15,16 @@ class Status {
 
   static Status failure(std::string reason) { return Status(std::move(reason)); }
 
+  // Output whose reader has gone away (a closed pipe): a failure, but one
+  // that nobody is left to be told about.
+  static Status reader_gone(std::string reason) {
+    Status status(std::move(reason));
+    status.reader_gone_ = true;
+    return status;
+  }
+
   bool ok() const { return !failed_; }
+  bool reader_gone() const { return reader_gone_; }
 
   // The system's reason, such as "No such file or directory"; empty when ok().
   const std::string& reason() const { return reason_; }
@@ -24,6 +33,7 @@ class Status {
   explicit Status(std::string reason) : failed_(true), reason_(std::move(reason)) {}
 
   bool failed_ = false;
+  bool reader_gone_ = false;
   std::string reason_;
 };
 

@@ -1,29 +1,47 @@
 #!/usr/bin/env bash
-# Runs the program where the system fails it: output that cannot be written,
-# and memory that runs out. These need redirections and limits that the
-# data-only cases cannot express.
+# Runs the program where the system or its input works against it: output
+# that cannot be written or whose reader goes away, inputs that cannot be
+# read or fail partway, memory that runs out, and files that are not text.
+# These need redirections, limits and generated files that the data-only
+# cases cannot express.
 #
-#   fault_cases.sh [--windows] PROGRAM [PROGRAM_ARGUMENTS...]
+#   fault_cases.sh [OPTIONS] PROGRAM [PROGRAM_ARGUMENTS...]
 #
-# --windows: the program is a 32-bit Windows build (run under Wine), whose
-# 2 GiB address space is the memory limit; elsewhere ulimit sets one.
+#   --windows            the program is a 32-bit Windows build run under Wine:
+#                        its 2 GiB address space is the memory limit, and the
+#                        POSIX-only cases are skipped
+#   --sanitized          the program runs under sanitizers, which cannot run
+#                        under a memory limit: that case is skipped
+#   --failing-read LIB   the preload library that makes a read fail partway
 set -u
 windows=0
-if [ "${1:-}" = --windows ]; then
-  windows=1
+sanitized=0
+failing_read=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --windows) windows=1 ;;
+    --sanitized) sanitized=1 ;;
+    --failing-read) failing_read=$(realpath "$2"); shift ;;
+    *) break ;;
+  esac
   shift
-fi
+done
 program=("$@")
+here=$(cd "$(dirname "$0")" && pwd)
 # Relative program paths must survive the change of folder below.
-[ -e "${program[0]}" ] && program[0]=$(realpath "${program[0]}")
-[ ${#program[@]} -gt 1 ] && [ -e "${program[1]}" ] && program[1]=$(realpath "${program[1]}")
+for i in 0 1; do
+  [ $i -lt ${#program[@]} ] && [ -e "${program[$i]}" ] && program[$i]=$(realpath "${program[$i]}")
+done
+program_file=${program[${#program[@]} - 1]}
 export WINEDEBUG=-all
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'chmod -R u+rwx "$scratch"; rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"
 cd "$scratch" || exit 1
 
 passed=0
 failed=0
+skipped=0
 check() {  # check NAME CONDITION...
   local name=$1
   shift
@@ -35,14 +53,26 @@ check() {  # check NAME CONDITION...
     echo "FAIL: $name"
   fi
 }
+skip() {
+  skipped=$((skipped + 1))
+  echo "skipped: $1"
+}
+run() {  # run ARGUMENTS...: the program on them, output in stdout and stderr, status in $status
+  "${program[@]}" "$@" > stdout 2> stderr < /dev/null
+  status=$?
+}
 status_is() { [ "$status" = "$1" ]; }
+stdout_empty() { [ ! -s stdout ]; }
+stderr_empty() { [ ! -s stderr ]; }
 stderr_starts() { [ "$(head -c ${#1} stderr)" = "$1" ]; }
 stderr_is() { cmp -s stderr <(printf "$1"); }
 stdout_lines_whole() { [ ! -s stdout ] || [ "$(tail -c 2 stdout | od -An -c | tr -d ' ')" = '\r\n' ]; }
+well_formed() { python3 "$here/check_output.py" stdout > /dev/null; }
 
 printf 'The cat sat on the mat.' > book.txt
 printf 'cat|Katze\nmat|Matte\nthe|der\n' > vocabulary.txt
 
+# Output that cannot be written.
 "${program[@]}" book.txt vocabulary.txt > /dev/full 2> stderr
 status=$?
 check "output on a full disk: status 1" status_is 1
@@ -53,22 +83,102 @@ status=$?
 check "closed standard output: status 1" status_is 1
 check "closed standard output: message" stderr_starts "lexicull: standard output: "
 
-if [ $windows = 1 ]; then
-  # One chunk of 600 MiB of zero bytes (a sparse file: no disk used) cannot
-  # be held twice over in a 2 GiB address space.
-  truncate -s 600M huge_chunk.txt
-  "${program[@]}" huge_chunk.txt vocabulary.txt > stdout 2> stderr
-  status=$?
-  rm -f huge_chunk.txt
-else
-  # Many distinct words under a small address-space limit.
-  awk 'BEGIN { for (i = 0; i < 3000000; i++) printf "w%d ", i }' > many_words.txt
-  (ulimit -v 100000 && exec "${program[@]}" many_words.txt vocabulary.txt > stdout 2> stderr)
-  status=$?
-fi
-check "out of memory: status 3" status_is 3
-check "out of memory: message between CR LFs" stderr_is '\r\nAbnormal program termination\r\n'
-check "out of memory: only whole lines written" stdout_lines_whole
+# A reader that goes away after the first line: no message and no hang.
+awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d ", i }' > many_words.txt
+awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d|x%d\n", i, i }' > many_entries.txt
+timeout 60 "${program[@]}" many_words.txt many_entries.txt 2> stderr < /dev/null | head -n 1 > first_line
+statuses=("${PIPESTATUS[@]}")
+status=${statuses[0]}
+check "reader goes away: the program ends by itself" [ "$status" != 124 ]
+check "reader goes away: no message" stderr_empty
+check "reader goes away: the reader got the first line" cmp -s first_line <(printf 'w0|x0\r\n')
 
-echo "$passed passed, $failed failed"
+# Inputs that cannot be read.
+if [ $windows = 1 ]; then
+  skip "a file without read permission (POSIX only)"
+else
+  cp book.txt locked.txt
+  chmod 000 locked.txt
+  as_other_user=()
+  # Root reads everything: drop to an unprivileged user for this case.
+  [ "$(id -u)" = 0 ] && as_other_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  "${as_other_user[@]}" "${program[@]}" locked.txt vocabulary.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "book without read permission: status 1" status_is 1
+  check "book without read permission: message" stderr_starts "lexicull: locked.txt: Permission denied"
+  "${as_other_user[@]}" "${program[@]}" book.txt locked.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "vocabulary without read permission: status 1" status_is 1
+  check "vocabulary without read permission: no output" stdout_empty
+fi
+
+if [ -z "$failing_read" ]; then
+  skip "a read error partway through a file (needs the preload library)"
+else
+  for failing in many_words.txt many_entries.txt; do
+    LD_PRELOAD=$failing_read LEXICULL_FAIL_PATH=$failing LEXICULL_FAIL_AFTER=300000 \
+      ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
+      "${program[@]}" many_words.txt many_entries.txt > stdout 2> stderr < /dev/null
+    status=$?
+    check "read error partway through $failing: status 1" status_is 1
+    check "read error partway through $failing: message" \
+      stderr_is "lexicull: $failing: Input/output error\r\n"
+    check "read error partway through $failing: no output" stdout_empty
+  done
+fi
+
+# Memory that runs out.
+if [ $sanitized = 1 ]; then
+  skip "out of memory (sanitizers cannot run under a memory limit)"
+else
+  if [ $windows = 1 ]; then
+    # One chunk of 600 MiB of zero bytes (a sparse file: no disk used) cannot
+    # be held twice over in a 2 GiB address space.
+    truncate -s 600M huge_chunk.txt
+    run huge_chunk.txt vocabulary.txt
+    rm -f huge_chunk.txt
+  else
+    # Many distinct words under a small address-space limit.
+    awk 'BEGIN { for (i = 0; i < 3000000; i++) printf "w%d ", i }' > more_words.txt
+    (ulimit -v 100000 && exec "${program[@]}" more_words.txt vocabulary.txt > stdout 2> stderr)
+    status=$?
+  fi
+  check "out of memory: status 3" status_is 3
+  check "out of memory: message between CR LFs" stderr_is '\r\nAbnormal program termination\r\n'
+  check "out of memory: only whole lines written" stdout_lines_whole
+fi
+
+# Inputs that are not text: each ends normally with well-formed lines.
+python3 -c '
+import random
+random.seed(20261207)
+with open("random.bin", "wb") as out:
+    out.write(bytes(random.getrandbits(8) for _ in range(1 << 20)))
+words = b" ".join(b"w%d" % i for i in range(3000))
+with open("random-vocabulary.bin", "wb") as out:
+    for i in range(0, 1 << 20, 64):
+        # Binary translations, but without the line feed and Ctrl-Z that would end them early.
+        translation = bytes(random.choice(range(27, 256)) for _ in range(40))
+        out.write(random.choice(words.split()) + b"|" + translation + b"\n")
+with open("utf16-book.txt", "wb") as out:
+    out.write("Der Fuchs und die Trauben. Über Äpfel!\n".encode("utf-16"))
+with open("utf16-vocabulary.txt", "wb") as out:
+    out.write("fuchs|fox\nÜber|over\n".encode("utf-16"))
+'
+cp "$program_file" program-copy
+for inputs in "program-copy vocabulary.txt" "book.txt program-copy" "program-copy program-copy" \
+              "random.bin random.bin" "random.bin random-vocabulary.bin" "many_words.txt random-vocabulary.bin" \
+              "utf16-book.txt utf16-vocabulary.txt"; do
+  read -r book vocabulary <<< "$inputs"
+  run "$book" "$vocabulary"
+  check "not text ($book, $vocabulary): status 0" status_is 0
+  check "not text ($book, $vocabulary): well-formed lines" well_formed
+  check "not text ($book, $vocabulary): no message" stderr_empty
+done
+
+# Binary translations are written as they are, not lost.
+run many_words.txt random-vocabulary.bin
+check "binary translations: thousands of lines written" [ "$(grep -c . stdout)" -gt 2000 ]
+
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" = 0 ]
