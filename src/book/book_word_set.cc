@@ -56,7 +56,26 @@ BookWordSet::Key BookWordSet::long_key_of(const unsigned char* data, std::size_t
 
 bool BookWordSet::long_word_matches(WordId id, const unsigned char* data, std::size_t size) const {
   const Word& word = words_[id];
-  return word.size == size && std::memcmp(arena_.data() + word.offset, data, size) == 0;
+  return word.size == size && std::memcmp(word.bytes, data, size) == 0;
+}
+
+char* BookWordSet::store(const unsigned char* data, std::size_t size) {
+  constexpr std::size_t kBlockSize = 64 * 1024;
+  if (size > arena_left_) {
+    const std::size_t block_size = size > kBlockSize / 4 ? size : kBlockSize;
+    arena_.emplace_back(new char[block_size]);
+    if (size > kBlockSize / 4) {
+      std::memcpy(arena_.back().get(), data, size);
+      return arena_.back().get();
+    }
+    arena_free_ = arena_.back().get();
+    arena_left_ = block_size;
+  }
+  char* const bytes = arena_free_;
+  if (size > 0) std::memcpy(bytes, data, size);
+  arena_free_ += size;
+  arena_left_ -= size;
+  return bytes;
 }
 
 BookWordSet::WordId BookWordSet::find(std::string_view word) const {
@@ -79,8 +98,7 @@ void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char
   // distinct words exhausts memory long before.
   if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
   const auto id = static_cast<WordId>(words_.size());
-  words_.push_back(Word{arena_.size(), size});
-  arena_.insert(arena_.end(), data, data + size);
+  words_.push_back(Word{store(data, size), size});
   longest_word_size_ = std::max(longest_word_size_, size);
   slots_[index] = Slot{key.head, key.tag, id};
   add_to_filter(key);
@@ -112,8 +130,7 @@ void BookWordSet::sort_by_word(std::vector<WordId>& ids) const {
     const Word& a = words_[left];
     const Word& b = words_[right];
     const std::size_t common = std::min(a.size, b.size);
-    const int order =
-        common == 0 ? 0 : std::memcmp(arena_.data() + a.offset, arena_.data() + b.offset, common);
+    const int order = common == 0 ? 0 : std::memcmp(a.bytes, b.bytes, common);
     return order != 0 ? order < 0 : a.size < b.size;
   });
 }

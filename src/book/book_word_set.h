@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -66,7 +67,7 @@ class BookWordSet {
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }
   std::string_view word(WordId id) const {
-    return std::string_view(arena_.data() + words_[id].offset, words_[id].size);
+    return std::string_view(words_[id].bytes, words_[id].size);
   }
 
   // Sorts `ids` in place by their words' bytes, as unsigned values, a word
@@ -75,7 +76,7 @@ class BookWordSet {
 
  private:
   struct Word {
-    std::size_t offset;
+    const char* bytes;  // in the arena
     std::size_t size;
   };
   // A short word (up to 8 bytes) is its head and its size; a longer one has
@@ -131,7 +132,12 @@ class BookWordSet {
   void add_new(const Key& key, std::size_t index, const unsigned char* data, std::size_t size);
   void grow_slots();
 
-  std::vector<char> arena_;
+  // Words are stored in blocks that never move, so that storing one more
+  // word never copies the others; a huge word gets a block of its own.
+  char* store(const unsigned char* data, std::size_t size);
+  std::vector<std::unique_ptr<char[]>> arena_;
+  char* arena_free_ = nullptr;
+  std::size_t arena_left_ = 0;
   std::vector<Word> words_;
   std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
   std::vector<std::uint64_t> filter_;  // a bit for every key hash of a word held

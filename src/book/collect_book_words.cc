@@ -12,8 +12,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
   if (size == 0) return;
   // Every byte adds at most one byte to the word, and the word keeps padding
   // after it, so one capacity check per block keeps the loop free of them.
-  const std::size_t needed = length_ + size + BookWordSet::kPadding;
-  if (word_.size() < needed) word_.resize(std::max(word_.size() * 2, needed));
+  word_.reserve(length_ + size + BookWordSet::kPadding, length_);
   unsigned char* const start = word_.data();
   unsigned char* out = start + length_;
   std::size_t first_hyphen = first_hyphen_;
@@ -88,6 +87,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
 
 void BookWordCollector::finish() {
   if (chunk_started_) words_.add_padded(word_.data(), length_);
+  word_.shrink();
   length_ = 0;
   first_hyphen_ = kNoHyphen;
   chunk_started_ = false;

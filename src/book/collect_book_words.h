@@ -2,9 +2,9 @@
 #define LEXICULL_BOOK_COLLECT_BOOK_WORDS_H_
 
 #include <cstddef>
-#include <vector>
 
 #include "book/book_word_set.h"
+#include "text/byte_buffer.h"
 #include "text/byte_stream.h"
 #include "text/status.h"
 
@@ -27,7 +27,7 @@ class BookWordCollector {
 
  private:
   BookWordSet& words_;
-  std::vector<unsigned char> word_;  // the line being built; its size is only the capacity
+  ByteBuffer word_;  // the line being built
   std::size_t length_ = 0;
   std::size_t first_hyphen_ = kNoHyphen;
   bool chunk_started_ = false;  // a byte came after the last space

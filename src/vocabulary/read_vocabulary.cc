@@ -27,8 +27,8 @@ void assign_lower_case(std::string& target, const unsigned char* data, std::size
 }  // namespace
 
 BookWordSet::WordId VocabularyEntryReader::find_key(const unsigned char* key, std::size_t size) {
-  if (key_.size() < size + kPadding) key_.resize(size + kPadding);
-  std::transform(key, key + size, key_.begin(), to_lower);
+  key_.reserve(size + kPadding, 0);
+  std::transform(key, key + size, key_.data(), to_lower);
   return map_.keys().find_padded(key_.data(), size);
 }
 
@@ -38,7 +38,7 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
   // the separator, which lower-cases the key as it goes, stops there.
   const std::size_t longest = keys.longest_word_size();
   const std::size_t searched = std::min(size, longest + 1);
-  unsigned char* const key = key_.data();
+  unsigned char* const key = key_.data();  // room made by make_key_room(size)
 
   std::size_t separator = size;  // none
   std::size_t i = 0;
@@ -72,11 +72,25 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
 }
 
 void VocabularyEntryReader::append_pending(const unsigned char* data, std::size_t size) {
-  if (pending_.size() < pending_size_ + size + kPadding) {
-    pending_.resize(std::max(pending_.size() * 2, pending_size_ + size + kPadding));
-  }
+  pending_.reserve(pending_size_ + size + kPadding, pending_size_);
   std::memcpy(pending_.data() + pending_size_, data, size);
   pending_size_ += size;
+}
+
+void VocabularyEntryReader::make_key_room(std::size_t line_size) {
+  // The key search goes no further than the longest book word, in steps of eight.
+  key_.reserve(std::min(line_size, map_.keys().longest_word_size() + 1) + 2 * kPadding, 0);
+}
+
+void VocabularyEntryReader::take_pending_line() {
+  make_key_room(pending_size_);
+  take_line(pending_.data(), pending_size_);
+}
+
+void VocabularyEntryReader::clear_pending() {
+  pending_size_ = 0;
+  pending_searched_ = 0;
+  pending_.shrink();
 }
 
 // A long line cut by the end of a block is stored only while its key may
@@ -84,7 +98,10 @@ void VocabularyEntryReader::append_pending(const unsigned char* data, std::size_
 void VocabularyEntryReader::drop_pending_line_if_useless() {
   if (pending_key_wanted_) return;
   const unsigned char* const line = pending_.data();
-  const unsigned char* separator = find_byte(line, line + pending_size_, kEntrySeparator);
+  // Only the bytes added since the last look can hold the first separator.
+  const unsigned char* separator =
+      find_byte(line + pending_searched_, line + pending_size_, kEntrySeparator);
+  pending_searched_ = pending_size_;
   const std::size_t key_size = separator ? separator - line : pending_size_;
   bool wanted = key_size <= map_.keys().longest_word_size();
   if (wanted && separator != nullptr) {
@@ -92,16 +109,14 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
     pending_key_wanted_ = wanted;
   }
   if (!wanted) {
-    pending_size_ = 0;
+    clear_pending();
     skipping_line_ = true;
   }
 }
 
 void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
   if (size == 0) return;
-  // Room for the longest key that can match, and the eight-byte steps past it.
-  const std::size_t key_room = map_.keys().longest_word_size() + 1 + 2 * kPadding;
-  if (key_.size() < key_room) key_.resize(key_room);
+  make_key_room(size);
   const unsigned char* in = text;
   const unsigned char* const end = text + size;
   if (skipping_line_ || pending_size_ > 0) {
@@ -115,8 +130,8 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
     }
     if (!skipping_line_) {
       append_pending(in, line_feed - in);
-      take_line(pending_.data(), pending_size_);
-      pending_size_ = 0;
+      take_pending_line();
+      clear_pending();
     }
     skipping_line_ = false;
     pending_key_wanted_ = false;
@@ -135,8 +150,8 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
 }
 
 void VocabularyEntryReader::finish() {
-  if (pending_size_ > 0) take_line(pending_.data(), pending_size_);
-  pending_size_ = 0;
+  if (pending_size_ > 0) take_pending_line();
+  clear_pending();
   pending_key_wanted_ = false;
   skipping_line_ = false;
 }

@@ -2,8 +2,8 @@
 #define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
 
 #include <cstddef>
-#include <vector>
 
+#include "text/byte_buffer.h"
 #include "text/byte_stream.h"
 #include "text/status.h"
 #include "vocabulary/vocabulary_map.h"
@@ -28,19 +28,24 @@ class VocabularyEntryReader {
   void finish();
 
  private:
-  // Both take a line followed by kPadding readable bytes.
+  // Both take a line followed by kPadding readable bytes; take_line needs
+  // make_key_room for it first.
   void take_line(const unsigned char* line, std::size_t size);
   BookWordSet::WordId find_key(const unsigned char* key, std::size_t size);
+  void make_key_room(std::size_t line_size);
+  void take_pending_line();
 
   void append_pending(const unsigned char* data, std::size_t size);
+  void clear_pending();
   void drop_pending_line_if_useless();
 
   VocabularyMap& map_;
-  std::vector<unsigned char> key_;      // the lower-cased key, with padding
-  std::vector<unsigned char> pending_;  // a line cut by the end of a block, with padding
+  ByteBuffer key_;      // the lower-cased key, with padding
+  ByteBuffer pending_;  // a line cut by the end of a block, with padding
   std::size_t pending_size_ = 0;
-  bool pending_key_wanted_ = false;  // its key is known to be a book word
-  bool skipping_line_ = false;       // the rest of the current line is of no use
+  std::size_t pending_searched_ = 0;  // bytes of it known to hold no separator
+  bool pending_key_wanted_ = false;   // its key is known to be a book word
+  bool skipping_line_ = false;        // the rest of the current line is of no use
 };
 
 // Reads the whole vocabulary from `vocabulary` into `map`. Fails only when the

@@ -15,6 +15,8 @@ Status write_filtered_vocabulary(const BookWordSet& words, const VocabularyMap& 
 
   std::string line;
   for (BookWordSet::WordId id : translated) {
+    // Exactly the room the line needs: a huge line is then held once, not twice.
+    line.reserve(words.word(id).size() + 1 + vocabulary.translation(id).size() + sizeof kLineEnd);
     line.assign(words.word(id));
     line += '|';
     line += vocabulary.translation(id);

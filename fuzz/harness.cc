@@ -1,0 +1,145 @@
+#include "harness.h"
+
+#include <set>
+
+#include "book/collect_book_words.h"
+#include "reference.h"
+#include "vocabulary/read_vocabulary.h"
+#include "vocabulary/write_filtered_vocabulary.h"
+
+namespace lexicull {
+namespace harness {
+namespace {
+
+std::set<std::string> real_book_words(const std::string& raw, std::size_t read_size) {
+  MemoryByteSource source(raw, read_size);
+  BookWordSet words;
+  collect_book_words(source, words);
+  std::set<std::string> result;
+  for (BookWordSet::WordId id = 0; id < words.size(); ++id) result.emplace(words.word(id));
+  return result;
+}
+
+std::string word_fault(const std::string& word) {
+  for (unsigned char byte : word) {
+    if (byte == ' ' || byte == '\n' || byte == '\r') return "a word holds a space, CR or line feed";
+    if (byte >= 'A' && byte <= 'Z') return "a word holds a capital";
+    if (std::string("():;.\",?!/").find(static_cast<char>(byte)) != std::string::npos) {
+      return "a word holds punctuation";
+    }
+  }
+  return "";
+}
+
+std::string line_fault(const std::string& output) {
+  std::string previous;
+  bool first = true;
+  std::size_t start = 0;
+  while (start < output.size()) {
+    const std::size_t end = output.find("\r\n", start);
+    if (end == std::string::npos) return "output does not end with CR LF";
+    const std::string line = output.substr(start, end - start);
+    const std::size_t separator = line.find('|');
+    if (separator == std::string::npos || separator + 1 == line.size()) {
+      return "a line without separator or translation";
+    }
+    if (line.find('\n') != std::string::npos) return "a line holds a line feed";
+    const std::string word = line.substr(0, separator);
+    if (!first && !(previous < word)) return "words not in strictly ascending order";
+    const std::string fault = word_fault(word);
+    if (!fault.empty()) return fault;
+    previous = word;
+    first = false;
+    start = end + 2;
+  }
+  return "";
+}
+
+std::string cut_note(std::size_t read_size) {
+  return " (reads of " + std::to_string(read_size) + ")";
+}
+
+}  // namespace
+
+Pair split_input(const std::uint8_t* data, std::size_t size) {
+  Pair pair;
+  if (size == 0) return pair;
+  const std::size_t rest = size - 1;
+  const std::size_t book_size = rest * (data[0] >> 1) / 128;
+  const char* bytes = reinterpret_cast<const char*>(data + 1);
+  pair.book.assign(bytes, book_size);
+  pair.vocabulary.assign(bytes + book_size, rest - book_size);
+  pair.every_key_in_book = data[0] & 1;
+  return pair;
+}
+
+std::string check_book(const std::string& raw_book) {
+  const std::set<std::string> expected = reference::book_words(raw_book);
+  for (const std::string& word : expected) {
+    const std::string fault = word_fault(word);
+    if (!fault.empty()) return "reference: " + fault;
+  }
+  for (std::size_t read_size : kReadSizes) {
+    if (real_book_words(raw_book, read_size) != expected)
+      return "book words differ" + cut_note(read_size);
+  }
+  return "";
+}
+
+std::string check_vocabulary(const Pair& pair) {
+  const auto expected = reference::vocabulary(pair.vocabulary);
+  std::set<std::string> keys = reference::book_words(pair.book);
+  if (pair.every_key_in_book) {
+    for (const auto& entry : expected) keys.insert(entry.first);
+  }
+  for (std::size_t read_size : kReadSizes) {
+    BookWordSet words;
+    for (const std::string& key : keys) words.add(key);
+    VocabularyMap map(words);
+    MemoryByteSource source(pair.vocabulary, read_size);
+    read_vocabulary(source, map);
+    for (const std::string& key : keys) {
+      const auto entry = expected.find(key);
+      const std::string want = entry == expected.end() ? "" : entry->second;
+      if (map.translation(key) != want) return "translation differs" + cut_note(read_size);
+    }
+  }
+  return "";
+}
+
+std::string check_run(const Pair& pair) {
+  std::string book = pair.book;
+  if (pair.every_key_in_book) {
+    for (const auto& entry : reference::vocabulary(pair.vocabulary)) book += " " + entry.first;
+  }
+  const std::string expected = reference::filtered_vocabulary(book, pair.vocabulary);
+  const std::string fault = line_fault(expected);
+  if (!fault.empty()) return "reference: " + fault;
+  for (std::size_t read_size : kReadSizes) {
+    MemoryByteSource book_source(book, read_size);
+    BookWordSet words;
+    collect_book_words(book_source, words);
+    VocabularyMap map(words);
+    MemoryByteSource vocabulary_source(pair.vocabulary, read_size);
+    read_vocabulary(vocabulary_source, map);
+    MemoryByteSink out;
+    write_filtered_vocabulary(words, map, out);
+    if (out.bytes() != expected) return "output differs" + cut_note(read_size);
+  }
+  return "";
+}
+
+std::string check(Target target, const std::uint8_t* data, std::size_t size) {
+  switch (target) {
+    case Target::kBook:
+      return check_book(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kVocabulary:
+      return check_vocabulary(split_input(data, size));
+    case Target::kRun:
+      return check_run(split_input(data, size));
+  }
+  return "unknown target";
+}
+
+}  // namespace harness
+}  // namespace lexicull

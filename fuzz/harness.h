@@ -1,0 +1,42 @@
+#ifndef LEXICULL_FUZZ_HARNESS_H_
+#define LEXICULL_FUZZ_HARNESS_H_
+
+// Runs the real readers on bytes in memory, cut into reads of a given size,
+// and says whether they agree with the reference rules. Shared by the
+// fuzzers and by the differential unit test.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lexicull {
+namespace harness {
+
+// The read sizes every input is cut into: the result must not depend on them.
+inline constexpr std::size_t kReadSizes[] = {1, 7, 4096, static_cast<std::size_t>(-1)};
+
+// A fuzz input split into a book and a vocabulary. With `every_key_in_book`
+// the book also holds every vocabulary key, so that every entry is kept.
+struct Pair {
+  std::string book;
+  std::string vocabulary;
+  bool every_key_in_book = false;
+};
+Pair split_input(const std::uint8_t* data, std::size_t size);
+
+// Each returns an empty string when the real readers agree with the
+// reference on every read size, or else what went wrong.
+std::string check_book(const std::string& raw_book);
+std::string check_vocabulary(const Pair& pair);
+std::string check_run(const Pair& pair);
+
+enum class Target { kBook, kVocabulary, kRun };
+
+// One of the checks above on raw fuzz input: the book reader takes it whole,
+// the others split it with split_input.
+std::string check(Target target, const std::uint8_t* data, std::size_t size);
+
+}  // namespace harness
+}  // namespace lexicull
+
+#endif  // LEXICULL_FUZZ_HARNESS_H_

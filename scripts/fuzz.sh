@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and the sanitizers, and runs each
+# one for a while from the seed corpus in fuzz/corpus. Any finding fails.
+#
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]      (default 20)
+#
+# New inputs the fuzzers find are kept in build/fuzz/corpus, not in the
+# repository; a crashing input is left in build/fuzz/findings.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-20}
+
+cmake --preset fuzz > /dev/null
+cmake --build --preset fuzz --target book_fuzzer vocabulary_fuzzer run_fuzzer
+
+mkdir -p build/fuzz/findings
+for target in book vocabulary run; do
+  work=build/fuzz/corpus/$target
+  mkdir -p "$work"
+  echo "== ${target}_fuzzer, ${seconds} s"
+  status=0
+  build/fuzz/fuzz/${target}_fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -artifact_prefix=build/fuzz/findings/${target}- -print_final_stats=1 \
+    "$work" "fuzz/corpus/$target" > "build/fuzz/${target}.log" 2>&1 || status=$?
+  grep -E "^(Done|stat::number_of_executed_units|fuzz finding|SUMMARY)|ERROR" "build/fuzz/${target}.log" || true
+  if [ $status != 0 ]; then
+    echo "FAIL: ${target}_fuzzer found a fault (log: build/fuzz/${target}.log; input in build/fuzz/findings)"
+    exit 1
+  fi
+done
+echo "fuzzing: no findings"
