@@ -10,6 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+scripts/install-deps.sh test || echo "Some test tools could not be installed: their suites will say SKIPPED."
+
 skipped() {
   echo "SKIPPED: $1"
   if [ "${CI:-}" = true ]; then
