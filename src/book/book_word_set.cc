@@ -101,7 +101,7 @@ void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char
   words_.push_back(Word{store(data, size), size});
   longest_word_size_ = std::max(longest_word_size_, size);
   slots_[index] = Slot{key.head, key.tag, id};
-  add_to_filter(key);
+  add_to_filter(key.head, size);
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
 }
@@ -121,18 +121,37 @@ void BookWordSet::grow_slots() {
     std::size_t index = slot_of(key);
     while (slots_[index].id != kAbsent) index = (index + 1) & mask;
     slots_[index] = Slot{key.head, key.tag, id};
-    add_to_filter(key);
+    add_to_filter(key.head, bytes.size());
   }
 }
 
 void BookWordSet::sort_by_word(std::vector<WordId>& ids) const {
-  std::sort(ids.begin(), ids.end(), [this](WordId left, WordId right) {
-    const Word& a = words_[left];
-    const Word& b = words_[right];
+  // Most pairs differ in their first eight bytes, which compare as one
+  // integer when read most significant byte first; only ties compare in full.
+  struct Entry {
+    std::uint64_t prefix;
+    WordId id;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(ids.size());
+  for (WordId id : ids) {
+    const Word& word = words_[id];
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+      const unsigned char byte = i < word.size ? static_cast<unsigned char>(word.bytes[i]) : 0;
+      prefix = prefix << 8 | byte;
+    }
+    entries.push_back(Entry{prefix, id});
+  }
+  std::sort(entries.begin(), entries.end(), [this](const Entry& left, const Entry& right) {
+    if (left.prefix != right.prefix) return left.prefix < right.prefix;
+    const Word& a = words_[left.id];
+    const Word& b = words_[right.id];
     const std::size_t common = std::min(a.size, b.size);
     const int order = common == 0 ? 0 : std::memcmp(a.bytes, b.bytes, common);
     return order != 0 ? order < 0 : a.size < b.size;
   });
+  for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = entries[i].id;
 }
 
 }  // namespace lexicull

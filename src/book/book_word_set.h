@@ -52,10 +52,15 @@ class BookWordSet {
   WordId find(std::string_view word) const;
   WordId find_padded(const unsigned char* data, std::size_t size) const {
     if (size > longest_word_size_) return kAbsent;
-    const Key key = key_of(data, size);
-    // Most lookups (a dictionary's keys against one book) miss; a small
-    // bit filter answers most of them without touching the slots.
-    if (!might_hold(key)) return kAbsent;
+    // Most lookups (a dictionary's keys against one book) miss. A small bit
+    // filter on the first eight bytes and the size answers most of them
+    // before a long key is hashed whole or any slot is read.
+    std::uint64_t head;
+    std::memcpy(&head, data, sizeof head);
+    if (size < 8) head &= (std::uint64_t{1} << (8 * size)) - 1;
+    if (!might_hold(head, size)) return kAbsent;
+    const Key key =
+        size <= kShortWordSize ? short_key_of(head, size) : long_key_of(data, size, head);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
       const Slot& slot = slots_[index];
@@ -117,16 +122,17 @@ class BookWordSet {
   }
   bool long_word_matches(WordId id, const unsigned char* data, std::size_t size) const;
   std::size_t slot_of(const Key& key) const { return static_cast<std::size_t>(key.hash >> shift_); }
-  // The filter has four bits per slot, picked by two more of the hash's top bits.
-  std::size_t filter_bit_of(const Key& key) const {
-    return static_cast<std::size_t>(key.hash >> (shift_ - 2));
+  // The filter has four bits per slot. A word's bit comes from the hash of
+  // its first eight bytes and its size, which for a short word is its key's.
+  std::size_t filter_bit_of(std::uint64_t head, std::size_t size) const {
+    return static_cast<std::size_t>(short_key_of(head, size).hash >> (shift_ - 2));
   }
-  bool might_hold(const Key& key) const {
-    const std::size_t bit = filter_bit_of(key);
+  bool might_hold(std::uint64_t head, std::size_t size) const {
+    const std::size_t bit = filter_bit_of(head, size);
     return (filter_[bit / 64] >> (bit % 64)) & 1;
   }
-  void add_to_filter(const Key& key) {
-    const std::size_t bit = filter_bit_of(key);
+  void add_to_filter(std::uint64_t head, std::size_t size) {
+    const std::size_t bit = filter_bit_of(head, size);
     filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
   }
   void add_new(const Key& key, std::size_t index, const unsigned char* data, std::size_t size);

@@ -51,8 +51,22 @@ TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
 
 TEST(BookWordSet, SortsByUnsignedBytesWithPrefixesFirst) {
   BookWordSet words;
-  const std::vector<std::string> sorted = {"",  "-",    "a",    "ab",       "abc", "b",
-                                           "z", "\x7f", "\x80", "\xc4rger", "\xff"};
+  // Ties in the first eight bytes, a NUL after a prefix, and bytes above 0x7F.
+  const std::vector<std::string> sorted = {"",
+                                           "-",
+                                           std::string("a"),
+                                           std::string("a\0", 2),
+                                           "ab",
+                                           "abc",
+                                           "abcdefgh",
+                                           "abcdefgh\x01",
+                                           "abcdefghi",
+                                           "b",
+                                           "z",
+                                           "\x7f",
+                                           "\x80",
+                                           "\xc4rger",
+                                           "\xff"};
   for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) words.add(*it);
   std::vector<BookWordSet::WordId> ids;
   for (BookWordSet::WordId id = 0; id < words.size(); ++id) ids.push_back(id);

@@ -34,11 +34,18 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
         continue;
       }
       const unsigned plain = swar::first_marked(special);
-      // The common word: short, whole in this load, and ended by a space.
-      // Its bytes are in the register already.
-      if (out == start && in[plain] == kSpace) {
-        const swar::Bytes8 word = swar::to_lower_if_at_least_a(bytes);
-        words_.add_short(word & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
+      if (in[plain] == kSpace) {
+        if (out == start) {
+          // The common word: short, whole in this load, and ended by a
+          // space. Its bytes are in the register already.
+          const swar::Bytes8 word = swar::to_lower_if_at_least_a(bytes);
+          words_.add_short(word & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
+        } else {
+          out += plain;
+          words_.add_padded(start, out - start);
+          out = start;
+          first_hyphen = kNoHyphen;
+        }
         in += plain + 1;
         continue;
       }
