@@ -141,9 +141,9 @@ else
   awk 'BEGIN { for (i = 0; i < 800000; i++) printf "w%d|x%d\n", i % 90000, i }' > big_entries.txt
   run big.txt big_entries.txt
   mv stdout from_files
-  cat big.txt | "${program[@]}" /dev/stdin big_entries.txt > stdout 2> stderr
+  "${program[@]}" /dev/stdin big_entries.txt < big.txt > stdout 2> stderr
   check "big files read in parts: the same output as through a pipe" cmp -s from_files stdout
-  cat big_entries.txt | "${program[@]}" big.txt /dev/stdin > stdout 2> stderr
+  "${program[@]}" big.txt /dev/stdin < big_entries.txt > stdout 2> stderr
   check "big vocabulary read in parts: the same output as through a pipe" cmp -s from_files stdout
   check "big files read in parts: thousands of lines" [ "$(grep -c . from_files)" -gt 10000 ]
 fi
