@@ -138,7 +138,7 @@ if [ $windows = 1 ]; then
   skip "a big file read whole and through a pipe (POSIX only)"
 else
   awk 'BEGIN { for (i = 0; i < 1500000; i++) printf "w%d%s", i % 70000, (i % 13 ? " " : "-\n") }' > big.txt
-  awk 'BEGIN { for (i = 0; i < 800000; i++) printf "w%d|x%d\n", i % 90000, i }' > big_entries.txt
+  awk 'BEGIN { for (i = 0; i < 400000; i++) printf "w%d|x%d\n", i % 90000, i }' > big_entries.txt
   run big.txt big_entries.txt
   mv stdout from_files
   "${program[@]}" /dev/stdin big_entries.txt < big.txt > stdout 2> stderr
