@@ -88,15 +88,6 @@ void BookWordSet::add(std::string_view word) {
   add_padded(bytes_of(copy), word.size());
 }
 
-void BookWordSet::add_all(const BookWordSet& other) {
-  std::string padded;
-  for (const Word& word : other.words_) {
-    padded.assign(word.bytes, word.size);
-    padded.append(kPadding, '\0');
-    add_padded(bytes_of(padded), word.size);
-  }
-}
-
 void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char* data,
                           std::size_t size) {
   const std::size_t mask = slots_.size() - 1;

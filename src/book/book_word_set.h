@@ -47,9 +47,6 @@ class BookWordSet {
     }
   }
 
-  // Adds every word of `other`.
-  void add_all(const BookWordSet& other);
-
   // The id of the word, or kAbsent. Ids run from 0 to size() - 1 in the order
   // the words were first added.
   WordId find(std::string_view word) const;

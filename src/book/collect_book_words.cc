@@ -105,19 +105,4 @@ Status collect_book_words(ByteSource& book, BookWordSet& words) {
   return feed_text(book, collector);
 }
 
-Status collect_book_words(RandomAccessSource& book, BookWordSet& words, std::uint64_t smallest) {
-  const std::uint64_t cut = find_cut(book, kSpace, smallest);
-  if (cut == 0) {
-    std::unique_ptr<ByteSource> whole = book.range(0, book.size());
-    return collect_book_words(*whole, words);
-  }
-  BookWordSet second_words;
-  BookWordCollector first(words);
-  BookWordCollector second(second_words);
-  bool second_counts = false;
-  const Status status = feed_text_in_two_parts(book, cut, first, second, &second_counts);
-  if (status.ok() && second_counts) words.add_all(second_words);
-  return status;
-}
-
 }  // namespace lexicull

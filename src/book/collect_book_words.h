@@ -2,12 +2,10 @@
 #define LEXICULL_BOOK_COLLECT_BOOK_WORDS_H_
 
 #include <cstddef>
-#include <cstdint>
 
 #include "book/book_word_set.h"
 #include "text/byte_buffer.h"
 #include "text/byte_stream.h"
-#include "text/split_text.h"
 #include "text/status.h"
 
 namespace lexicull {
@@ -40,11 +38,6 @@ class BookWordCollector {
 // Reads the whole book from `book` and adds its words to `words`. Fails only
 // when the source does; the words read up to then stay in `words`.
 Status collect_book_words(ByteSource& book, BookWordSet& words);
-
-// The same for a book that can be read from any offset: one of `smallest`
-// bytes or more is cut at a space and read on two threads.
-Status collect_book_words(RandomAccessSource& book, BookWordSet& words,
-                          std::uint64_t smallest = kSmallestFileToSplit);
 
 }  // namespace lexicull
 

@@ -98,31 +98,6 @@ TEST(CollectBookWords, ChunksOfAnyLengthAreReadWhole) {
   });
 }
 
-// A file read in two parts at once must give what reading it whole gives.
-TEST(CollectBookWords, ReadsAFileInTwoPartsAsOne) {
-  const struct {
-    std::string book;
-    std::set<std::string> words;
-  } cases[] = {
-      // The cut falls right before a byte-order mark, which is then text.
-      {"one two three \xEF\xBB\xBFgamma", {"one", "two", "three", "\xEF\xBB\xBFgamma"}},
-      // A Ctrl-Z in the first part ends the book: the second part is not read.
-      {"a\x1A b " + std::string(40, 'c') + " d", {"a"}},
-      {"some words " + std::string(30, 'x') + " then\x1A after",
-       {"some", "words", std::string(30, 'x'), "then"}},
-      {"ex-\nam\nple " + std::string(20, 'y') + "-\nz",
-       {"exam", "ple", std::string(20, 'y') + "z"}},
-  };
-  for (const auto& test : cases) {
-    for (std::size_t max_read : {1, 4096}) {
-      MemoryRandomAccessSource book(test.book, max_read);
-      BookWordSet words;
-      ASSERT_TRUE(collect_book_words(book, words, 1).ok());
-      EXPECT_EQ(words_of(words), test.words) << testing::PrintToString(test.book);
-    }
-  }
-}
-
 TEST(CollectBookWords, KeepsTheWordsBeforeAReadError) {
   class BrokenBook : public ByteSource {
    public:

@@ -28,16 +28,12 @@ int fail(std::string_view subject, const Status& status) {
   return kExitInputOutputError;
 }
 
-// Opens the file and hands it to one reading phase: as a whole regular file
-// when it is one (the phase may then read it in parts at once), otherwise as
-// a stream.
+// Opens the file and hands it to one reading phase.
 template <typename Phase>
 Status read_input(const std::string& path, Phase phase) {
-  std::unique_ptr<InputFile> file;
+  std::unique_ptr<ByteSource> file;
   Status status = open_input_file(path, &file);
-  if (!status.ok()) return status;
-  if (RandomAccessSource* whole = file->random_access()) return phase(*whole);
-  return phase(static_cast<ByteSource&>(*file));
+  return status.ok() ? phase(*file) : status;
 }
 
 int run(const CommandLine& command) {
@@ -56,13 +52,13 @@ int run(const CommandLine& command) {
   }
 
   BookWordSet book_words;
-  Status status = read_input(command.book_path,
-                             [&](auto& book) { return collect_book_words(book, book_words); });
+  Status status = read_input(
+      command.book_path, [&](ByteSource& book) { return collect_book_words(book, book_words); });
   if (!status.ok()) return fail(command.book_path, status);
 
   VocabularyMap vocabulary(book_words);
   status = read_input(command.vocabulary_path,
-                      [&](auto& entries) { return read_vocabulary(entries, vocabulary); });
+                      [&](ByteSource& entries) { return read_vocabulary(entries, vocabulary); });
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
   status = write_filtered_vocabulary(book_words, vocabulary, standard_output());

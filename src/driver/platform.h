@@ -16,18 +16,9 @@ namespace lexicull {
 // by an input file.
 void prepare_standard_streams();
 
-// An input file, read from its start; a regular file can also be read from
-// any offset.
-class InputFile : public ByteSource {
- public:
-  // The whole file, readable from any offset, or null when it is no regular
-  // file (a pipe, a terminal, a device, a directory).
-  virtual RandomAccessSource* random_access() = 0;
-};
-
 // Opens `path` for reading only, sharing it with other readers and writers.
 // The name is passed to the system exactly as given.
-Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file);
+Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file);
 
 ByteSink& standard_output();
 ByteSink& standard_error();

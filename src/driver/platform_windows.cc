@@ -3,7 +3,6 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
 #include "driver/platform.h"
@@ -34,72 +33,29 @@ Status system_failure(DWORD error) {
   return Status::failure(reason);
 }
 
-// Reads up to `capacity` bytes, at `offset` when one is given (each part of a
-// file read on its own thread names its own position).
-Status read_handle(HANDLE handle, unsigned char* buffer, std::size_t capacity,
-                   const std::uint64_t* offset, std::size_t* count) {
-  const DWORD wanted = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
-  OVERLAPPED position{};
-  if (offset != nullptr) {
-    position.Offset = static_cast<DWORD>(*offset);
-    position.OffsetHigh = static_cast<DWORD>(*offset >> 32);
-  }
-  DWORD got = 0;
-  *count = 0;
-  if (!ReadFile(handle, buffer, wanted, &got, offset != nullptr ? &position : nullptr)) {
-    const DWORD error = GetLastError();
-    // A pipe whose writer has closed, or a read at the end, reports the end this way.
-    if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return Status();
-    return system_failure(error);
-  }
-  *count = got;
-  return Status();
-}
-
-class WindowsFileRange : public ByteSource {
+class WindowsFile : public ByteSource {
  public:
-  WindowsFileRange(HANDLE handle, std::uint64_t begin, std::uint64_t end)
-      : handle_(handle), position_(begin), end_(end) {}
-
-  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    if (capacity > end_ - position_) capacity = static_cast<std::size_t>(end_ - position_);
-    if (capacity == 0) {
-      *count = 0;
-      return Status();
-    }
-    Status status = read_handle(handle_, buffer, capacity, &position_, count);
-    position_ += *count;
-    return status;
-  }
-
- private:
-  HANDLE handle_;
-  std::uint64_t position_;
-  std::uint64_t end_;
-};
-
-class WindowsFile : public InputFile, public RandomAccessSource {
- public:
-  WindowsFile(HANDLE handle, bool regular, std::uint64_t size)
-      : handle_(handle), regular_(regular), size_(size) {}
+  explicit WindowsFile(HANDLE handle) : handle_(handle) {}
   ~WindowsFile() override { CloseHandle(handle_); }
   WindowsFile(const WindowsFile&) = delete;
   WindowsFile& operator=(const WindowsFile&) = delete;
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    return read_handle(handle_, buffer, capacity, nullptr, count);
-  }
-
-  RandomAccessSource* random_access() override { return regular_ ? this : nullptr; }
-  std::uint64_t size() const override { return size_; }
-  std::unique_ptr<ByteSource> range(std::uint64_t begin, std::uint64_t end) override {
-    return std::make_unique<WindowsFileRange>(handle_, begin, end);
+    const DWORD wanted = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
+    DWORD got = 0;
+    *count = 0;
+    if (!ReadFile(handle_, buffer, wanted, &got, nullptr)) {
+      const DWORD error = GetLastError();
+      // A pipe whose writer has closed reports its end this way.
+      if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return Status();
+      return system_failure(error);
+    }
+    *count = got;
+    return Status();
   }
 
  private:
   HANDLE handle_;
-  bool regular_;
-  std::uint64_t size_;
 };
 
 class WindowsSink : public ByteSink {
@@ -143,15 +99,12 @@ void prepare_standard_streams() {
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
-Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file) {
+Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file) {
   const HANDLE handle = CreateFileA(
       path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return system_failure(GetLastError());
-  LARGE_INTEGER size{};
-  const bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &size);
-  file->reset(
-      new WindowsFile(handle, regular, regular ? static_cast<std::uint64_t>(size.QuadPart) : 0));
+  file->reset(new WindowsFile(handle));
   return Status();
 }
 

@@ -2,8 +2,6 @@
 #define LEXICULL_TEXT_BYTE_STREAM_H_
 
 #include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -32,18 +30,6 @@ class ByteSink {
   virtual Status write(const unsigned char* data, std::size_t size) = 0;
 };
 
-// Input that can be read from any offset: a regular file, or bytes in memory.
-// It lets a reader cut a file in parts that are read on their own threads.
-class RandomAccessSource {
- public:
-  virtual ~RandomAccessSource() = default;
-
-  virtual std::uint64_t size() const = 0;
-
-  // A source over the bytes [begin, end), independent of every other one.
-  virtual std::unique_ptr<ByteSource> range(std::uint64_t begin, std::uint64_t end) = 0;
-};
-
 // A source over bytes held in memory, delivering at most `max_read` bytes per
 // read so that tests can cut the same input at any block boundary.
 class MemoryByteSource : public ByteSource {
@@ -57,26 +43,6 @@ class MemoryByteSource : public ByteSource {
  private:
   std::string_view data_;
   std::size_t position_ = 0;
-  std::size_t max_read_;
-};
-
-// Bytes in memory read from any offset; each range delivers at most
-// `max_read` bytes per read.
-class MemoryRandomAccessSource : public RandomAccessSource {
- public:
-  explicit MemoryRandomAccessSource(std::string_view data,
-                                    std::size_t max_read = static_cast<std::size_t>(-1))
-      : data_(data), max_read_(max_read) {}
-
-  std::uint64_t size() const override { return data_.size(); }
-  std::unique_ptr<ByteSource> range(std::uint64_t begin, std::uint64_t end) override {
-    return std::make_unique<MemoryByteSource>(
-        data_.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin)),
-        max_read_);
-  }
-
- private:
-  std::string_view data_;
   std::size_t max_read_;
 };
 

@@ -31,10 +31,9 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 
 }  // namespace
 
-TextModeReader::TextModeReader(ByteSource& source, TextStart start, std::size_t block_size)
+TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
     : source_(source),
-      block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) + kPadding),
-      started_(start == TextStart::kMidFile) {}
+      block_(block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) {}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;
@@ -73,7 +72,6 @@ Status TextModeReader::next(const unsigned char** data, std::size_t* size) {
     if (const void* ctrl_z = std::memchr(block_.data(), kCtrlZ, count)) {
       count = static_cast<const unsigned char*>(ctrl_z) - block_.data();
       ended_ = true;
-      ended_at_ctrl_z_ = true;
     }
     *size = drop_carriage_returns(block_.data(), count);
     if (*size > 0) break;

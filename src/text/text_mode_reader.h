@@ -14,9 +14,6 @@ namespace lexicull {
 // is dropped wherever it stands, and the first Ctrl-Z ends the text (nothing
 // after it is used). Every other byte, NUL and 0x80 to 0xFF included, arrives
 // unchanged.
-// Where a run of text starts: a byte-order mark counts only at a file's start.
-enum class TextStart { kFileStart, kMidFile };
-
 class TextModeReader {
  public:
   static constexpr std::size_t kDefaultBlockSize = 128 * 1024;
@@ -24,16 +21,12 @@ class TextModeReader {
   // so that callers may load eight bytes at a time up to its last byte.
   static constexpr std::size_t kPadding = 8;
 
-  explicit TextModeReader(ByteSource& source, TextStart start = TextStart::kFileStart,
-                          std::size_t block_size = kDefaultBlockSize);
+  explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
 
   // Points `*data` at the next non-empty run of text and stores its length in
   // `*size`; a size of 0 means the text has ended. The bytes stay valid until
   // the next call.
   Status next(const unsigned char** data, std::size_t* size);
-
-  // Whether the text ended at a Ctrl-Z rather than at the end of the source.
-  bool ended_at_ctrl_z() const { return ended_at_ctrl_z_; }
 
  private:
   Status fill(std::size_t* count);
@@ -41,16 +34,16 @@ class TextModeReader {
 
   ByteSource& source_;
   std::vector<unsigned char> block_;
-  bool started_;  // the byte-order mark has been looked for, or is not to be
+  bool started_ = false;
   bool ended_ = false;
-  bool ended_at_ctrl_z_ = false;
 };
 
-// Reads all of the text and hands it block by block to `consumer`'s
+// Reads all of `source` as text and hands it block by block to `consumer`'s
 // feed(data, size), then calls its finish(). A failed read is returned at
 // once, without finish(): what was fed before it stays fed.
 template <typename Consumer>
-Status feed_text(TextModeReader& reader, Consumer& consumer) {
+Status feed_text(ByteSource& source, Consumer& consumer) {
+  TextModeReader reader(source);
   for (;;) {
     const unsigned char* text = nullptr;
     std::size_t size = 0;
@@ -61,12 +54,6 @@ Status feed_text(TextModeReader& reader, Consumer& consumer) {
   }
   consumer.finish();
   return Status();
-}
-
-template <typename Consumer>
-Status feed_text(ByteSource& source, Consumer& consumer) {
-  TextModeReader reader(source);
-  return feed_text(reader, consumer);
 }
 
 }  // namespace lexicull

@@ -64,7 +64,7 @@ TEST(TextModeReader, WorksWithBlocksSmallerThanTheInput) {
   std::string expected = raw;
   expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
   MemoryByteSource source(raw);
-  TextModeReader reader(source, TextStart::kFileStart, 64);
+  TextModeReader reader(source, 64);
   std::string text;
   for (;;) {
     const unsigned char* data = nullptr;

@@ -161,20 +161,4 @@ Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map) {
   return feed_text(vocabulary, entries);
 }
 
-Status read_vocabulary(RandomAccessSource& vocabulary, VocabularyMap& map, std::uint64_t smallest) {
-  const std::uint64_t cut = find_cut(vocabulary, kLineFeed, smallest);
-  if (cut == 0) {
-    std::unique_ptr<ByteSource> whole = vocabulary.range(0, vocabulary.size());
-    return read_vocabulary(*whole, map);
-  }
-  // Both parts look words up in the same set, which nobody changes now.
-  VocabularyMap second_map(map.keys());
-  VocabularyEntryReader first(map);
-  VocabularyEntryReader second(second_map);
-  bool second_counts = false;
-  const Status status = feed_text_in_two_parts(vocabulary, cut, first, second, &second_counts);
-  if (status.ok() && second_counts) map.take_later_entries(second_map);
-  return status;
-}
-
 }  // namespace lexicull

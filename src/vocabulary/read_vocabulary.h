@@ -2,11 +2,9 @@
 #define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
 
 #include <cstddef>
-#include <cstdint>
 
 #include "text/byte_buffer.h"
 #include "text/byte_stream.h"
-#include "text/split_text.h"
 #include "text/status.h"
 #include "vocabulary/vocabulary_map.h"
 
@@ -53,11 +51,6 @@ class VocabularyEntryReader {
 // Reads the whole vocabulary from `vocabulary` into `map`. Fails only when the
 // source does; the entries read up to then stay in `map`.
 Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map);
-
-// The same for a vocabulary that can be read from any offset: one of
-// `smallest` bytes or more is cut at a line feed and read on two threads.
-Status read_vocabulary(RandomAccessSource& vocabulary, VocabularyMap& map,
-                       std::uint64_t smallest = kSmallestFileToSplit);
 
 }  // namespace lexicull
 

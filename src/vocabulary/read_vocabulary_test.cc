@@ -82,26 +82,5 @@ TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
   });
 }
 
-// A file read in two parts at once: later lines still win across the cut.
-TEST(ReadVocabulary, ReadsAFileInTwoPartsAsOne) {
-  const std::string filler = "filler|" + std::string(60, 'f') + "\n";
-  const struct {
-    std::string vocabulary;
-    std::string apple;
-  } cases[] = {
-      {"apple|a\n" + filler + "apple|b\n", "b"},     {"apple|a\n" + filler + "apple|\n", ""},
-      {"apple|a\n" + filler + "pear|p\n", "a"},      {"apple|a\x1A\n" + filler + "apple|b\n", "a"},
-      {filler + "\xEF\xBB\xBF" + "apple|bom\n", ""},
-  };
-  for (const auto& test : cases) {
-    BookWordSet words;
-    words.add("apple");
-    VocabularyMap map(words);
-    MemoryRandomAccessSource vocabulary(test.vocabulary);
-    ASSERT_TRUE(read_vocabulary(vocabulary, map, 1).ok());
-    EXPECT_EQ(map.translation("apple"), test.apple) << testing::PrintToString(test.vocabulary);
-  }
-}
-
 }  // namespace
 }  // namespace lexicull

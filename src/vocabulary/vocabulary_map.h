@@ -15,20 +15,12 @@ namespace lexicull {
 // translation mean the same: nothing to write.
 class VocabularyMap {
  public:
-  explicit VocabularyMap(const BookWordSet& keys)
-      : keys_(keys), translations_(keys.size()), assigned_(keys.size()) {}
+  explicit VocabularyMap(const BookWordSet& keys) : keys_(keys), translations_(keys.size()) {}
 
   const BookWordSet& keys() const { return keys_; }
 
   // The translation to overwrite for the key with this id.
-  std::string& translation_slot(BookWordSet::WordId id) {
-    assigned_[id] = true;
-    return translations_[id];
-  }
-
-  // Takes every entry that `later` assigned (an empty translation too), as
-  // a later line of the same file would.
-  void take_later_entries(VocabularyMap& later);
+  std::string& translation_slot(BookWordSet::WordId id) { return translations_[id]; }
 
   // Sets the translation of `key`, replacing an earlier one; a key that is no
   // book word is ignored.
@@ -41,7 +33,6 @@ class VocabularyMap {
  private:
   const BookWordSet& keys_;
   std::vector<std::string> translations_;
-  std::vector<bool> assigned_;
 };
 
 }  // namespace lexicull
