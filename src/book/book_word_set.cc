@@ -10,7 +10,8 @@
 namespace lexicull {
 namespace {
 
-constexpr unsigned kInitialSlotBits = 10;
+// Room for two thousand words before the first growth, in 64 KiB.
+constexpr unsigned kInitialSlotBits = 12;
 
 std::uint64_t mix(std::uint64_t state, std::uint64_t value) {
   state = (state ^ value) * 0x9E3779B97F4A7C15ull;
@@ -107,21 +108,29 @@ void BookWordSet::add_new(const Key& key, std::size_t index, const unsigned char
 }
 
 void BookWordSet::grow_slots() {
-  std::vector<Slot> grown(slots_.size() * 2, Slot{0, kFreeTag, kAbsent});
-  slots_.swap(grown);
+  std::vector<Slot> old_slots(slots_.size() * 2, Slot{0, kFreeTag, kAbsent});
+  old_slots.swap(slots_);
   filter_.assign(slots_.size() * 4 / 64, 0);
   --shift_;
   const std::size_t mask = slots_.size() - 1;
   std::string padded;
-  for (WordId id = 0; id < words_.size(); ++id) {
-    const std::string_view bytes = word(id);
-    padded.assign(bytes);
-    padded.append(kPadding, '\0');
-    const Key key = key_of(bytes_of(padded), bytes.size());
+  for (const Slot& slot : old_slots) {
+    if (slot.id == kAbsent) continue;
+    // A short word's key is in its slot; only a long one is hashed again.
+    Key key;
+    std::size_t size = slot.tag;
+    if (slot.tag <= kShortWordSize) {
+      key = short_key_of(slot.head, size);
+    } else {
+      size = words_[slot.id].size;
+      padded.assign(words_[slot.id].bytes, size);
+      padded.append(kPadding, '\0');
+      key = key_of(bytes_of(padded), size);
+    }
     std::size_t index = slot_of(key);
     while (slots_[index].id != kAbsent) index = (index + 1) & mask;
-    slots_[index] = Slot{key.head, key.tag, id};
-    add_to_filter(key.head, bytes.size());
+    slots_[index] = Slot{key.head, key.tag, slot.id};
+    add_to_filter(key.head, size);
   }
 }
 
