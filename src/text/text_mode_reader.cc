@@ -33,7 +33,8 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 
 TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
     : source_(source),
-      block_(block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) {}
+      block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) + kPadding) {
+}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;

@@ -18,8 +18,9 @@ class TextModeReader {
  public:
   static constexpr std::size_t kDefaultBlockSize = 128 * 1024;
   // Readable bytes after the end of every run of text that next() delivers,
-  // so that callers may load eight bytes at a time up to its last byte.
-  static constexpr std::size_t kPadding = 8;
+  // so that callers may load eight or sixty-four bytes at a time up to its
+  // last byte.
+  static constexpr std::size_t kPadding = 64;
 
   explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/byte_classes.h"
+#include "text/line_feed_finder.h"
 #include "text/swar.h"
 #include "text/text_mode_reader.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr std::size_t kPadding = TextModeReader::kPadding;
 static_assert(kPadding >= BookWordSet::kPadding, "keys are looked up in place");
+static_assert(kPadding >= LineFeedFinder::kPadding, "blocks are searched 64 bytes at a time");
 
 const unsigned char* find_byte(const unsigned char* from, const unsigned char* end,
                                unsigned char byte) {
@@ -119,8 +121,9 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
   make_key_room(size);
   const unsigned char* in = text;
   const unsigned char* const end = text + size;
+  LineFeedFinder line_feeds(text, size);
   if (skipping_line_ || pending_size_ > 0) {
-    const unsigned char* line_feed = find_byte(in, end, kLineFeed);
+    const unsigned char* line_feed = line_feeds.next(in);
     if (line_feed == nullptr) {
       if (!skipping_line_) {
         append_pending(in, size);
@@ -138,7 +141,7 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
     in = line_feed + 1;
   }
   while (in < end) {
-    const unsigned char* line_feed = find_byte(in, end, kLineFeed);
+    const unsigned char* line_feed = line_feeds.next(in);
     if (line_feed == nullptr) {
       append_pending(in, end - in);
       drop_pending_line_if_useless();

@@ -1,0 +1,85 @@
+#ifndef LEXICULL_TEXT_LINE_FEED_FINDER_H_
+#define LEXICULL_TEXT_LINE_FEED_FINDER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#define LEXICULL_HAVE_SSE2 1
+#include <emmintrin.h>
+#endif
+
+#include "text/byte_classes.h"
+
+namespace lexicull {
+
+// Finds the line feeds of one block of text in turn. Where the compiler has
+// SSE2 (every x86-64), it marks them sixty-four bytes at a time, so that a
+// short line costs a few instructions instead of a call to memchr; elsewhere
+// it is memchr.
+class LineFeedFinder {
+ public:
+  // How many readable bytes must follow the block.
+  static constexpr std::size_t kPadding = 64;
+
+  LineFeedFinder(const unsigned char* text, std::size_t size) : text_(text), end_(text + size) {}
+
+  // The first line feed at or after `from` (within the block), or null.
+  const unsigned char* next(const unsigned char* from) {
+#ifdef LEXICULL_HAVE_SSE2
+    for (;;) {
+      const unsigned char* chunk = text_ + ((from - text_) & ~std::size_t{63});
+      if (chunk >= end_) return nullptr;
+      if (chunk != chunk_) {
+        chunk_ = chunk;
+        marks_ = marks_of(chunk);
+      }
+      const std::uint64_t ahead = marks_ >> (from - chunk);
+      if (ahead != 0) {
+        const unsigned char* found = from + lowest_bit(ahead);
+        return found < end_ ? found : nullptr;  // marks past the end are padding
+      }
+      from = chunk + 64;
+    }
+#else
+    return static_cast<const unsigned char*>(std::memchr(from, kLineFeed, end_ - from));
+#endif
+  }
+
+ private:
+#ifdef LEXICULL_HAVE_SSE2
+  // A bit per byte of the 64 at `chunk`, set for each line feed.
+  static std::uint64_t marks_of(const unsigned char* chunk) {
+    const __m128i line_feed = _mm_set1_epi8(static_cast<char>(kLineFeed));
+    std::uint64_t marks = 0;
+    for (int part = 0; part < 4; ++part) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
+      const auto bits =
+          static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, line_feed)));
+      marks |= std::uint64_t{bits} << (16 * part);
+    }
+    return marks;
+  }
+
+  static unsigned lowest_bit(std::uint64_t value) {
+#if defined(__GNUC__) || defined(__clang__)
+    return static_cast<unsigned>(__builtin_ctzll(value));
+#else
+    unsigned index = 0;
+    for (; (value & 1) == 0; value >>= 1) ++index;
+    return index;
+#endif
+  }
+
+  const unsigned char* chunk_ = nullptr;  // the 64 bytes that marks_ describes
+  std::uint64_t marks_ = 0;
+#endif
+
+  const unsigned char* text_;
+  const unsigned char* end_;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_TEXT_LINE_FEED_FINDER_H_
