@@ -26,21 +26,23 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
       const swar::Bytes8 bytes = swar::load(in);
       // Only the bytes before the first special one are kept (the rest are
       // overwritten or past the word), and those are all at least "A".
-      swar::store(out, swar::to_lower_if_at_least_a(bytes));
+      const swar::Bytes8 lowered = swar::to_lower_if_at_least_a(bytes);
       const swar::Bytes8 special = swar::below(bytes, 'A');
       if (special == 0) {
+        swar::store(out, lowered);
         in += 8;
         out += 8;
         continue;
       }
       const unsigned plain = swar::first_marked(special);
-      if (in[plain] == kSpace) {
+      // The special byte is taken from the register, not read again.
+      if (static_cast<unsigned char>(bytes >> (8 * plain)) == kSpace) {
         if (out == start) {
           // The common word: short, whole in this load, and ended by a
           // space. Its bytes are in the register already.
-          const swar::Bytes8 word = swar::to_lower_if_at_least_a(bytes);
-          words_.add_short(word & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
+          words_.add_short(lowered & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
         } else {
+          swar::store(out, lowered);
           out += plain;
           words_.add_padded(start, out - start);
           out = start;
@@ -49,6 +51,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
         in += plain + 1;
         continue;
       }
+      swar::store(out, lowered);
       in += plain;
       out += plain;
     }
