@@ -69,6 +69,18 @@ class BookWordSet {
     }
   }
 
+  // The same, for a word of fewer than 8 bytes given as add_short takes it.
+  WordId find_short(std::uint64_t head, std::size_t size) const {
+    if (size > longest_word_size_ || !might_hold(head, size)) return kAbsent;
+    const Key key = short_key_of(head, size);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
+      const Slot& slot = slots_[index];
+      if (matches(slot, key, nullptr, size)) return slot.id;
+      if (slot.id == kAbsent) return kAbsent;
+    }
+  }
+
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }
   std::string_view word(WordId id) const {

@@ -47,11 +47,22 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
   if (swar::kAvailable) {
     for (; i < searched; i += 8) {
       const swar::Bytes8 bytes = swar::load(line + i);
-      swar::store(key + i, swar::to_lower(bytes));
+      const swar::Bytes8 lowered = swar::to_lower(bytes);
+      swar::store(key + i, lowered);
       const swar::Bytes8 bars = swar::first_equal(bytes, kEntrySeparator);
       if (bars != 0) {
         const std::size_t found = i + swar::first_marked(bars);
         if (found < searched) separator = found;
+        // Most keys are short and whole in the first load: look them up
+        // from the register.
+        if (i == 0 && found < searched) {
+          const BookWordSet::WordId id =
+              keys.find_short(lowered & ((swar::Bytes8{1} << (8 * found)) - 1), found);
+          if (id != BookWordSet::kAbsent) {
+            assign_lower_case(map_.translation_slot(id), line + found + 1, size - found - 1);
+          }
+          return;
+        }
         break;
       }
     }
