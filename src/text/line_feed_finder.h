@@ -11,6 +11,7 @@
 #endif
 
 #include "text/byte_classes.h"
+#include "text/swar.h"
 
 namespace lexicull {
 
@@ -37,7 +38,7 @@ class LineFeedFinder {
       }
       const std::uint64_t ahead = marks_ >> (from - chunk);
       if (ahead != 0) {
-        const unsigned char* found = from + lowest_bit(ahead);
+        const unsigned char* found = from + swar::lowest_bit(ahead);
         return found < end_ ? found : nullptr;  // marks past the end are padding
       }
       from = chunk + 64;
@@ -60,16 +61,6 @@ class LineFeedFinder {
       marks |= std::uint64_t{bits} << (16 * part);
     }
     return marks;
-  }
-
-  static unsigned lowest_bit(std::uint64_t value) {
-#if defined(__GNUC__) || defined(__clang__)
-    return static_cast<unsigned>(__builtin_ctzll(value));
-#else
-    unsigned index = 0;
-    for (; (value & 1) == 0; value >>= 1) ++index;
-    return index;
-#endif
   }
 
   const unsigned char* chunk_ = nullptr;  // the 64 bytes that marks_ describes

@@ -77,19 +77,19 @@ inline Bytes8 first_equal(Bytes8 value, unsigned char byte) {
   return (difference - kOnes) & ~difference & kHighBits;
 }
 
-// The index (0 to 7) of the first byte marked in a non-zero mark.
-inline unsigned first_marked(Bytes8 marks) {
+// The index of the lowest set bit of a non-zero value.
+inline unsigned lowest_bit(std::uint64_t value) {
 #if defined(__GNUC__) || defined(__clang__)
-  return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+  return static_cast<unsigned>(__builtin_ctzll(value));
 #else
   unsigned index = 0;
-  while ((marks & 0x80) == 0) {
-    marks >>= 8;
-    ++index;
-  }
+  for (; (value & 1) == 0; value >>= 1) ++index;
   return index;
 #endif
 }
+
+// The index (0 to 7) of the first byte marked in a non-zero mark.
+inline unsigned first_marked(Bytes8 marks) { return lowest_bit(marks) / 8; }
 
 }  // namespace swar
 }  // namespace lexicull
