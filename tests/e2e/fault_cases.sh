@@ -7,19 +7,21 @@
 #
 #   fault_cases.sh [OPTIONS] PROGRAM [PROGRAM_ARGUMENTS...]
 #
-#   --windows            the program is a 32-bit Windows build run under Wine:
-#                        its 2 GiB address space is the memory limit, and the
-#                        POSIX-only cases are skipped
+#   --windows BITS       the program is a Windows build (32 or 64 bits) run
+#                        under Wine: the POSIX-only cases are skipped, and a
+#                        32-bit program's 2 GiB address space is its memory
+#                        limit (a 64-bit one has none that a test can reach)
 #   --sanitized          the program runs under sanitizers, which cannot run
 #                        under a memory limit: that case is skipped
 #   --failing-read LIB   the preload library that makes a read fail partway
 set -u
 windows=0
+windows_bits=
 sanitized=0
 failing_read=
 while [ $# -gt 0 ]; do
   case $1 in
-    --windows) windows=1 ;;
+    --windows) windows=1; windows_bits=$2; shift ;;
     --sanitized) sanitized=1 ;;
     --failing-read) failing_read=$(realpath "$2"); shift ;;
     *) break ;;
@@ -100,16 +102,28 @@ else
   cp book.txt locked.txt
   chmod 000 locked.txt
   as_other_user=()
-  # Root reads everything: drop to an unprivileged user for this case.
-  [ "$(id -u)" = 0 ] && as_other_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-  "${as_other_user[@]}" "${program[@]}" locked.txt vocabulary.txt > stdout 2> stderr < /dev/null
-  status=$?
-  check "book without read permission: status 1" status_is 1
-  check "book without read permission: message" stderr_starts "lexicull: locked.txt: Permission denied"
-  "${as_other_user[@]}" "${program[@]}" book.txt locked.txt > stdout 2> stderr < /dev/null
-  status=$?
-  check "vocabulary without read permission: status 1" status_is 1
-  check "vocabulary without read permission: no output" stdout_empty
+  other_program=("${program[@]}")
+  if [ "$(id -u)" = 0 ]; then
+    # Root reads everything: drop to an unprivileged user for this case. That
+    # user may not reach the build folder (a clone under /root), so it runs
+    # a copy of the program from this scratch folder.
+    as_other_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    cp "$program_file" other-user-program
+    chmod 755 other-user-program
+    other_program[${#other_program[@]} - 1]=$scratch/other-user-program
+  fi
+  if ! "${as_other_user[@]}" "${other_program[@]}" --version > /dev/null 2> stderr; then
+    skip "a file without read permission (the unprivileged user cannot run the program here: $(head -n 1 stderr))"
+  else
+    "${as_other_user[@]}" "${other_program[@]}" locked.txt vocabulary.txt > stdout 2> stderr < /dev/null
+    status=$?
+    check "book without read permission: status 1" status_is 1
+    check "book without read permission: message" stderr_starts "lexicull: locked.txt: Permission denied"
+    "${as_other_user[@]}" "${other_program[@]}" book.txt locked.txt > stdout 2> stderr < /dev/null
+    status=$?
+    check "vocabulary without read permission: status 1" status_is 1
+    check "vocabulary without read permission: no output" stdout_empty
+  fi
 fi
 
 if [ -z "$failing_read" ]; then
@@ -130,6 +144,8 @@ fi
 # Memory that runs out.
 if [ $sanitized = 1 ]; then
   skip "out of memory (sanitizers cannot run under a memory limit)"
+elif [ "$windows_bits" = 64 ]; then
+  skip "out of memory (a 64-bit Windows program has no address-space limit to reach)"
 else
   if [ $windows = 1 ]; then
     # One chunk of 600 MiB of zero bytes (a sparse file: no disk used) cannot

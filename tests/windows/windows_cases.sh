@@ -2,10 +2,11 @@
 # Cases that only a Windows build can show: reading files that another
 # program holds open for writing.
 #
-#   windows_cases.sh HELPER_EXE PROGRAM_EXE
+#   windows_cases.sh WINE HELPER_EXE PROGRAM_EXE
 set -u
-helper=$(realpath "$1")
-program=$(realpath "$2")
+wine=$1
+helper=$(realpath "$2")
+program=$(realpath "$3")
 export WINEDEBUG=-all
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -18,7 +19,7 @@ expected=$(printf 'cat|katze\r\nthe|der\r\n')
 passed=0
 failed=0
 for held in book.txt vocabulary.txt; do
-  wine "$helper" "$held" "$program" book.txt vocabulary.txt > stdout 2> stderr
+  "$wine" "$helper" "$held" "$program" book.txt vocabulary.txt > stdout 2> stderr
   status=$?
   if [ $status = 0 ] && [ "$(cat stdout)" = "$expected" ] && [ ! -s stderr ]; then
     passed=$((passed + 1))
