@@ -1,35 +1,97 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that lexicull's build, or its tests, need and
-# that are missing. Needs root (or sudo) only when something is missing.
+# Installs the Debian packages that lexicull's build, or a test suite, needs
+# and that are missing. Needs root (or sudo) only when something is missing.
 #
-#   scripts/install-deps.sh build    compiler and CMake
-#   scripts/install-deps.sh test     everything every test suite needs
-set -euo pipefail
+#   scripts/install-deps.sh build         compiler and CMake
+#   scripts/install-deps.sh test          every group below
+#   scripts/install-deps.sh GROUP...      some of them: build unit windows
+#                                         fuzz limits packages s390x
+#
+# Each group is installed on its own, so a package that this release or
+# architecture lacks costs only the suite that needs it; the groups that could
+# not be installed are named at the end, and the status is then 1.
+set -uo pipefail
 
-build=(cmake g++ make)
-test=("${build[@]}" libgtest-dev googletest groff-base zip unzip python3 util-linux time
-      clang libclang-rt-14-dev g++-mingw-w64-i686 wine wine32:i386)
+declare -A groups=(
+  [build]="cmake g++ make"
+  [unit]="libgtest-dev googletest"
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base"
+  [fuzz]="clang"
+  [limits]="time python3 util-linux"
+  [packages]="zip unzip groff-base lintian gzip"
+  [s390x]="g++-s390x-linux-gnu qemu-user"
+)
+all=(build unit windows fuzz limits packages s390x)
+
 case ${1:-} in
-  build) wanted=("${build[@]}") ;;
-  test) wanted=("${test[@]}") ;;
-  *) echo "usage: scripts/install-deps.sh build|test" >&2; exit 2 ;;
+  "") echo "usage: scripts/install-deps.sh build|test|GROUP..." >&2; exit 2 ;;
+  test) wanted=("${all[@]}") ;;
+  *) wanted=("$@") ;;
 esac
-
-missing=()
-for package in "${wanted[@]}"; do
-  dpkg -s "$package" > /dev/null 2>&1 || missing+=("$package")
+for group in "${wanted[@]}"; do
+  [ -n "${groups[$group]+set}" ] || { echo "install-deps: no group '$group'" >&2; exit 2; }
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 as_root=()
-if [ "$(id -u)" != 0 ]; then
-  command -v sudo > /dev/null || { echo "install-deps: missing ${missing[*]}; run as root to install them" >&2; exit 1; }
-  as_root=(sudo)
+[ "$(id -u)" != 0 ] && command -v sudo > /dev/null && as_root=(sudo)
+can_install() { [ "$(id -u)" = 0 ] || [ ${#as_root[@]} -gt 0 ]; }
+
+updated=0
+update_once() {
+  [ $updated = 1 ] && return 0
+  "${as_root[@]}" apt-get update -q || true
+  updated=1
+}
+
+# install NAME PACKAGE...: installs the missing ones; fails only for this call.
+install() {
+  local name=$1 missing=() package
+  shift
+  for package in "$@"; do
+    dpkg -s "$package" > /dev/null 2>&1 || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if ! can_install; then
+    echo "install-deps: $name needs ${missing[*]}; run as root or with sudo to install them" >&2
+    return 1
+  fi
+  update_once
+  echo "install-deps: $name: installing ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"
+}
+
+failed=()
+for group in "${wanted[@]}"; do
+  # shellcheck disable=SC2086
+  install "$group" ${groups[$group]} || failed+=("$group")
+  case $group in
+    windows)
+      # Wine's 32-bit loader comes from the i386 architecture, which only an
+      # amd64 machine can add; without it the 64-bit program is tested.
+      if [ "$(dpkg --print-architecture)" = amd64 ] && ! dpkg -s wine32:i386 > /dev/null 2>&1; then
+        if can_install && ! dpkg --print-foreign-architectures | grep -qx i386; then
+          "${as_root[@]}" dpkg --add-architecture i386 && updated=0
+        fi
+        install "windows (32-bit loader)" wine32:i386 ||
+          echo "install-deps: no wine32:i386; the Windows suite will test the 64-bit program"
+      fi
+      ;;
+    fuzz)
+      # libFuzzer and the sanitizer runtimes come with the runtime package of
+      # the clang that is installed, whatever its version.
+      if command -v clang++ > /dev/null; then
+        major=$(clang++ -dumpversion | cut -d. -f1)
+        dpkg -s "libclang-rt-$major-dev" > /dev/null 2>&1 || { can_install && update_once; }
+        if apt-cache show "libclang-rt-$major-dev" > /dev/null 2>&1; then
+          install "fuzz (clang $major runtime)" "libclang-rt-$major-dev" || failed+=("fuzz")
+        fi
+      fi
+      ;;
+  esac
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "install-deps: could not install: ${failed[*]} (their suites will say why they are skipped)" >&2
+  exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-# Wine's 32-bit loader comes from the i386 architecture.
-if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${as_root[@]}" dpkg --add-architecture i386
-fi
-"${as_root[@]}" apt-get update
-"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
