@@ -1,40 +1,171 @@
 #!/usr/bin/env bash
-# Builds lexicull and runs every test:
-#   - the unit tests and the end-to-end cases on the program for this machine;
-#   - the same again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   - the same cases on the 32-bit Windows program under Wine (needs the
-#     MinGW-w64 cross compiler and Wine);
-#   - each libFuzzer target for FUZZ_SECONDS seconds (default 20; needs clang);
-#   - inputs of more than 4 GiB through FIFOs, and 100 MiB words and lines.
-# A suite whose tools are missing says SKIPPED; under CI that fails the run.
-set -euo pipefail
+# Builds lexicull and runs every test suite to its end, even when one fails,
+# then prints one summary: a row per suite and the line "N passed, M failed".
+#
+#   scripts/test.sh [SUITE...]      (default: all of them, in this order)
+#
+#   release   unit tests and end-to-end cases on the program for this machine
+#   asan      the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   windows   the same cases on a Windows program under Wine: the 32-bit one
+#             where this machine runs 32-bit code, else the 64-bit one
+#             (LEXICULL_WINDOWS_BITS=32 or 64 chooses instead)
+#   fuzz      each libFuzzer target for FUZZ_SECONDS seconds (default 20)
+#   limits    inputs of more than 4 GiB through FIFOs, 100 MiB words and lines
+#   packages  the .deb (lintian-clean) and both Windows .zip files; with
+#             LEXICULL_INSTALL_CHECK=1 the .deb is also installed, run and removed
+#
+# A suite whose tools are missing or unusable is reported as skipped, with the
+# reason. The status is 1 when a suite failed or, under CI=true, was skipped.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh test || echo "Some test tools could not be installed: their suites will say SKIPPED."
+all_suites=(release asan windows fuzz limits packages)
+suites=("${@:-${all_suites[@]}}")
+logs=build/test-logs
+mkdir -p "$logs"
 
-skipped() {
-  echo "SKIPPED: $1"
-  if [ "${CI:-}" = true ]; then
-    echo "CI must run every suite: failing." >&2
-    exit 1
-  fi
+# The suites' own words for the summary: why one was skipped, or what a
+# passing one tested when that depends on the machine.
+note() { echo "$*" > "$logs/$suite.note"; }
+skip() {
+  note "$*"
+  exit 77
+}
+have() { command -v "$1" > /dev/null; }
+need_googletest() {
+  [ -f /usr/include/gtest/gtest.h ] || skip "GoogleTest is not installed (libgtest-dev)"
+}
+# cmake_suite PRESET [CONFIGURE_OPTIONS...]: configure, build and run the tests.
+cmake_suite() {
+  local preset=$1
+  shift
+  cmake --preset "$preset" -DLEXICULL_REQUIRE_UNIT_TESTS=ON "$@"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
 }
 
-cmake --workflow --preset release
-cmake --workflow --preset asan
+suite_release() {
+  need_googletest
+  cmake_suite release
+}
 
-if command -v i686-w64-mingw32-g++-posix > /dev/null && command -v wine > /dev/null; then
-  # A new Wine prefix takes a while to set up; do it before anything is timed.
-  WINEDEBUG=-all wineboot --init > /dev/null 2>&1 || true
-  cmake --workflow --preset windows
-else
-  skipped "the Windows suite (needs g++-mingw-w64-i686 and wine with wine32; .ci/run installs them)"
-fi
+suite_asan() {
+  need_googletest
+  cmake_suite asan
+}
 
-if command -v clang++ > /dev/null; then
+# wine_runs LOADER PROGRAM: whether Wine starts this program and it answers.
+wine_runs() {
+  local answer
+  answer=$(WINEDEBUG=-all timeout 300 "$1" "$2" --version 2> "$logs/wine-probe.txt") &&
+    [ "${answer%$'\r'}" = "lexicull $(version)" ]
+}
+version() { sed -n 's/^project(lexicull VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt; }
+wine64_loader() {
+  if have wine64; then command -v wine64; else echo /usr/lib/wine/wine64; fi
+}
+
+suite_windows() {
+  for compiler in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix; do
+    have "$compiler" || skip "no $compiler (g++-mingw-w64-i686, g++-mingw-w64-x86-64)"
+  done
+  have groff || skip "no groff (groff-base), which renders the manual for the .zip"
+  # The 32-bit program is what most users get: it is always built.
+  cmake --preset windows
+  cmake --build --preset windows
+
+  local bits=${LEXICULL_WINDOWS_BITS:-} why
+  case $bits in
+    32) why="asked for by LEXICULL_WINDOWS_BITS=32" ;;
+    64) why="asked for by LEXICULL_WINDOWS_BITS=64" ;;
+    "")
+      if have wine && wine_runs wine build/windows/lexicull.exe; then
+        bits=32
+        why="this machine runs 32-bit code"
+      else
+        bits=64
+        why="Wine cannot run the 32-bit program here: $(tail -n 1 "$logs/wine-probe.txt" 2> /dev/null)"
+      fi
+      ;;
+    *) echo "LEXICULL_WINDOWS_BITS must be 32 or 64, not '$bits'"; return 1 ;;
+  esac
+  echo "== testing the ${bits}-bit Windows program: $why"
+  if [ "$bits" = 32 ]; then
+    have wine && wine_runs wine build/windows/lexicull.exe ||
+      skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
+    ctest --preset windows
+  else
+    cmake --preset windows64
+    cmake --build --preset windows64
+    wine_runs "$(wine64_loader)" build/windows64/lexicull.exe ||
+      skip "the 64-bit program does not start under wine64 ($why): $(tail -n 1 "$logs/wine-probe.txt")"
+    ctest --preset windows64
+  fi
+  note "${bits}-bit program: $why"
+}
+
+suite_fuzz() {
+  have clang++ || skip "no clang++ (clang)"
+  # A clang without its matching runtime cannot link a fuzzer.
+  local probe=build/fuzz-probe
+  mkdir -p "$probe"
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+    > "$probe/probe.cc"
+  clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cc" -o "$probe/probe" 2> "$probe/log" ||
+    skip "clang++ $(clang++ -dumpversion) cannot link a fuzzer (libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev): $(head -n 1 "$probe/log")"
   scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
-else
-  skipped "fuzzing (needs clang and libclang-rt-14-dev)"
-fi
+}
 
-tests/limits/huge_inputs.sh build/release/lexicull
+suite_limits() {
+  [ -x /usr/bin/time ] || skip "no /usr/bin/time (time)"
+  cmake --preset release > /dev/null
+  cmake --build --preset release --target lexicull
+  tests/limits/huge_inputs.sh build/release/lexicull
+}
+
+suite_packages() {
+  have lintian || skip "no lintian"
+  have zip || skip "no zip"
+  local check=()
+  [ "${LEXICULL_INSTALL_CHECK:-}" = 1 ] && check=(--check)
+  scripts/package.sh "${check[@]}"
+}
+
+# The tools first; a group that cannot be installed shows up as its suites' skips.
+scripts/install-deps.sh test || echo "Some test tools could not be installed: their suites will say why."
+
+passed=0
+failed=0
+skipped=0
+rows=()
+for suite in "${suites[@]}"; do
+  if ! declare -F "suite_$suite" > /dev/null; then
+    echo "test.sh: no suite '$suite' (suites: ${all_suites[*]})" >&2
+    exit 2
+  fi
+  echo
+  echo "==== suite $suite"
+  rm -f "$logs/$suite.note"
+  started=$SECONDS
+  # Each suite runs in a subshell of its own, stopping at its first failure.
+  (set -e; "suite_$suite")
+  status=$?
+  seconds=$((SECONDS - started))
+  text=$(cat "$logs/$suite.note" 2> /dev/null)
+  case $status in
+    0) result=passed; passed=$((passed + 1)) ;;
+    77) result=skipped; skipped=$((skipped + 1)) ;;
+    *) result=failed; failed=$((failed + 1)); text="status $status${text:+; $text}" ;;
+  esac
+  rows+=("$(printf '%-9s %-8s %5d s  %s' "$suite" "$result" "$seconds" "$text")")
+done
+
+echo
+echo "==== summary"
+printf '%-9s %-8s %7s  %s\n' suite result time note
+printf '%s\n' "${rows[@]}"
+if [ $skipped -gt 0 ] && [ "${CI:-}" = true ]; then
+  echo "Under CI every suite must run: a skipped suite fails the run."
+fi
+echo "$passed passed, $failed failed, $skipped skipped"
+[ $failed = 0 ] && { [ $skipped = 0 ] || [ "${CI:-}" != true ]; }
