@@ -3,16 +3,69 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "base/arena.h"
+#include "base/coding.h"
+#include "base/padded_bytes.h"
+
 namespace lexicull {
+
+// What the word set needs to know of a word to insert or find it, computed
+// once by the caller: its first eight bytes as one integer (the first byte
+// the least significant, on every machine), its size, a hash of those two,
+// and, for a longer word, where its bytes are (valid for the one call).
+class WordKey {
+ public:
+  // A word of up to eight bytes is its head and its size: no bytes needed.
+  static constexpr std::size_t kShortWordSize = 8;
+
+  // The key of any word; the view's padding lets its head be loaded whole.
+  static WordKey of(PaddedBytes word) {
+    const std::uint64_t all = load_little_endian64(word.data());
+    const std::uint64_t head = word.size() >= 8 ? all : all & low_bytes_mask(word.size());
+    return WordKey(head, word.size(), word.data());
+  }
+  // The key of a word of at most eight bytes, given as those bytes in the
+  // order of load_little_endian64, the bytes past `size` zero.
+  static WordKey of_short(std::uint64_t head, std::size_t size) {
+    return WordKey(head, size, nullptr);
+  }
+  // The key of a word whose head is known already; its bytes need no padding.
+  static WordKey of_known_head(std::uint64_t head, const unsigned char* bytes, std::size_t size) {
+    return WordKey(head, size, bytes);
+  }
+
+  std::uint64_t head() const { return head_; }
+  std::size_t size() const { return size_; }
+  bool is_short() const { return size_ <= kShortWordSize; }
+  // The hash of the head and the size: the slot of a short word.
+  std::uint64_t head_hash() const { return head_hash_; }
+  const unsigned char* long_bytes() const { return bytes_; }
+
+  static std::uint64_t low_bytes_mask(std::size_t size) {
+    return size >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * size)) - 1;
+  }
+
+ private:
+  static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+
+  WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
+      : head_(head),
+        size_(size),
+        head_hash_((head ^ (std::uint64_t{size} << 59)) * kMultiplier),
+        bytes_(bytes) {}
+
+  std::uint64_t head_;
+  std::size_t size_;
+  std::uint64_t head_hash_;
+  const unsigned char* bytes_;
+};
 
 // The distinct words of a book. Words are hashed while the book is read, since
 // order matters only once, for the output, when the few that are written get
-// sorted. Their bytes live together in one arena; a word of up to eight bytes
+// sorted. Their bytes live together in an arena; a word of up to eight bytes
 // is also held whole in its hash slot, so that finding it again (the common
 // case, millions of times per book) compares two integers and nothing else.
 class BookWordSet {
@@ -20,63 +73,28 @@ class BookWordSet {
   using WordId = std::uint32_t;
   static constexpr WordId kAbsent = static_cast<WordId>(-1);
 
-  // How many readable bytes the *_padded calls need after a word's end.
-  static constexpr std::size_t kPadding = 8;
-
   BookWordSet();
 
   // Adds the word unless it is present already. The empty word is a word.
-  void add(std::string_view word);
-  // The same, for a word followed by at least kPadding readable bytes.
-  void add_padded(const unsigned char* data, std::size_t size) {
-    const Key key = key_of(data, size);
-    const std::size_t index = slot_of(key);
+  void insert(const WordKey& key) {
+    const SlotKey slot_key = slot_key_of(key);
+    const std::size_t index = slot_of(slot_key.hash);
     // Most words of a book were seen before and sit in their first slot.
-    if (!matches(slots_[index], key, data, size)) add_new(key, index, data, size);
-  }
-
-  // The same, for a word of fewer than 8 bytes given as those bytes in
-  // memory order in the low bytes of `head`, the rest zero.
-  void add_short(std::uint64_t head, std::size_t size) {
-    const Key key = short_key_of(head, size);
-    const std::size_t index = slot_of(key);
-    if (!matches(slots_[index], key, nullptr, size)) {
-      unsigned char bytes[8 + kPadding];
-      std::memcpy(bytes, &head, sizeof head);
-      add_new(key, index, bytes, size);
-    }
+    if (!matches(slots_[index], slot_key, key)) insert_new(key, slot_key, index);
   }
 
   // The id of the word, or kAbsent. Ids run from 0 to size() - 1 in the order
   // the words were first added.
-  WordId find(std::string_view word) const;
-  WordId find_padded(const unsigned char* data, std::size_t size) const {
-    if (size > longest_word_size_) return kAbsent;
+  WordId find(const WordKey& key) const {
     // Most lookups (a dictionary's keys against one book) miss. A small bit
-    // filter on the first eight bytes and the size answers most of them
-    // before a long key is hashed whole or any slot is read.
-    std::uint64_t head;
-    std::memcpy(&head, data, sizeof head);
-    if (size < 8) head &= (std::uint64_t{1} << (8 * size)) - 1;
-    if (!might_hold(head, size)) return kAbsent;
-    const Key key =
-        size <= kShortWordSize ? short_key_of(head, size) : long_key_of(data, size, head);
+    // filter on the head and the size answers most of them before a long
+    // key is hashed whole or any slot is read.
+    if (key.size() > longest_word_size_ || !might_hold(key)) return kAbsent;
+    const SlotKey slot_key = slot_key_of(key);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
+    for (std::size_t index = slot_of(slot_key.hash);; index = (index + 1) & mask) {
       const Slot& slot = slots_[index];
-      if (matches(slot, key, data, size)) return slot.id;
-      if (slot.id == kAbsent) return kAbsent;
-    }
-  }
-
-  // The same, for a word of fewer than 8 bytes given as add_short takes it.
-  WordId find_short(std::uint64_t head, std::size_t size) const {
-    if (size > longest_word_size_ || !might_hold(head, size)) return kAbsent;
-    const Key key = short_key_of(head, size);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t index = slot_of(key);; index = (index + 1) & mask) {
-      const Slot& slot = slots_[index];
-      if (matches(slot, key, nullptr, size)) return slot.id;
+      if (matches(slot, slot_key, key)) return slot.id;
       if (slot.id == kAbsent) return kAbsent;
     }
   }
@@ -84,7 +102,7 @@ class BookWordSet {
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }
   std::string_view word(WordId id) const {
-    return std::string_view(words_[id].bytes, words_[id].size);
+    return std::string_view(reinterpret_cast<const char*>(words_[id].bytes), words_[id].size);
   }
 
   // Sorts `ids` in place by their words' bytes, as unsigned values, a word
@@ -93,72 +111,56 @@ class BookWordSet {
 
  private:
   struct Word {
-    const char* bytes;  // in the arena
+    const unsigned char* bytes;  // in the arena
     std::size_t size;
   };
   // A short word (up to 8 bytes) is its head and its size; a longer one has
-  // a tag above kFreeTag taken from its hash, and its head starts its bytes.
+  // a tag above kShortWordSize taken from its hash, and its head starts its
+  // bytes.
   struct Slot {
     std::uint64_t head;
     std::uint32_t tag;
     WordId id;
   };
-  struct Key {
-    std::uint64_t head;
+  struct SlotKey {
     std::uint32_t tag;
     std::uint64_t hash;
   };
 
-  static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  static constexpr std::uint32_t kShortWordSize = 8;
   // The tag of a free slot, which no word's key has: it must not pass for
   // the empty word, whose head and size are zero.
-  static constexpr std::uint32_t kFreeTag = kShortWordSize + 1;
+  static constexpr std::uint32_t kFreeTag = WordKey::kShortWordSize + 1;
 
-  static Key key_of(const unsigned char* data, std::size_t size) {
-    std::uint64_t head;
-    std::memcpy(&head, data, sizeof head);
-    if (size >= 8) return long_key_of(data, size, head);
-    // Only the word's own bytes count, in memory order.
-    return short_key_of(head & ((std::uint64_t{1} << (8 * size)) - 1), size);
+  static SlotKey slot_key_of(const WordKey& key) {
+    if (key.is_short()) return SlotKey{static_cast<std::uint32_t>(key.size()), key.head_hash()};
+    return long_slot_key_of(key.long_bytes(), key.size());
   }
-  static Key short_key_of(std::uint64_t head, std::size_t size) {
-    return Key{head, static_cast<std::uint32_t>(size),
-               (head ^ (std::uint64_t{size} << 59)) * kMultiplier};
+  static SlotKey long_slot_key_of(const unsigned char* bytes, std::size_t size);
+  bool matches(const Slot& slot, const SlotKey& slot_key, const WordKey& key) const {
+    if (slot.tag != slot_key.tag || slot.head != key.head()) return false;
+    return key.is_short() || long_word_matches(slot.id, key);
   }
-  static Key long_key_of(const unsigned char* data, std::size_t size, std::uint64_t head);
-  bool matches(const Slot& slot, const Key& key, const unsigned char* data,
-               std::size_t size) const {
-    if (slot.tag != key.tag || slot.head != key.head) return false;
-    return key.tag <= kShortWordSize || long_word_matches(slot.id, data, size);
+  bool long_word_matches(WordId id, const WordKey& key) const;
+  std::size_t slot_of(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
+  // The filter has four bits per slot, picked by the head hash.
+  std::size_t filter_bit_of(const WordKey& key) const {
+    return static_cast<std::size_t>(key.head_hash() >> (shift_ - 2));
   }
-  bool long_word_matches(WordId id, const unsigned char* data, std::size_t size) const;
-  std::size_t slot_of(const Key& key) const { return static_cast<std::size_t>(key.hash >> shift_); }
-  // The filter has four bits per slot. A word's bit comes from the hash of
-  // its first eight bytes and its size, which for a short word is its key's.
-  std::size_t filter_bit_of(std::uint64_t head, std::size_t size) const {
-    return static_cast<std::size_t>(short_key_of(head, size).hash >> (shift_ - 2));
-  }
-  bool might_hold(std::uint64_t head, std::size_t size) const {
-    const std::size_t bit = filter_bit_of(head, size);
+  bool might_hold(const WordKey& key) const {
+    const std::size_t bit = filter_bit_of(key);
     return (filter_[bit / 64] >> (bit % 64)) & 1;
   }
-  void add_to_filter(std::uint64_t head, std::size_t size) {
-    const std::size_t bit = filter_bit_of(head, size);
+  void add_to_filter(const WordKey& key) {
+    const std::size_t bit = filter_bit_of(key);
     filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
   }
-  void add_new(const Key& key, std::size_t index, const unsigned char* data, std::size_t size);
+  void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index);
   void grow_slots();
 
-  // Words are stored in blocks that never move, so that storing one more
-  // word never copies the others; a huge word gets a block of its own.
-  char* store(const unsigned char* data, std::size_t size);
-  std::vector<std::unique_ptr<char[]>> arena_;
-  char* arena_free_ = nullptr;
-  std::size_t arena_left_ = 0;
+  Arena arena_;
   std::vector<Word> words_;
   std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
-  std::vector<std::uint64_t> filter_;  // a bit for every key hash of a word held
+  std::vector<std::uint64_t> filter_;  // a bit for every head hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
 };

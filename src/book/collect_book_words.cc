@@ -2,27 +2,28 @@
 
 #include <algorithm>
 
+#include "base/swar.h"
 #include "text/byte_classes.h"
-#include "text/swar.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
 
-void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
-  if (size == 0) return;
-  // Every byte adds at most one byte to the word, and the word keeps padding
-  // after it, so one capacity check per block keeps the loop free of them.
-  word_.reserve(length_ + size + BookWordSet::kPadding, length_);
+void BookWordCollector::feed(PaddedBytes text) {
+  if (text.empty()) return;
+  // Every byte adds at most one byte to the word, and the buffer keeps
+  // padding after it, so one capacity check per block keeps the loop free of
+  // them.
+  word_.reserve(length_ + text.size(), length_);
   unsigned char* const start = word_.data();
   unsigned char* out = start + length_;
   std::size_t first_hyphen = first_hyphen_;
 
-  const unsigned char* in = text;
-  const unsigned char* const end = text + size;
+  const unsigned char* in = text.data();
+  const unsigned char* const end = text.end();
   while (in < end) {
     // Most bytes are letters: eight of them are lower-cased and copied at
     // once, up to the first byte below "A", which every special byte is.
-    if (swar::kAvailable && end - in >= 8) {
+    if (end - in >= 8) {
       const swar::Bytes8 bytes = swar::load(in);
       // Only the bytes before the first special one are kept (the rest are
       // overwritten or past the word), and those are all at least "A".
@@ -40,11 +41,11 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
         if (out == start) {
           // The common word: short, whole in this load, and ended by a
           // space. Its bytes are in the register already.
-          words_.add_short(lowered & ((swar::Bytes8{1} << (8 * plain)) - 1), plain);
+          words_.insert(WordKey::of_short(lowered & WordKey::low_bytes_mask(plain), plain));
         } else {
           swar::store(out, lowered);
           out += plain;
-          words_.add_padded(start, out - start);
+          add_word(out - start);
           out = start;
           first_hyphen = kNoHyphen;
         }
@@ -64,7 +65,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
     // Tested in the order of their frequency in prose.
     const BookByte kind = kBookBytes.kind[byte];
     if (kind == BookByte::kSpace) {
-      words_.add_padded(start, out - start);
+      add_word(out - start);
       out = start;
       first_hyphen = kNoHyphen;
     } else if (kind == BookByte::kLineFeed) {
@@ -72,7 +73,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
       if (length > 0 && first_hyphen == length - 1) {
         --out;  // joined: the next line continues this word
       } else {
-        words_.add_padded(start, length);
+        add_word(length);
         out = start;
       }
       first_hyphen = kNoHyphen;
@@ -87,7 +88,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
   first_hyphen_ = first_hyphen;
   // Whether a chunk is open at the end depends only on the last space.
   const unsigned char* last = end - 1;
-  while (last > text && *last != kSpace) --last;
+  while (last > text.data() && *last != kSpace) --last;
   if (*last == kSpace) {
     chunk_started_ = last != end - 1;
   } else {
@@ -96,7 +97,7 @@ void BookWordCollector::feed(const unsigned char* text, std::size_t size) {
 }
 
 void BookWordCollector::finish() {
-  if (chunk_started_) words_.add_padded(word_.data(), length_);
+  if (chunk_started_) add_word(length_);
   word_.shrink();
   length_ = 0;
   first_hyphen_ = kNoHyphen;

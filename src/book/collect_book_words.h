@@ -3,10 +3,11 @@
 
 #include <cstddef>
 
+#include "base/byte_buffer.h"
+#include "base/byte_stream.h"
+#include "base/padded_bytes.h"
+#include "base/status.h"
 #include "book/book_word_set.h"
-#include "text/byte_buffer.h"
-#include "text/byte_stream.h"
-#include "text/status.h"
 
 namespace lexicull {
 
@@ -20,13 +21,16 @@ class BookWordCollector {
   explicit BookWordCollector(BookWordSet& words) : words_(words) {}
 
   // Takes the next block of text (after text-mode reading).
-  void feed(const unsigned char* text, std::size_t size);
+  void feed(PaddedBytes text);
 
   // Ends the text: a chunk that was started counts even without a final space.
   void finish();
 
  private:
   BookWordSet& words_;
+  // Adds the first `size` bytes of word_.
+  void add_word(std::size_t size) { words_.insert(WordKey::of(word_.view(size))); }
+
   ByteBuffer word_;  // the line being built
   std::size_t length_ = 0;
   std::size_t first_hyphen_ = kNoHyphen;

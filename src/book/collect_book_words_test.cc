@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/test_support.h"
+
 namespace lexicull {
 namespace {
 

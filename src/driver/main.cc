@@ -18,14 +18,24 @@
 namespace lexicull {
 namespace {
 
-void write_line(ByteSink& sink, const std::string& text) {
+Status write_line(ByteSink& sink, const std::string& text) {
   const std::string line = text + kLineEnd;
-  sink.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
+  return sink.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
 }
 
+// Says why the run failed, where it can: a message that cannot be written
+// leaves only the exit status to tell.
 int fail(std::string_view subject, const Status& status) {
-  write_line(standard_error(), "lexicull: " + std::string(subject) + ": " + status.reason());
+  (void)write_line(standard_error(), "lexicull: " + std::string(subject) + ": " + status.reason());
   return kExitInputOutputError;
+}
+
+// The end of a run that wrote to standard output: a reader that went away
+// hears nothing more, any other failed write is reported.
+int finish_output(const Status& status) {
+  if (status.reader_gone()) return kExitInputOutputError;
+  if (!status.ok()) return fail("standard output", status);
+  return kExitSuccess;
 }
 
 // Opens the file and hands it to one reading phase.
@@ -39,14 +49,13 @@ Status read_input(const std::string& path, Phase phase) {
 int run(const CommandLine& command) {
   switch (command.action) {
     case Action::kUsageError:
-      write_line(standard_error(), kUsageLine);
+      // The status says it all when even the usage line cannot be written.
+      (void)write_line(standard_error(), kUsageLine);
       return kExitUsageError;
     case Action::kShowHelp:
-      write_line(standard_output(), kUsageLine);
-      return kExitSuccess;
+      return finish_output(write_line(standard_output(), kUsageLine));
     case Action::kShowVersion:
-      write_line(standard_output(), "lexicull " LEXICULL_VERSION);
-      return kExitSuccess;
+      return finish_output(write_line(standard_output(), "lexicull " LEXICULL_VERSION));
     case Action::kRun:
       break;
   }
@@ -61,16 +70,14 @@ int run(const CommandLine& command) {
                       [&](ByteSource& entries) { return read_vocabulary(entries, vocabulary); });
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
-  status = write_filtered_vocabulary(book_words, vocabulary, standard_output());
-  if (status.reader_gone()) return kExitInputOutputError;
-  if (!status.ok()) return fail("standard output", status);
-  return kExitSuccess;
+  return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
 }
 
 // Written directly, past any buffer, since memory may be gone.
 void report_abnormal_termination() {
   static constexpr char kMessage[] = "\r\nAbnormal program termination\r\n";
-  standard_error().write(reinterpret_cast<const unsigned char*>(kMessage), sizeof kMessage - 1);
+  (void)standard_error().write(reinterpret_cast<const unsigned char*>(kMessage),
+                               sizeof kMessage - 1);
 }
 
 }  // namespace

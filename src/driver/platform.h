@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "text/byte_stream.h"
-#include "text/status.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
 
 // Everything that differs between POSIX systems and Windows lives behind
 // these few calls; the rest of the program sees only bytes.

@@ -10,8 +10,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/padded_bytes.h"
+#include "base/swar.h"
 #include "text/byte_classes.h"
-#include "text/swar.h"
 
 namespace lexicull {
 
@@ -21,10 +22,9 @@ namespace lexicull {
 // it is memchr.
 class LineFeedFinder {
  public:
-  // How many readable bytes must follow the block.
-  static constexpr std::size_t kPadding = 64;
+  static_assert(PaddedBytes::kPadding >= 64, "a block is marked sixty-four bytes at a time");
 
-  LineFeedFinder(const unsigned char* text, std::size_t size) : text_(text), end_(text + size) {}
+  explicit LineFeedFinder(PaddedBytes text) : text_(text.data()), end_(text.end()) {}
 
   // The first line feed at or after `from` (within the block), or null.
   const unsigned char* next(const unsigned char* from) {

@@ -33,8 +33,8 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 
 TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
     : source_(source),
-      block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) + kPadding) {
-}
+      block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) +
+             PaddedBytes::kPadding) {}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;
@@ -59,9 +59,8 @@ Status TextModeReader::fill(std::size_t* count) {
   return Status();
 }
 
-Status TextModeReader::next(const unsigned char** data, std::size_t* size) {
-  *data = block_.data();
-  *size = 0;
+Status TextModeReader::next(PaddedBytes* text) {
+  *text = PaddedBytes();
   while (!ended_) {
     std::size_t count = 0;
     Status status = fill(&count);
@@ -74,8 +73,9 @@ Status TextModeReader::next(const unsigned char** data, std::size_t* size) {
       count = static_cast<const unsigned char*>(ctrl_z) - block_.data();
       ended_ = true;
     }
-    *size = drop_carriage_returns(block_.data(), count);
-    if (*size > 0) break;
+    *text =
+        PaddedBytes::in_padded_buffer(block_.data(), drop_carriage_returns(block_.data(), count));
+    if (!text->empty()) break;
   }
   return Status();
 }

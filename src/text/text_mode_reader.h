@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "text/byte_stream.h"
-#include "text/status.h"
+#include "base/byte_stream.h"
+#include "base/padded_bytes.h"
+#include "base/status.h"
 
 namespace lexicull {
 
@@ -17,21 +18,16 @@ namespace lexicull {
 class TextModeReader {
  public:
   static constexpr std::size_t kDefaultBlockSize = 128 * 1024;
-  // Readable bytes after the end of every run of text that next() delivers,
-  // so that callers may load eight or sixty-four bytes at a time up to its
-  // last byte.
-  static constexpr std::size_t kPadding = 64;
 
   explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
 
-  // Points `*data` at the next non-empty run of text and stores its length in
-  // `*size`; a size of 0 means the text has ended. The bytes stay valid until
-  // the next call.
-  Status next(const unsigned char** data, std::size_t* size);
+  // Points `*text` at the next non-empty run of text; an empty one means the
+  // text has ended. The bytes stay valid until the next call.
+  Status next(PaddedBytes* text);
 
  private:
   Status fill(std::size_t* count);
-  std::size_t capacity() const { return block_.size() - kPadding; }
+  std::size_t capacity() const { return block_.size() - PaddedBytes::kPadding; }
 
   ByteSource& source_;
   std::vector<unsigned char> block_;
@@ -40,18 +36,17 @@ class TextModeReader {
 };
 
 // Reads all of `source` as text and hands it block by block to `consumer`'s
-// feed(data, size), then calls its finish(). A failed read is returned at
+// feed(PaddedBytes), then calls its finish(). A failed read is returned at
 // once, without finish(): what was fed before it stays fed.
 template <typename Consumer>
 Status feed_text(ByteSource& source, Consumer& consumer) {
   TextModeReader reader(source);
   for (;;) {
-    const unsigned char* text = nullptr;
-    std::size_t size = 0;
-    Status status = reader.next(&text, &size);
+    PaddedBytes text;
+    Status status = reader.next(&text);
     if (!status.ok()) return status;
-    if (size == 0) break;
-    consumer.feed(text, size);
+    if (text.empty()) break;
+    consumer.feed(text);
   }
   consumer.finish();
   return Status();

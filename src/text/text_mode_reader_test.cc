@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "testing/test_support.h"
+
 namespace lexicull {
 namespace {
 
@@ -13,9 +15,9 @@ namespace {
 struct Collector {
   std::string text;
   int finished = 0;
-  void feed(const unsigned char* data, std::size_t size) {
-    ASSERT_GT(size, 0u);
-    text.append(reinterpret_cast<const char*>(data), size);
+  void feed(PaddedBytes bytes) {
+    ASSERT_GT(bytes.size(), 0u);
+    text.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
   void finish() { ++finished; }
 };
@@ -67,12 +69,11 @@ TEST(TextModeReader, WorksWithBlocksSmallerThanTheInput) {
   TextModeReader reader(source, 64);
   std::string text;
   for (;;) {
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    ASSERT_TRUE(reader.next(&data, &size).ok());
-    if (size == 0) break;
-    EXPECT_LE(size, 64u);
-    text.append(reinterpret_cast<const char*>(data), size);
+    PaddedBytes block;
+    ASSERT_TRUE(reader.next(&block).ok());
+    if (block.empty()) break;
+    EXPECT_LE(block.size(), 64u);
+    text.append(reinterpret_cast<const char*>(block.data()), block.size());
   }
   EXPECT_EQ(text, expected);
 }

@@ -4,17 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "base/swar.h"
 #include "text/byte_classes.h"
 #include "text/line_feed_finder.h"
-#include "text/swar.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
 namespace {
-
-constexpr std::size_t kPadding = TextModeReader::kPadding;
-static_assert(kPadding >= BookWordSet::kPadding, "keys are looked up in place");
-static_assert(kPadding >= LineFeedFinder::kPadding, "blocks are searched 64 bytes at a time");
 
 const unsigned char* find_byte(const unsigned char* from, const unsigned char* end,
                                unsigned char byte) {
@@ -28,13 +24,15 @@ void assign_lower_case(std::string& target, const unsigned char* data, std::size
 
 }  // namespace
 
-BookWordSet::WordId VocabularyEntryReader::find_key(const unsigned char* key, std::size_t size) {
-  key_.reserve(size + kPadding, 0);
-  std::transform(key, key + size, key_.data(), to_lower);
-  return map_.keys().find_padded(key_.data(), size);
+BookWordSet::WordId VocabularyEntryReader::find_key(PaddedBytes key) {
+  key_.reserve(key.size(), 0);
+  std::transform(key.data(), key.end(), key_.data(), to_lower);
+  return map_.keys().find(WordKey::of(key_.view(key.size())));
 }
 
-void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t size) {
+void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
+  const unsigned char* const line = padded_line.data();
+  const std::size_t size = padded_line.size();
   const BookWordSet& keys = map_.keys();
   // No key longer than the longest book word can match, so the search for
   // the separator, which lower-cases the key as it goes, stops there.
@@ -43,37 +41,33 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
   unsigned char* const key = key_.data();  // room made by make_key_room(size)
 
   std::size_t separator = size;  // none
-  std::size_t i = 0;
-  if (swar::kAvailable) {
-    for (; i < searched; i += 8) {
-      const swar::Bytes8 bytes = swar::load(line + i);
-      const swar::Bytes8 lowered = swar::to_lower(bytes);
-      swar::store(key + i, lowered);
-      const swar::Bytes8 bars = swar::first_equal(bytes, kEntrySeparator);
-      if (bars != 0) {
-        const std::size_t found = i + swar::first_marked(bars);
-        if (found < searched) separator = found;
-        // Most keys are short and whole in the first load: look them up
-        // from the register.
-        if (i == 0 && found < searched) {
-          const BookWordSet::WordId id =
-              keys.find_short(lowered & ((swar::Bytes8{1} << (8 * found)) - 1), found);
-          if (id != BookWordSet::kAbsent) {
-            assign_lower_case(map_.translation_slot(id), line + found + 1, size - found - 1);
-          }
-          return;
+  // Eight bytes at a time, past the end of a short line into its padding:
+  // only a separator before the end counts.
+  for (std::size_t i = 0; i < searched; i += 8) {
+    const swar::Bytes8 bytes = swar::load(line + i);
+    const swar::Bytes8 lowered = swar::to_lower(bytes);
+    swar::store(key + i, lowered);
+    const swar::Bytes8 bars = swar::first_equal(bytes, kEntrySeparator);
+    if (bars != 0) {
+      const std::size_t found = i + swar::first_marked(bars);
+      if (found < searched) separator = found;
+      // Most keys are short and whole in the first load: look them up
+      // from the register.
+      if (i == 0 && found < searched) {
+        const BookWordSet::WordId id =
+            keys.find(WordKey::of_short(lowered & WordKey::low_bytes_mask(found), found));
+        if (id != BookWordSet::kAbsent) {
+          assign_lower_case(map_.translation_slot(id), line + found + 1, size - found - 1);
         }
-        break;
+        return;
       }
+      break;
     }
-  } else {
-    for (; i < searched && line[i] != kEntrySeparator; ++i) key[i] = to_lower(line[i]);
-    if (i < searched) separator = i;
   }
 
   const std::size_t key_size = separator;
   if (key_size > longest) return;
-  const BookWordSet::WordId id = keys.find_padded(key, key_size);
+  const BookWordSet::WordId id = keys.find(WordKey::of(key_.view(key_size)));
   if (id == BookWordSet::kAbsent) return;
 
   std::string& translation = map_.translation_slot(id);
@@ -85,19 +79,19 @@ void VocabularyEntryReader::take_line(const unsigned char* line, std::size_t siz
 }
 
 void VocabularyEntryReader::append_pending(const unsigned char* data, std::size_t size) {
-  pending_.reserve(pending_size_ + size + kPadding, pending_size_);
+  pending_.reserve(pending_size_ + size, pending_size_);
   std::memcpy(pending_.data() + pending_size_, data, size);
   pending_size_ += size;
 }
 
 void VocabularyEntryReader::make_key_room(std::size_t line_size) {
   // The key search goes no further than the longest book word, in steps of eight.
-  key_.reserve(std::min(line_size, map_.keys().longest_word_size() + 1) + 2 * kPadding, 0);
+  key_.reserve(std::min(line_size, map_.keys().longest_word_size() + 1) + 8, 0);
 }
 
 void VocabularyEntryReader::take_pending_line() {
   make_key_room(pending_size_);
-  take_line(pending_.data(), pending_size_);
+  take_line(pending_.view(pending_size_));
 }
 
 void VocabularyEntryReader::clear_pending() {
@@ -118,7 +112,7 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
   const std::size_t key_size = separator ? separator - line : pending_size_;
   bool wanted = key_size <= map_.keys().longest_word_size();
   if (wanted && separator != nullptr) {
-    wanted = find_key(line, key_size) != BookWordSet::kAbsent;
+    wanted = find_key(pending_.view(key_size)) != BookWordSet::kAbsent;
     pending_key_wanted_ = wanted;
   }
   if (!wanted) {
@@ -127,17 +121,17 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
   }
 }
 
-void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
-  if (size == 0) return;
-  make_key_room(size);
-  const unsigned char* in = text;
-  const unsigned char* const end = text + size;
-  LineFeedFinder line_feeds(text, size);
+void VocabularyEntryReader::feed(PaddedBytes text) {
+  if (text.empty()) return;
+  make_key_room(text.size());
+  const unsigned char* in = text.data();
+  const unsigned char* const end = text.end();
+  LineFeedFinder line_feeds(text);
   if (skipping_line_ || pending_size_ > 0) {
     const unsigned char* line_feed = line_feeds.next(in);
     if (line_feed == nullptr) {
       if (!skipping_line_) {
-        append_pending(in, size);
+        append_pending(in, text.size());
         drop_pending_line_if_useless();
       }
       return;
@@ -158,7 +152,7 @@ void VocabularyEntryReader::feed(const unsigned char* text, std::size_t size) {
       drop_pending_line_if_useless();
       return;
     }
-    take_line(in, line_feed - in);
+    take_line(text.part(in - text.data(), line_feed - in));
     in = line_feed + 1;
   }
 }

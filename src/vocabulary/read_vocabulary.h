@@ -3,9 +3,10 @@
 
 #include <cstddef>
 
-#include "text/byte_buffer.h"
-#include "text/byte_stream.h"
-#include "text/status.h"
+#include "base/byte_buffer.h"
+#include "base/byte_stream.h"
+#include "base/padded_bytes.h"
+#include "base/status.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
@@ -20,18 +21,16 @@ class VocabularyEntryReader {
  public:
   explicit VocabularyEntryReader(VocabularyMap& map) : map_(map) {}
 
-  // Takes the next block of text (after text-mode reading), which must be
-  // followed by TextModeReader::kPadding readable bytes, as the reader's are.
-  void feed(const unsigned char* text, std::size_t size);
+  // Takes the next block of text (after text-mode reading).
+  void feed(PaddedBytes text);
 
   // Ends the text: a last line needs no line feed.
   void finish();
 
  private:
-  // Both take a line followed by kPadding readable bytes; take_line needs
-  // make_key_room for it first.
-  void take_line(const unsigned char* line, std::size_t size);
-  BookWordSet::WordId find_key(const unsigned char* key, std::size_t size);
+  // take_line needs make_key_room for the line first.
+  void take_line(PaddedBytes line);
+  BookWordSet::WordId find_key(PaddedBytes key);
   void make_key_room(std::size_t line_size);
   void take_pending_line();
 
@@ -40,8 +39,8 @@ class VocabularyEntryReader {
   void drop_pending_line_if_useless();
 
   VocabularyMap& map_;
-  ByteBuffer key_;      // the lower-cased key, with padding
-  ByteBuffer pending_;  // a line cut by the end of a block, with padding
+  ByteBuffer key_;      // the lower-cased key
+  ByteBuffer pending_;  // a line cut by the end of a block
   std::size_t pending_size_ = 0;
   std::size_t pending_searched_ = 0;  // bytes of it known to hold no separator
   bool pending_key_wanted_ = false;   // its key is known to be a book word

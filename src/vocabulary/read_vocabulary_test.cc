@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/test_support.h"
+
 namespace lexicull {
 namespace {
 
@@ -17,13 +19,13 @@ struct VocabularyCase {
 
 std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read) {
   BookWordSet words;
-  for (const auto& word : test.book_words) words.add(word);
+  for (const auto& word : test.book_words) insert_word(words, word);
   VocabularyMap map(words);
   MemoryByteSource source(test.vocabulary, max_read);
   EXPECT_TRUE(read_vocabulary(source, map).ok());
   std::map<std::string, std::string> result;
   for (const auto& word : test.book_words) {
-    if (!map.translation(word).empty()) result[word] = std::string(map.translation(word));
+    if (!translation_of(map, word).empty()) result[word] = std::string(translation_of(map, word));
   }
   return result;
 }

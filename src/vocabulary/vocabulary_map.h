@@ -22,13 +22,8 @@ class VocabularyMap {
   // The translation to overwrite for the key with this id.
   std::string& translation_slot(BookWordSet::WordId id) { return translations_[id]; }
 
-  // Sets the translation of `key`, replacing an earlier one; a key that is no
-  // book word is ignored.
-  void set(std::string_view key, std::string_view translation);
-
   // The translation of the book word with this id; empty when it has none.
   std::string_view translation(BookWordSet::WordId id) const { return translations_[id]; }
-  std::string_view translation(std::string_view key) const;
 
  private:
   const BookWordSet& keys_;

@@ -1,9 +1,9 @@
 #ifndef LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
 #define LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
 
+#include "base/byte_stream.h"
+#include "base/status.h"
 #include "book/book_word_set.h"
-#include "text/byte_stream.h"
-#include "text/status.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {

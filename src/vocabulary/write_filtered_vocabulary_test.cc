@@ -4,20 +4,22 @@
 
 #include <string>
 
+#include "testing/test_support.h"
+
 namespace lexicull {
 namespace {
 
 TEST(WriteFilteredVocabulary, WritesTranslatedBookWordsInByteOrderOneWritePerLine) {
   BookWordSet words;
-  for (const char* word : {"b", "ab", "a", "none", "", "empty", "\xe4"}) words.add(word);
+  for (const char* word : {"b", "ab", "a", "none", "", "empty", "\xe4"}) insert_word(words, word);
   VocabularyMap vocabulary(words);
-  vocabulary.set("b", "3");
-  vocabulary.set("a", "1");
-  vocabulary.set("ab", "2|two");
-  vocabulary.set("", "nothing");
-  vocabulary.set("empty", "");
-  vocabulary.set("\xe4", "\xe4");
-  vocabulary.set("not in the book", "x");
+  set_translation(vocabulary, "b", "3");
+  set_translation(vocabulary, "a", "1");
+  set_translation(vocabulary, "ab", "2|two");
+  set_translation(vocabulary, "", "nothing");
+  set_translation(vocabulary, "empty", "");
+  set_translation(vocabulary, "\xe4", "\xe4");
+  set_translation(vocabulary, "not in the book", "x");
   MemoryByteSink out;
   ASSERT_TRUE(write_filtered_vocabulary(words, vocabulary, out).ok());
   EXPECT_EQ(out.bytes(), "|nothing\r\na|1\r\nab|2|two\r\nb|3\r\n\xe4|\xe4\r\n");
@@ -26,7 +28,7 @@ TEST(WriteFilteredVocabulary, WritesTranslatedBookWordsInByteOrderOneWritePerLin
 
 TEST(WriteFilteredVocabulary, WritesNothingWithoutMatches) {
   BookWordSet words;
-  words.add("cat");
+  insert_word(words, "cat");
   VocabularyMap vocabulary(words);
   MemoryByteSink out;
   ASSERT_TRUE(write_filtered_vocabulary(words, vocabulary, out).ok());
@@ -43,9 +45,9 @@ TEST(WriteFilteredVocabulary, StopsAtTheFirstFailedWrite) {
     int writes = 0;
   } out;
   BookWordSet words;
-  for (const char* word : {"a", "b", "c"}) words.add(word);
+  for (const char* word : {"a", "b", "c"}) insert_word(words, word);
   VocabularyMap vocabulary(words);
-  for (const char* word : {"a", "b", "c"}) vocabulary.set(word, "x");
+  for (const char* word : {"a", "b", "c"}) set_translation(vocabulary, word, "x");
   const Status status = write_filtered_vocabulary(words, vocabulary, out);
   EXPECT_FALSE(status.ok());
   EXPECT_EQ(status.reason(), "No space left on device");

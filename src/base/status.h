@@ -1,5 +1,5 @@
-#ifndef LEXICULL_TEXT_STATUS_H_
-#define LEXICULL_TEXT_STATUS_H_
+#ifndef LEXICULL_BASE_STATUS_H_
+#define LEXICULL_BASE_STATUS_H_
 
 #include <string>
 #include <utility>
@@ -9,7 +9,7 @@ namespace lexicull {
 // The outcome of an operation that can fail for a reason outside the program
 // (a read or write refused by the system). Library code returns it; only the
 // driver turns it into a message and an exit status.
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;
 
@@ -39,4 +39,4 @@ class Status {
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_TEXT_STATUS_H_
+#endif  // LEXICULL_BASE_STATUS_H_

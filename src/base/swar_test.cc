@@ -1,4 +1,4 @@
-#include "text/swar.h"
+#include "base/swar.h"
 
 #include <gtest/gtest.h>
 

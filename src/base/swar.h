@@ -1,13 +1,15 @@
-#ifndef LEXICULL_TEXT_SWAR_H_
-#define LEXICULL_TEXT_SWAR_H_
+#ifndef LEXICULL_BASE_SWAR_H_
+#define LEXICULL_BASE_SWAR_H_
 
 // Eight bytes at a time in a plain 64-bit integer: portable C++, no vector
-// instructions, so the same code builds for 32-bit Windows. Callers keep a
-// byte-at-a-time loop for what is left over.
+// instructions, so the same code builds for 32-bit Windows and big-endian
+// machines. Callers keep a byte-at-a-time loop for what is left over.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "base/coding.h"
 
 namespace lexicull {
 namespace swar {
@@ -18,24 +20,9 @@ inline constexpr Bytes8 kOnes = 0x0101010101010101ull;
 inline constexpr Bytes8 kHighBits = 0x8080808080808080ull;
 inline constexpr Bytes8 kLow7Bits = 0x7F7F7F7F7F7F7F7Full;
 
-// The eight-byte loads below rely on the first byte in memory being the
-// least significant one.
-inline constexpr bool kAvailable =
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    true;
-#elif defined(_WIN32)
-    true;
-#else
-    false;
-#endif
-
-inline Bytes8 load(const unsigned char* data) {
-  Bytes8 value;
-  std::memcpy(&value, data, sizeof value);
-  return value;
-}
-
-inline void store(unsigned char* data, Bytes8 value) { std::memcpy(data, &value, sizeof value); }
+// The first byte in memory is the least significant one, on every machine.
+inline Bytes8 load(const unsigned char* data) { return load_little_endian64(data); }
+inline void store(unsigned char* data, Bytes8 value) { store_little_endian64(data, value); }
 
 // The high bit of each byte whose value is at least `floor` (below 0x80),
 // not counting bytes of 0x80 and above.
@@ -57,9 +44,7 @@ inline Bytes8 to_lower(Bytes8 value) {
 // Lower-cases `size` bytes in place, eight at a time where it can.
 inline void lower_case_in_place(unsigned char* data, std::size_t size) {
   std::size_t i = 0;
-  if (kAvailable) {
-    for (; i + 8 <= size; i += 8) store(data + i, to_lower(load(data + i)));
-  }
+  for (; i + 8 <= size; i += 8) store(data + i, to_lower(load(data + i)));
   for (; i < size; ++i) {
     const unsigned char byte = data[i];
     data[i] = static_cast<unsigned char>(byte >= 'A' && byte <= 'Z' ? byte + 0x20 : byte);
@@ -94,4 +79,4 @@ inline unsigned first_marked(Bytes8 marks) { return lowest_bit(marks) / 8; }
 }  // namespace swar
 }  // namespace lexicull
 
-#endif  // LEXICULL_TEXT_SWAR_H_
+#endif  // LEXICULL_BASE_SWAR_H_

@@ -1,34 +1,19 @@
-#ifndef LEXICULL_TEXT_BYTE_STREAM_H_
-#define LEXICULL_TEXT_BYTE_STREAM_H_
+#ifndef LEXICULL_TESTING_TEST_SUPPORT_H_
+#define LEXICULL_TESTING_TEST_SUPPORT_H_
+
+// Test doubles and helpers for the tests and the fuzzers; never linked into
+// the program.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "text/status.h"
+#include "base/byte_stream.h"
+#include "base/status.h"
+#include "book/book_word_set.h"
+#include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
-
-// Where input bytes come from: an open file in the program, memory in tests.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-
-  // Reads up to `capacity` bytes into `buffer` and stores their count in
-  // `*count`; a count of 0 means the end of the input. Any number of bytes
-  // from 1 to `capacity` may arrive, whatever remains.
-  virtual Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) = 0;
-};
-
-// Where output bytes go. Every call hands the bytes to the system before it
-// returns, so that a line written is a line the reader can see.
-class ByteSink {
- public:
-  virtual ~ByteSink() = default;
-
-  // Writes all `size` bytes, or fails with the system's reason.
-  virtual Status write(const unsigned char* data, std::size_t size) = 0;
-};
 
 // A source over bytes held in memory, delivering at most `max_read` bytes per
 // read so that tests can cut the same input at any block boundary.
@@ -59,6 +44,14 @@ class MemoryByteSink : public ByteSink {
   std::size_t write_count_ = 0;
 };
 
+// The word set and the map by plain strings, through a padded copy.
+void insert_word(BookWordSet& words, std::string_view word);
+BookWordSet::WordId find_word(const BookWordSet& words, std::string_view word);
+// A key that is no book word is ignored, as the reader ignores it.
+void set_translation(VocabularyMap& map, std::string_view key, std::string_view translation);
+// Empty when the key is no book word or has no translation.
+std::string_view translation_of(const VocabularyMap& map, std::string_view key);
+
 }  // namespace lexicull
 
-#endif  // LEXICULL_TEXT_BYTE_STREAM_H_
+#endif  // LEXICULL_TESTING_TEST_SUPPORT_H_

@@ -1,0 +1,31 @@
+#include "base/arena.h"
+
+#include <cstring>
+
+namespace lexicull {
+
+unsigned char* Arena::new_block(std::size_t size) {
+  blocks_.emplace_back(new unsigned char[size]);
+  memory_usage_ += size;
+  return blocks_.back().get();
+}
+
+const unsigned char* Arena::copy(const unsigned char* data, std::size_t size) {
+  unsigned char* bytes;
+  if (size > kBlockSize / 4) {
+    // The current block keeps its free room for the small strings to come.
+    bytes = new_block(size);
+  } else {
+    if (size > left_) {
+      free_ = new_block(kBlockSize);
+      left_ = kBlockSize;
+    }
+    bytes = free_;
+    free_ += size;
+    left_ -= size;
+  }
+  if (size > 0) std::memcpy(bytes, data, size);
+  return bytes;
+}
+
+}  // namespace lexicull

@@ -1,0 +1,38 @@
+#ifndef LEXICULL_BASE_ARENA_H_
+#define LEXICULL_BASE_ARENA_H_
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace lexicull {
+
+// Copies of many small byte strings, kept in large blocks that never move:
+// storing one more never copies the others, and all are freed at once. A
+// large string gets a block of its own, so that no block wastes much.
+class Arena {
+ public:
+  Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+
+  // A copy of the `size` bytes at `data`, valid as long as the arena.
+  const unsigned char* copy(const unsigned char* data, std::size_t size);
+
+  // Bytes taken from the system so far.
+  std::size_t memory_usage() const { return memory_usage_; }
+
+ private:
+  static constexpr std::size_t kBlockSize = 64 * 1024;
+
+  unsigned char* new_block(std::size_t size);
+
+  std::vector<std::unique_ptr<unsigned char[]>> blocks_;
+  unsigned char* free_ = nullptr;
+  std::size_t left_ = 0;
+  std::size_t memory_usage_ = 0;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_BASE_ARENA_H_
