@@ -9,6 +9,7 @@
 #   windows   the same cases on a Windows program under Wine: the 32-bit one
 #             where this machine runs 32-bit code, else the 64-bit one
 #             (LEXICULL_WINDOWS_BITS=32 or 64 chooses instead)
+#   s390x     the same on a big-endian s390x build under qemu-user
 #   fuzz      each libFuzzer target for FUZZ_SECONDS seconds (default 20)
 #   limits    inputs of more than 4 GiB through FIFOs, 100 MiB words and lines
 #   packages  the .deb (lintian-clean) and both Windows .zip files; with
@@ -19,7 +20,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-all_suites=(release asan windows fuzz limits packages)
+all_suites=(release asan windows s390x fuzz limits packages)
 suites=("${@:-${all_suites[@]}}")
 logs=build/test-logs
 mkdir -p "$logs"
@@ -102,6 +103,13 @@ suite_windows() {
     ctest --preset windows64
   fi
   note "${bits}-bit program: $why"
+}
+
+suite_s390x() {
+  have s390x-linux-gnu-g++ || skip "no s390x-linux-gnu-g++ (g++-s390x-linux-gnu)"
+  have qemu-s390x || have qemu-s390x-static || skip "no qemu-s390x (qemu-user)"
+  [ -f /usr/src/googletest/CMakeLists.txt ] || skip "no GoogleTest sources to build for s390x (googletest)"
+  cmake_suite s390x
 }
 
 suite_fuzz() {

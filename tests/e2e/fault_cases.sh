@@ -13,16 +13,20 @@
 #                        limit (a 64-bit one has none that a test can reach)
 #   --sanitized          the program runs under sanitizers, which cannot run
 #                        under a memory limit: that case is skipped
+#   --emulated           the program is another machine's, run under qemu-user,
+#                        which neither a memory limit nor a preload reaches
 #   --failing-read LIB   the preload library that makes a read fail partway
 set -u
 windows=0
 windows_bits=
 sanitized=0
+emulated=0
 failing_read=
 while [ $# -gt 0 ]; do
   case $1 in
     --windows) windows=1; windows_bits=$2; shift ;;
     --sanitized) sanitized=1 ;;
+    --emulated) emulated=1 ;;
     --failing-read) failing_read=$(realpath "$2"); shift ;;
     *) break ;;
   esac
@@ -74,16 +78,20 @@ well_formed() { python3 "$here/check_output.py" stdout > /dev/null; }
 printf 'The cat sat on the mat.' > book.txt
 printf 'cat|Katze\nmat|Matte\nthe|der\n' > vocabulary.txt
 
-# Output that cannot be written.
-"${program[@]}" book.txt vocabulary.txt > /dev/full 2> stderr
-status=$?
-check "output on a full disk: status 1" status_is 1
-check "output on a full disk: message" stderr_starts "lexicull: standard output: "
-
-"${program[@]}" book.txt vocabulary.txt >&- 2> stderr
-status=$?
-check "closed standard output: status 1" status_is 1
-check "closed standard output: message" stderr_starts "lexicull: standard output: "
+# Output that cannot be written: the filtered vocabulary, and the version
+# and usage lines too.
+for arguments in "book.txt vocabulary.txt" "--version" "--help"; do
+  # shellcheck disable=SC2086
+  "${program[@]}" $arguments > /dev/full 2> stderr
+  status=$?
+  check "$arguments on a full disk: status 1" status_is 1
+  check "$arguments on a full disk: message" stderr_starts "lexicull: standard output: "
+  # shellcheck disable=SC2086
+  "${program[@]}" $arguments >&- 2> stderr
+  status=$?
+  check "$arguments on a closed standard output: status 1" status_is 1
+  check "$arguments on a closed standard output: message" stderr_starts "lexicull: standard output: "
+done
 
 # A reader that goes away after the first line: no message and no hang.
 awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d ", i }' > many_words.txt
@@ -144,6 +152,8 @@ fi
 # Memory that runs out.
 if [ $sanitized = 1 ]; then
   skip "out of memory (sanitizers cannot run under a memory limit)"
+elif [ $emulated = 1 ]; then
+  skip "out of memory (qemu-user cannot run under a memory limit)"
 elif [ "$windows_bits" = 64 ]; then
   skip "out of memory (a 64-bit Windows program has no address-space limit to reach)"
 else
