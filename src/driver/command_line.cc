@@ -4,14 +4,14 @@
 
 namespace lexicull {
 
-CommandLine parse_command_line(int argc, const char* const* argv) {
+CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   CommandLine command;
-  if (argc >= 3) {
+  if (arguments.size() >= 3) {
     command.action = Action::kRun;
-    command.book_path = argv[1];
-    command.vocabulary_path = argv[2];
-  } else if (argc == 2) {
-    const std::string_view only = argv[1];
+    command.book_path = arguments[1];
+    command.vocabulary_path = arguments[2];
+  } else if (arguments.size() == 2) {
+    const std::string_view only = arguments[1];
     if (only == "--help" || only == "-h") command.action = Action::kShowHelp;
     if (only == "--version") command.action = Action::kShowVersion;
   }

@@ -2,6 +2,7 @@
 #define LEXICULL_DRIVER_COMMAND_LINE_H_
 
 #include <string>
+#include <vector>
 
 namespace lexicull {
 
@@ -28,10 +29,11 @@ struct CommandLine {
   std::string vocabulary_path;
 };
 
-// Reads the arguments as given (argv[0] is the program). With two or more,
-// the first two are the book and the vocabulary, as they stand, and any more
-// are ignored; a lone "--help", "-h" or "--version" asks for that.
-CommandLine parse_command_line(int argc, const char* const* argv);
+// Reads the arguments as given (the first is the program). With two or more
+// after it, the first two are the book and the vocabulary, as they stand,
+// and any more are ignored; a lone "--help", "-h" or "--version" asks for
+// that.
+CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 }  // namespace lexicull
 

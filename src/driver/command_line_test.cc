@@ -9,7 +9,7 @@ namespace {
 
 TEST(ParseCommandLine, TwoOrMoreArgumentsAreAlwaysPaths) {
   const struct {
-    std::vector<const char*> argv;
+    std::vector<std::string> argv;
     Action action;
     std::string book;
     std::string vocabulary;
@@ -25,8 +25,7 @@ TEST(ParseCommandLine, TwoOrMoreArgumentsAreAlwaysPaths) {
       {{"lexicull", "", " v *?"}, Action::kRun, "", " v *?"},
   };
   for (const auto& test : cases) {
-    const CommandLine command =
-        parse_command_line(static_cast<int>(test.argv.size()), test.argv.data());
+    const CommandLine command = parse_command_line(test.argv);
     EXPECT_EQ(command.action, test.action) << test.argv.size();
     EXPECT_EQ(command.book_path, test.book);
     EXPECT_EQ(command.vocabulary_path, test.vocabulary);

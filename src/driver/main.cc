@@ -86,7 +86,7 @@ void report_abnormal_termination() {
 int main(int argc, char** argv) {
   lexicull::prepare_standard_streams();
   try {
-    return lexicull::run(lexicull::parse_command_line(argc, argv));
+    return lexicull::run(lexicull::parse_command_line(lexicull::program_arguments(argc, argv)));
   } catch (...) {
     // Out of memory is the only failure the run can throw.
     lexicull::report_abnormal_termination();

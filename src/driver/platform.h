@@ -3,13 +3,22 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/byte_stream.h"
 #include "base/status.h"
 
 // Everything that differs between POSIX systems and Windows lives behind
-// these few calls; the rest of the program sees only bytes.
+// these few calls; the rest of the program sees only bytes. Names are bytes
+// as the system gives them on POSIX, and UTF-8 on Windows, whose names are
+// UTF-16 (a lone surrogate, which Windows allows in a name, is carried in
+// the same three-byte form, so that every name survives the round trip).
 namespace lexicull {
+
+// The arguments as the user typed them, the program's name first. On Windows
+// they come from the UTF-16 command line, parsed by the C runtime's usual
+// rules, never wildcard-expanded.
+std::vector<std::string> program_arguments(int argc, char** argv);
 
 // Makes the standard streams carry bytes unchanged (no text-mode
 // translation), and makes sure a closed standard descriptor cannot be reused
@@ -17,10 +26,13 @@ namespace lexicull {
 void prepare_standard_streams();
 
 // Opens `path` for reading only, sharing it with other readers and writers.
-// The name is passed to the system exactly as given.
+// The name is passed to the system exactly as given; on Windows, names of
+// any length open, also past the old limit of 260 characters.
 Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file);
 
 ByteSink& standard_output();
+// Messages, in UTF-8; on Windows, shown through the console's own UTF-16
+// output when standard error is a console.
 ByteSink& standard_error();
 
 }  // namespace lexicull

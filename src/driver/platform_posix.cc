@@ -60,6 +60,10 @@ class PosixSink : public ByteSink {
 
 }  // namespace
 
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 void prepare_standard_streams() {
   // A descriptor left closed by the caller is filled with /dev/null opened
   // read-only: an input file then cannot take its number, and writing to it

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include <new>
 #include <string>
 
 #include "driver/platform.h"
@@ -11,18 +12,99 @@
 // patterns to expand.
 extern "C" {
 int _dowildcard = 0;
+
+// The C runtime's own parser of the UTF-16 command line, with the same rules
+// as for the narrow arguments main() receives.
+struct StartupInfo {
+  int new_mode;
+};
+int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expand_wildcards,
+                   StartupInfo* info);
 }
 
 namespace lexicull {
 namespace {
 
+// UTF-16 to UTF-8; a lone surrogate takes the three bytes its code would.
+std::string utf8_from_utf16(const wchar_t* text, std::size_t size) {
+  std::string utf8;
+  utf8.reserve(size * 3);
+  for (std::size_t i = 0; i < size; ++i) {
+    unsigned long code = static_cast<unsigned short>(text[i]);
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < size) {
+      const unsigned long low = static_cast<unsigned short>(text[i + 1]);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (code >> 6));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | (code >> 12));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | (code >> 18));
+      utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+std::string utf8_from_utf16(const std::wstring& text) {
+  return utf8_from_utf16(text.data(), text.size());
+}
+
+// UTF-8 (as utf8_from_utf16 makes it) to UTF-16. A byte that starts no
+// sequence, or a sequence cut short, stands for itself as U+0080 to U+00FF
+// would, so that nothing is dropped.
+std::wstring utf16_from_utf8(const std::string& text) {
+  std::wstring utf16;
+  utf16.reserve(text.size());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char lead = bytes[i];
+    const std::size_t length = lead < 0x80    ? 1
+                               : lead >= 0xF0 ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 0;
+    bool whole = length > 0 && i + length <= size;
+    for (std::size_t k = 1; whole && k < length; ++k) whole = (bytes[i + k] & 0xC0) == 0x80;
+    if (!whole) {
+      utf16 += static_cast<wchar_t>(lead);
+      ++i;
+      continue;
+    }
+    unsigned long code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) code = code << 6 | (bytes[i + k] & 0x3F);
+    i += length;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      utf16 += static_cast<wchar_t>(0xD800 + (code >> 10));
+      utf16 += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      utf16 += static_cast<wchar_t>(code);
+    }
+  }
+  return utf16;
+}
+
 Status system_failure(DWORD error) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-      nullptr);
-  std::string reason = length > 0 ? std::string(text, length) : "Error " + std::to_string(error);
+      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
+      0, nullptr);
+  std::string reason =
+      length > 0 ? utf8_from_utf16(text, length) : "Error " + std::to_string(error);
   if (text != nullptr) LocalFree(text);
   // System messages end with a full stop and a line end; a diagnostic line
   // ends with neither.
@@ -86,11 +168,74 @@ class WindowsSink : public ByteSink {
     return Status();
   }
 
+ protected:
+  HANDLE handle() const { return GetStdHandle(which_); }
+
  private:
   DWORD which_;
 };
 
+// A console shows text in its own UTF-16, whatever its code page: messages
+// go there through WriteConsoleW. Redirected to a file or a pipe, they stay
+// the UTF-8 bytes they are.
+class MessageSink : public WindowsSink {
+ public:
+  MessageSink() : WindowsSink(STD_ERROR_HANDLE) {}
+
+  Status write(const unsigned char* data, std::size_t size) override {
+    DWORD mode = 0;
+    if (!GetConsoleMode(handle(), &mode)) return WindowsSink::write(data, size);
+    const std::wstring text =
+        utf16_from_utf8(std::string(reinterpret_cast<const char*>(data), size));
+    const wchar_t* rest = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+      // The console takes a limited amount at once.
+      const DWORD chunk = left > 8192 ? 8192 : static_cast<DWORD>(left);
+      DWORD written = 0;
+      if (!WriteConsoleW(handle(), rest, chunk, &written, nullptr) || written == 0) {
+        return system_failure(GetLastError());
+      }
+      rest += written;
+      left -= written;
+    }
+    return Status();
+  }
+};
+
+// The name as CreateFileW takes it. A long name (from MAX_PATH on) opens
+// only as an absolute path with the \\?\ prefix, which turns off the
+// system's own clean-up of the name: GetFullPathNameW does that first
+// (the current folder, "/" and "..").
+std::wstring system_name(const std::string& path) {
+  std::wstring name = utf16_from_utf8(path);
+  if (name.size() < MAX_PATH - 12) return name;
+  std::wstring full(32768, L'\0');
+  const DWORD length =
+      GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+  if (length == 0 || length >= full.size()) return name;
+  full.resize(length);
+  if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 }  // namespace
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** arguments = nullptr;
+  wchar_t** environment = nullptr;
+  StartupInfo info{0};
+  if (__wgetmainargs(&count, &arguments, &environment, 0, &info) < 0 || arguments == nullptr) {
+    // No memory for them: the narrow ones are all there is.
+    if (argv == nullptr) throw std::bad_alloc();
+    return std::vector<std::string>(argv, argv + argc);
+  }
+  std::vector<std::string> result;
+  for (int i = 0; i < count; ++i) result.push_back(utf8_from_utf16(std::wstring(arguments[i])));
+  return result;
+}
 
 void prepare_standard_streams() {
   // Output goes through WriteFile and bypasses the C runtime, but binary mode
@@ -100,9 +245,10 @@ void prepare_standard_streams() {
 }
 
 Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file) {
-  const HANDLE handle = CreateFileA(
-      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  const HANDLE handle =
+      CreateFileW(system_name(path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return system_failure(GetLastError());
   file->reset(new WindowsFile(handle));
   return Status();
@@ -114,7 +260,7 @@ ByteSink& standard_output() {
 }
 
 ByteSink& standard_error() {
-  static WindowsSink sink(STD_ERROR_HANDLE);
+  static MessageSink sink;
   return sink;
 }
 
