@@ -118,19 +118,24 @@ std::string check_run(const Pair& pair) {
   const std::string expected = reference::filtered_vocabulary(book, pair.vocabulary);
   const std::string fault = line_fault(expected);
   if (!fault.empty()) return "reference: " + fault;
-  for (std::size_t read_size : kReadSizes) {
-    MemoryByteSource book_source(book, read_size);
-    BookWordSet words;
-    if (!collect_book_words(book_source, words).ok()) return "reading memory failed";
-    // The map is made for the words the book has.
-    VocabularyMap map(words);
-    MemoryByteSource vocabulary_source(pair.vocabulary, read_size);
-    MemoryByteSink out;
-    if (!read_vocabulary(vocabulary_source, map).ok() ||
-        !write_filtered_vocabulary(words, map, out).ok()) {
-      return "reading or writing memory failed" + cut_note(read_size);
+  // Read whole, and in three parts of any size, side by side.
+  for (const PartOptions parts : {PartOptions{1, 1}, PartOptions{3, 1}}) {
+    for (std::size_t read_size : kReadSizes) {
+      MemoryByteSource book_source(book, read_size);
+      BookWordSet words;
+      if (!collect_book_words(book_source, words, parts).ok()) return "reading memory failed";
+      // The map is made for the words the book has.
+      VocabularyMap map(words);
+      MemoryByteSource vocabulary_source(pair.vocabulary, read_size);
+      MemoryByteSink out;
+      if (!read_vocabulary(vocabulary_source, map, parts).ok() ||
+          !write_filtered_vocabulary(words, map, out).ok()) {
+        return "reading or writing memory failed" + cut_note(read_size);
+      }
+      if (out.bytes() != expected) {
+        return "output differs" + cut_note(read_size) + (parts.threads > 1 ? ", in parts" : "");
+      }
     }
-    if (out.bytes() != expected) return "output differs" + cut_note(read_size);
   }
   return "";
 }

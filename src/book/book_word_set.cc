@@ -82,6 +82,17 @@ void BookWordSet::grow_slots() {
   }
 }
 
+void BookWordSet::insert_all(const BookWordSet& other) {
+  // The other set's slots hold each word's head already.
+  for (const Slot& slot : other.slots_) {
+    if (slot.id == kAbsent) continue;
+    const Word& word = other.words_[slot.id];
+    insert(slot.tag <= WordKey::kShortWordSize
+               ? WordKey::of_short(slot.head, slot.tag)
+               : WordKey::of_known_head(slot.head, word.bytes, word.size));
+  }
+}
+
 void BookWordSet::sort_by_word(std::vector<WordId>& ids) const {
   // Most pairs differ in their first eight bytes, which compare as one
   // integer when read most significant byte first; only ties compare in full.

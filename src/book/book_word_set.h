@@ -99,6 +99,9 @@ class BookWordSet {
     }
   }
 
+  // Adds every word of `other`, as if each were inserted here.
+  void insert_all(const BookWordSet& other);
+
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }
   std::string_view word(WordId id) const {

@@ -8,6 +8,7 @@
 #include "base/padded_bytes.h"
 #include "base/status.h"
 #include "book/book_word_set.h"
+#include "text/text_parts.h"
 
 namespace lexicull {
 
@@ -42,6 +43,10 @@ class BookWordCollector {
 // Reads the whole book from `book` and adds its words to `words`. Fails only
 // when the source does; the words read up to then stay in `words`.
 Status collect_book_words(ByteSource& book, BookWordSet& words);
+
+// The same for a book file: a regular one large enough is read in parts,
+// side by side, each into a word set of its own, and the sets are merged.
+Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options);
 
 }  // namespace lexicull
 

@@ -18,10 +18,11 @@ std::set<std::string> words_of(const BookWordSet& words) {
   return result;
 }
 
-std::set<std::string> collect(std::string_view book, std::size_t max_read) {
+std::set<std::string> collect(std::string_view book, std::size_t max_read, unsigned threads) {
   MemoryByteSource source(book, max_read);
   BookWordSet words;
-  EXPECT_TRUE(collect_book_words(source, words).ok());
+  // Parts of any size, so that even a short book is cut.
+  EXPECT_TRUE(collect_book_words(source, words, PartOptions{threads, 1}).ok());
   return words_of(words);
 }
 
@@ -30,13 +31,17 @@ struct BookCase {
   std::set<std::string> words;
 };
 
-// Every case is read whole and cut into reads of several sizes: a word or a
-// chunk that spans reads must come out the same.
+// Every case is read whole and cut into reads of several sizes, by one
+// thread and by several: a word or a chunk that spans reads must come out
+// the same, and so must the words of a book read in parts.
 void expect_words(const std::vector<BookCase>& cases) {
   for (const auto& test : cases) {
-    for (std::size_t max_read : {1, 2, 7, 4096}) {
-      EXPECT_EQ(collect(test.book, max_read), test.words)
-          << "book " << testing::PrintToString(test.book) << ", reads of " << max_read;
+    for (unsigned threads : {1, 2, 3}) {
+      for (std::size_t max_read : {1, 2, 7, 4096}) {
+        EXPECT_EQ(collect(test.book, max_read, threads), test.words)
+            << "book " << testing::PrintToString(test.book) << ", reads of " << max_read << ", "
+            << threads << " threads";
+      }
     }
   }
 }
@@ -52,6 +57,15 @@ TEST(CollectBookWords, ChunksAtSpaces) {
       {" ", {""}},
       {"The THE the tHe", {"the"}},
       {"a\tb", {"a\tb"}},
+      // Read in parts: a Ctrl-Z in a later part ends the book there, and a
+      // byte-order mark counts only at the very start.
+      {"a b c d e f g h i j\x1ak l m n o p", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}},
+      {"\xEF\xBB\xBF"
+       "a b c d \xEF\xBB\xBF"
+       "e",
+       {"a", "b", "c", "d",
+        "\xEF\xBB\xBF"
+        "e"}},
   });
 }
 
@@ -84,6 +98,8 @@ TEST(CollectBookWords, EveryLineFeedEndsAWordUnlessAHyphenJoinsTheLines) {
       {"\n", {""}},
       {"trailing-", {"trailing-"}},
       {"x-\n", {"x"}},
+      // Read in parts, the cut comes after the join, not inside it.
+      {"x exam-\nple y z", {"x", "example", "y", "z"}},
   });
 }
 

@@ -1,7 +1,9 @@
 // lexicull: cuts a bilingual vocabulary down to the words of one book.
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "book/book_word_set.h"
 #include "book/collect_book_words.h"
@@ -41,7 +43,7 @@ int finish_output(const Status& status) {
 // Opens the file and hands it to one reading phase.
 template <typename Phase>
 Status read_input(const std::string& path, Phase phase) {
-  std::unique_ptr<ByteSource> file;
+  std::unique_ptr<InputFile> file;
   Status status = open_input_file(path, &file);
   return status.ok() ? phase(*file) : status;
 }
@@ -60,14 +62,24 @@ int run(const CommandLine& command) {
       break;
   }
 
+  PartOptions parts;
+  if (!parse_thread_count(std::getenv("LEXICULL_THREADS"), std::thread::hardware_concurrency(),
+                          &parts.threads)) {
+    (void)write_line(standard_error(),
+                     std::string("lexicull: LEXICULL_THREADS: ") + kThreadCountExpected);
+    return kExitUsageError;
+  }
+
   BookWordSet book_words;
-  Status status = read_input(
-      command.book_path, [&](ByteSource& book) { return collect_book_words(book, book_words); });
+  Status status = read_input(command.book_path, [&](InputFile& book) {
+    return collect_book_words(book, book_words, parts);
+  });
   if (!status.ok()) return fail(command.book_path, status);
 
   VocabularyMap vocabulary(book_words);
-  status = read_input(command.vocabulary_path,
-                      [&](ByteSource& entries) { return read_vocabulary(entries, vocabulary); });
+  status = read_input(command.vocabulary_path, [&](InputFile& entries) {
+    return read_vocabulary(entries, vocabulary, parts);
+  });
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
   return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
@@ -84,7 +96,7 @@ void report_abnormal_termination() {
 }  // namespace lexicull
 
 int main(int argc, char** argv) {
-  lexicull::prepare_standard_streams();
+  lexicull::prepare_process();
   try {
     return lexicull::run(lexicull::parse_command_line(lexicull::program_arguments(argc, argv)));
   } catch (...) {

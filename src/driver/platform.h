@@ -21,14 +21,15 @@ namespace lexicull {
 std::vector<std::string> program_arguments(int argc, char** argv);
 
 // Makes the standard streams carry bytes unchanged (no text-mode
-// translation), and makes sure a closed standard descriptor cannot be reused
-// by an input file.
-void prepare_standard_streams();
+// translation), makes sure a closed standard descriptor cannot be reused by
+// an input file, and sets the memory allocator up for a short run.
+void prepare_process();
 
 // Opens `path` for reading only, sharing it with other readers and writers.
 // The name is passed to the system exactly as given; on Windows, names of
 // any length open, also past the old limit of 260 characters.
-Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file);
+// A regular file can also be read at offsets, from several threads at once.
+Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file);
 
 ByteSink& standard_output();
 // Messages, in UTF-8; on Windows, shown through the console's own UTF-16

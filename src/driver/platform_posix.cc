@@ -1,6 +1,8 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/platform.h"
@@ -10,9 +12,13 @@ namespace {
 
 Status system_failure(int error) { return Status::failure(strerror(error)); }
 
-class PosixFile : public ByteSource {
+class PosixFile : public InputFile {
  public:
-  explicit PosixFile(int descriptor) : descriptor_(descriptor) {}
+  explicit PosixFile(int descriptor) : descriptor_(descriptor) {
+    struct stat status;
+    seekable_ = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    size_ = seekable_ ? static_cast<std::uint64_t>(status.st_size) : 0;
+  }
   ~PosixFile() override { close(descriptor_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -31,8 +37,30 @@ class PosixFile : public ByteSource {
     }
   }
 
+  bool size_if_seekable(std::uint64_t* size) const override {
+    *size = size_;
+    return seekable_;
+  }
+
+  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                 std::size_t* count) const override {
+    for (;;) {
+      const ssize_t got = ::pread(descriptor_, buffer, capacity, static_cast<off_t>(offset));
+      if (got >= 0) {
+        *count = static_cast<std::size_t>(got);
+        return Status();
+      }
+      if (errno != EINTR) {
+        *count = 0;
+        return system_failure(errno);
+      }
+    }
+  }
+
  private:
   int descriptor_;
+  bool seekable_;
+  std::uint64_t size_;
 };
 
 class PosixSink : public ByteSink {
@@ -64,7 +92,14 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-void prepare_standard_streams() {
+void prepare_process() {
+  // The run is short and its memory small (a few MiB): memory that is freed
+  // (the word set's old slots as it grows) stays with the process to be used
+  // again, instead of going back to the system and costing a page fault per
+  // page when it is taken anew.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+
   // A descriptor left closed by the caller is filled with /dev/null opened
   // read-only: an input file then cannot take its number, and writing to it
   // still fails, as it should.
@@ -79,7 +114,7 @@ void prepare_standard_streams() {
   }
 }
 
-Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file) {
+Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file) {
   const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return system_failure(errno);
 #ifdef POSIX_FADV_SEQUENTIAL

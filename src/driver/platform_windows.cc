@@ -115,9 +115,13 @@ Status system_failure(DWORD error) {
   return Status::failure(reason);
 }
 
-class WindowsFile : public ByteSource {
+class WindowsFile : public InputFile {
  public:
-  explicit WindowsFile(HANDLE handle) : handle_(handle) {}
+  explicit WindowsFile(HANDLE handle) : handle_(handle) {
+    LARGE_INTEGER size;
+    seekable_ = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &size);
+    size_ = seekable_ ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+  }
   ~WindowsFile() override { CloseHandle(handle_); }
   WindowsFile(const WindowsFile&) = delete;
   WindowsFile& operator=(const WindowsFile&) = delete;
@@ -136,8 +140,34 @@ class WindowsFile : public ByteSource {
     return Status();
   }
 
+  bool size_if_seekable(std::uint64_t* size) const override {
+    *size = size_;
+    return seekable_;
+  }
+
+  // A read at an offset names it in an OVERLAPPED; on a handle opened for
+  // plain reads, each such call stands alone, from any thread.
+  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                 std::size_t* count) const override {
+    const DWORD wanted = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
+    OVERLAPPED position = {};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    *count = 0;
+    if (!ReadFile(handle_, buffer, wanted, &got, &position)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF) return Status();
+      return system_failure(error);
+    }
+    *count = got;
+    return Status();
+  }
+
  private:
   HANDLE handle_;
+  bool seekable_;
+  std::uint64_t size_;
 };
 
 class WindowsSink : public ByteSink {
@@ -237,14 +267,14 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   return result;
 }
 
-void prepare_standard_streams() {
+void prepare_process() {
   // Output goes through WriteFile and bypasses the C runtime, but binary mode
   // also keeps anything the runtime itself might print free of CR CR LF.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
-Status open_input_file(const std::string& path, std::unique_ptr<ByteSource>* file) {
+Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file) {
   const HANDLE handle =
       CreateFileW(system_name(path).c_str(), GENERIC_READ,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -17,9 +17,21 @@ WordKey key_of(std::string_view word, ByteBuffer& buffer) {
 }  // namespace
 
 Status MemoryByteSource::read(unsigned char* buffer, std::size_t capacity, std::size_t* count) {
-  const std::size_t size = std::min({capacity, max_read_, data_.size() - position_});
-  if (size > 0) std::memcpy(buffer, data_.data() + position_, size);
-  position_ += size;
+  Status status = read_at(position_, buffer, capacity, count);
+  position_ += *count;
+  return status;
+}
+
+bool MemoryByteSource::size_if_seekable(std::uint64_t* size) const {
+  *size = data_.size();
+  return true;
+}
+
+Status MemoryByteSource::read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                                 std::size_t* count) const {
+  const std::size_t from = offset < data_.size() ? static_cast<std::size_t>(offset) : data_.size();
+  const std::size_t size = std::min({capacity, max_read_, data_.size() - from});
+  if (size > 0) std::memcpy(buffer, data_.data() + from, size);
   *count = size;
   return Status();
 }

@@ -5,6 +5,7 @@
 // the program.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,15 +16,18 @@
 
 namespace lexicull {
 
-// A source over bytes held in memory, delivering at most `max_read` bytes per
-// read so that tests can cut the same input at any block boundary.
-class MemoryByteSource : public ByteSource {
+// A seekable file over bytes held in memory, delivering at most `max_read`
+// bytes per read so that tests can cut the same input at any block boundary.
+class MemoryByteSource : public InputFile {
  public:
   explicit MemoryByteSource(std::string_view data,
                             std::size_t max_read = static_cast<std::size_t>(-1))
       : data_(data), max_read_(max_read == 0 ? 1 : max_read) {}
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override;
+  bool size_if_seekable(std::uint64_t* size) const override;
+  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                 std::size_t* count) const override;
 
  private:
   std::string_view data_;

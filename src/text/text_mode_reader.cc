@@ -31,10 +31,11 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 
 }  // namespace
 
-TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size)
+TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size, TextStart start)
     : source_(source),
       block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) +
-             PaddedBytes::kPadding) {}
+             PaddedBytes::kPadding),
+      started_(start == TextStart::kInsideFile) {}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;
@@ -72,6 +73,7 @@ Status TextModeReader::next(PaddedBytes* text) {
     if (const void* ctrl_z = std::memchr(block_.data(), kCtrlZ, count)) {
       count = static_cast<const unsigned char*>(ctrl_z) - block_.data();
       ended_ = true;
+      ended_at_ctrl_z_ = true;
     }
     *text =
         PaddedBytes::in_padded_buffer(block_.data(), drop_carriage_returns(block_.data(), count));

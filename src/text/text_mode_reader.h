@@ -15,15 +15,22 @@ namespace lexicull {
 // is dropped wherever it stands, and the first Ctrl-Z ends the text (nothing
 // after it is used). Every other byte, NUL and 0x80 to 0xFF included, arrives
 // unchanged.
+// Where a source begins: only a file's very start may hold a byte-order mark.
+enum class TextStart { kFileStart, kInsideFile };
+
 class TextModeReader {
  public:
   static constexpr std::size_t kDefaultBlockSize = 128 * 1024;
 
-  explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
+  explicit TextModeReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize,
+                          TextStart start = TextStart::kFileStart);
 
   // Points `*text` at the next non-empty run of text; an empty one means the
   // text has ended. The bytes stay valid until the next call.
   Status next(PaddedBytes* text);
+
+  // Whether the text ended at a Ctrl-Z, not at the end of the source.
+  bool ended_at_ctrl_z() const { return ended_at_ctrl_z_; }
 
  private:
   Status fill(std::size_t* count);
@@ -31,16 +38,16 @@ class TextModeReader {
 
   ByteSource& source_;
   std::vector<unsigned char> block_;
-  bool started_ = false;
+  bool started_;
   bool ended_ = false;
+  bool ended_at_ctrl_z_ = false;
 };
 
 // Reads all of `source` as text and hands it block by block to `consumer`'s
 // feed(PaddedBytes), then calls its finish(). A failed read is returned at
 // once, without finish(): what was fed before it stays fed.
 template <typename Consumer>
-Status feed_text(ByteSource& source, Consumer& consumer) {
-  TextModeReader reader(source);
+Status feed_text(TextModeReader& reader, Consumer& consumer) {
   for (;;) {
     PaddedBytes text;
     Status status = reader.next(&text);
@@ -50,6 +57,12 @@ Status feed_text(ByteSource& source, Consumer& consumer) {
   }
   consumer.finish();
   return Status();
+}
+
+template <typename Consumer>
+Status feed_text(ByteSource& source, Consumer& consumer) {
+  TextModeReader reader(source);
+  return feed_text(reader, consumer);
 }
 
 }  // namespace lexicull

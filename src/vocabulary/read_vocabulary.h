@@ -7,6 +7,7 @@
 #include "base/byte_stream.h"
 #include "base/padded_bytes.h"
 #include "base/status.h"
+#include "text/text_parts.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
@@ -50,6 +51,11 @@ class VocabularyEntryReader {
 // Reads the whole vocabulary from `vocabulary` into `map`. Fails only when the
 // source does; the entries read up to then stay in `map`.
 Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map);
+
+// The same for a vocabulary file: a regular one large enough is read in
+// parts, side by side, each into a map of its own, and the maps are merged
+// in file order.
+Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options);
 
 }  // namespace lexicull
 

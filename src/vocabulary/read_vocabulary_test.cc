@@ -17,12 +17,13 @@ struct VocabularyCase {
   std::map<std::string, std::string> translations;  // of the book words that have one
 };
 
-std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read) {
+std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read,
+                                        unsigned threads) {
   BookWordSet words;
   for (const auto& word : test.book_words) insert_word(words, word);
   VocabularyMap map(words);
   MemoryByteSource source(test.vocabulary, max_read);
-  EXPECT_TRUE(read_vocabulary(source, map).ok());
+  EXPECT_TRUE(read_vocabulary(source, map, PartOptions{threads, 1}).ok());
   std::map<std::string, std::string> result;
   for (const auto& word : test.book_words) {
     if (!translation_of(map, word).empty()) result[word] = std::string(translation_of(map, word));
@@ -30,11 +31,15 @@ std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t 
   return result;
 }
 
+// Each case by one thread and by several, in reads of several sizes.
 void expect_translations(const std::vector<VocabularyCase>& cases) {
   for (const auto& test : cases) {
-    for (std::size_t max_read : {1, 2, 7, 4096}) {
-      EXPECT_EQ(read(test, max_read), test.translations)
-          << "vocabulary " << testing::PrintToString(test.vocabulary) << ", reads of " << max_read;
+    for (unsigned threads : {1, 2, 3}) {
+      for (std::size_t max_read : {1, 2, 7, 4096}) {
+        EXPECT_EQ(read(test, max_read, threads), test.translations)
+            << "vocabulary " << testing::PrintToString(test.vocabulary) << ", reads of " << max_read
+            << ", " << threads << " threads";
+      }
     }
   }
 }
@@ -62,6 +67,10 @@ TEST(ReadVocabulary, TheLastLineForAKeyWinsEvenWhenEmpty) {
       {{"apple"}, "apple|pomme\napple|\n", {}},
       {{"apple"}, "apple|\napple|pomme", {{"apple", "pomme"}}},
       {{"apple", "pear"}, "pear|p\r\nAPPLE|x\nother|o\napple|y", {{"apple", "y"}, {"pear", "p"}}},
+      // Read in parts, the same key in several: the later line still wins,
+      // and a Ctrl-Z in a later part still ends the file.
+      {{"k", "m"}, "k|first\nm|one\nx|1\nx|2\nx|3\nk|second\nm|\n", {{"k", "second"}}},
+      {{"k"}, "k|1\nx|x\nx|x\nx|x\nk|2\x1a\nk|3\n", {{"k", "2"}}},
   });
 }
 

@@ -15,12 +15,25 @@ namespace lexicull {
 // translation mean the same: nothing to write.
 class VocabularyMap {
  public:
-  explicit VocabularyMap(const BookWordSet& keys) : keys_(keys), translations_(keys.size()) {}
+  explicit VocabularyMap(const BookWordSet& keys)
+      : keys_(keys), translations_(keys.size()), set_(keys.size()) {}
 
   const BookWordSet& keys() const { return keys_; }
 
   // The translation to overwrite for the key with this id.
-  std::string& translation_slot(BookWordSet::WordId id) { return translations_[id]; }
+  std::string& translation_slot(BookWordSet::WordId id) {
+    set_[id] = true;
+    return translations_[id];
+  }
+
+  // Takes every translation that `later` set, whose lines came after all of
+  // this map's: the later line for a key wins, even with an empty one.
+  void take_later(VocabularyMap& later) {
+    for (std::size_t id = 0; id < translations_.size(); ++id) {
+      if (later.set_[id])
+        translation_slot(static_cast<BookWordSet::WordId>(id)).swap(later.translations_[id]);
+    }
+  }
 
   // The translation of the book word with this id; empty when it has none.
   std::string_view translation(BookWordSet::WordId id) const { return translations_[id]; }
@@ -28,6 +41,7 @@ class VocabularyMap {
  private:
   const BookWordSet& keys_;
   std::vector<std::string> translations_;
+  std::vector<bool> set_;  // by a line, even to the empty translation
 };
 
 }  // namespace lexicull

@@ -93,6 +93,15 @@ for arguments in "book.txt vocabulary.txt" "--version" "--help"; do
   check "$arguments on a closed standard output: message" stderr_starts "lexicull: standard output: "
 done
 
+# A thread count that is not one.
+for threads in 0 257 two; do
+  LEXICULL_THREADS=$threads "${program[@]}" book.txt vocabulary.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "LEXICULL_THREADS='$threads': status 2" status_is 2
+  check "LEXICULL_THREADS='$threads': message" stderr_is \
+    "lexicull: LEXICULL_THREADS: not a whole number from 1 to 256\r\n"
+done
+
 # A reader that goes away after the first line: no message and no hang.
 awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d ", i }' > many_words.txt
 awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d|x%d\n", i, i }' > many_entries.txt

@@ -4,8 +4,9 @@
 //   LD_PRELOAD=libfailing_read.so LEXICULL_FAIL_PATH=book.txt LEXICULL_FAIL_AFTER=100 lexicull ...
 //
 // After LEXICULL_FAIL_AFTER bytes of the file opened by exactly that name,
-// every further read of it fails. (lexicull calls open and read; a 64-bit
-// build has no separate open64 to catch.)
+// every further read of it fails: in order, and at offsets (a read at an
+// offset fails from that many bytes into the file on). lexicull is built
+// with 64-bit file offsets, so it calls open64 and pread64.
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE
 #endif
@@ -49,15 +50,47 @@ int remember(const char* path, int descriptor) {
 
 extern "C" {
 
+static int open_with(const char* name, const char* path, int flags, va_list arguments) {
+  const mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
+  return remember(path, next<int (*)(const char*, int, ...)>(name)(path, flags, mode));
+}
+
 int open(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if (flags & O_CREAT) {
-    va_list arguments;
-    va_start(arguments, flags);
-    mode = static_cast<mode_t>(va_arg(arguments, int));
-    va_end(arguments);
+  va_list arguments;
+  va_start(arguments, flags);
+  const int descriptor = open_with("open", path, flags, arguments);
+  va_end(arguments);
+  return descriptor;
+}
+
+int open64(const char* path, int flags, ...) {
+  va_list arguments;
+  va_start(arguments, flags);
+  const int descriptor = open_with("open64", path, flags, arguments);
+  va_end(arguments);
+  return descriptor;
+}
+
+static ssize_t pread_with(const char* name, int descriptor, void* buffer, size_t count,
+                          off64_t offset) {
+  const auto real_pread = next<ssize_t (*)(int, void*, size_t, off64_t)>(name);
+  if (descriptor == failing_descriptor && descriptor >= 0) {
+    const long long left = fail_after() - offset;
+    if (left <= 0) {
+      errno = EIO;
+      return -1;
+    }
+    if (static_cast<long long>(count) > left) count = static_cast<size_t>(left);
   }
-  return remember(path, next<int (*)(const char*, int, ...)>("open")(path, flags, mode));
+  return real_pread(descriptor, buffer, count, offset);
+}
+
+ssize_t pread(int descriptor, void* buffer, size_t count, off_t offset) {
+  return pread_with("pread", descriptor, buffer, count, offset);
+}
+
+ssize_t pread64(int descriptor, void* buffer, size_t count, off64_t offset) {
+  return pread_with("pread64", descriptor, buffer, count, offset);
 }
 
 ssize_t read(int descriptor, void* buffer, size_t count) {

@@ -1,0 +1,37 @@
+#ifndef LEXICULL_BASE_FILE_RANGE_H_
+#define LEXICULL_BASE_FILE_RANGE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/byte_stream.h"
+#include "base/status.h"
+
+namespace lexicull {
+
+// The bytes from `begin` to `end` of a seekable file, read in order. Several
+// ranges of one file may be read at once, each on its own thread.
+class FileRange : public ByteSource {
+ public:
+  FileRange(const InputFile& file, std::uint64_t begin, std::uint64_t end)
+      : file_(file), position_(begin), end_(end) {}
+
+  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
+    const std::uint64_t left = end_ - position_;
+    if (capacity > left) capacity = static_cast<std::size_t>(left);
+    *count = 0;
+    if (capacity == 0) return Status();
+    Status status = file_.read_at(position_, buffer, capacity, count);
+    position_ += *count;
+    return status;
+  }
+
+ private:
+  const InputFile& file_;
+  std::uint64_t position_;
+  std::uint64_t end_;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_BASE_FILE_RANGE_H_
