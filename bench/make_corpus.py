@@ -10,9 +10,13 @@ trans-de-en. Writes, the same bytes on every run:
   en-de.txt         English key | German translation
   en-de-x10.txt     en-de.txt 10 times
   de-en.txt         German key | English translation
+  many-words.txt    prose of about 45,000 distinct words: 20,000 keys of
+                    de-en.txt and 25,000 of en-de.txt that de-en.txt lacks,
+                    each used several times, in a fixed random order
 """
 import hashlib
 import os
+import random
 import re
 import subprocess
 import sys
@@ -65,17 +69,35 @@ def vocabulary(key_side):
     return "".join(lines).encode("utf-8")
 
 
+def many_words_book(de_en, en_de):
+    """A book whose distinct words are many, against de-en.txt: most of its
+    words are looked up, and about 20,000 of them are found."""
+    def keys(data):
+        return sorted({line.split(b"|", 1)[0].lower() for line in data.split(b"\n") if b"|" in line})
+    german = keys(de_en)
+    german_set = set(german)
+    english = [key for key in keys(en_de) if key not in german_set]
+    chooser = random.Random(20261207)
+    words = chooser.sample(german, 20000) + chooser.sample(english, 25000)
+    text = words * 6
+    chooser.shuffle(text)
+    lines = [b" ".join(text[i:i + 12]) for i in range(0, len(text), 12)]
+    return b"\n".join(lines) + b"\n"
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else "/tmp/lexicull-corpus"
     os.makedirs(corpus, exist_ok=True)
     book = bible_verses()
     en_de = vocabulary("en")
+    de_en = vocabulary("de")
     files = {
         "book.txt": book,
         "book-x20.txt": book * 20,
         "en-de.txt": en_de,
         "en-de-x10.txt": en_de * 10,
-        "de-en.txt": vocabulary("de"),
+        "de-en.txt": de_en,
+        "many-words.txt": many_words_book(de_en, en_de),
     }
     for name, data in files.items():
         with open(os.path.join(corpus, name), "wb") as target:
