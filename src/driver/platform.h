@@ -21,8 +21,8 @@ namespace lexicull {
 std::vector<std::string> program_arguments(int argc, char** argv);
 
 // Makes the standard streams carry bytes unchanged (no text-mode
-// translation), makes sure a closed standard descriptor cannot be reused by
-// an input file, and sets the memory allocator up for a short run.
+// translation), and makes sure a closed standard descriptor cannot be reused
+// by an input file.
 void prepare_process();
 
 // Opens `path` for reading only, sharing it with other readers and writers.

@@ -1,6 +1,5 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,12 +92,6 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
 }
 
 void prepare_process() {
-  // The run is short and its memory small (a few MiB): memory that is freed
-  // (the word set's old slots as it grows) stays with the process to be used
-  // again, instead of going back to the system and costing a page fault per
-  // page when it is taken anew.
-  mallopt(M_MMAP_THRESHOLD, 64 << 20);
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
 
   // A descriptor left closed by the caller is filled with /dev/null opened
   // read-only: an input file then cannot take its number, and writing to it
