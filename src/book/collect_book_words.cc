@@ -1,6 +1,7 @@
 #include "book/collect_book_words.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "base/swar.h"
 #include "text/byte_classes.h"
@@ -110,29 +111,11 @@ Status collect_book_words(ByteSource& book, BookWordSet& words) {
 }
 
 Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options) {
-  std::uint64_t size = 0;
-  std::vector<TextPart> parts;
-  if (options.threads > 1 && book.size_if_seekable(&size)) {
-    // After a space, a chunk begins afresh: nothing of the words before it
-    // (not even a hyphen that joins lines) reaches past it.
-    Status status = cut_into_parts(book, size, kSpace, options, &parts);
-    if (!status.ok()) return status;
-  }
-  if (parts.size() <= 1) return collect_book_words(static_cast<ByteSource&>(book), words);
-
-  std::vector<BookWordSet> part_words(parts.size() - 1);
-  std::vector<BookWordCollector> collectors;
-  collectors.reserve(parts.size());
-  collectors.emplace_back(words);
-  for (BookWordSet& set : part_words) collectors.emplace_back(set);
-  std::vector<BookWordCollector*> consumers;
-  for (BookWordCollector& collector : collectors) consumers.push_back(&collector);
-
-  std::size_t used = 0;
-  Status status = feed_text_parts(book, parts, consumers, &used);
-  if (!status.ok()) return status;
-  for (std::size_t i = 1; i < used; ++i) words.insert_all(part_words[i - 1]);
-  return Status();
+  // After a space, a chunk begins afresh: nothing of the words before it
+  // (not even a hyphen that joins lines) reaches past it.
+  return read_text_in_parts<BookWordCollector>(
+      book, kSpace, options, words, [] { return std::make_unique<BookWordSet>(); },
+      [&words](const BookWordSet& part) { words.insert_all(part); });
 }
 
 }  // namespace lexicull

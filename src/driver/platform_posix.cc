@@ -92,7 +92,6 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
 }
 
 void prepare_process() {
-
   // A descriptor left closed by the caller is filled with /dev/null opened
   // read-only: an input file then cannot take its number, and writing to it
   // still fails, as it should.

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -48,7 +49,7 @@ Status cut_into_parts(const InputFile& file, std::uint64_t size, unsigned char s
 // memory on any thread is thrown here again.
 template <typename Consumer>
 Status feed_text_parts(const InputFile& file, const std::vector<TextPart>& parts,
-                       std::vector<Consumer*>& consumers, std::size_t* used) {
+                       const std::vector<std::unique_ptr<Consumer>>& consumers, std::size_t* used) {
   const std::size_t count = parts.size();
   std::vector<Status> statuses(count);
   std::vector<char> ended_at_ctrl_z(count, 0);
@@ -84,6 +85,39 @@ Status feed_text_parts(const InputFile& file, const std::vector<TextPart>& parts
       break;
     }
   }
+  return Status();
+}
+
+// Reads `file` as text into `whole` through a Consumer made on it. A
+// seekable file large enough is cut just after `separator` bytes and its
+// parts are read side by side: the first into `whole`, each other into a
+// container of its own from make_part(), which merge(part) then adds to
+// `whole`, in file order, as far as the text goes. Any other file is read
+// whole, in order.
+template <typename Consumer, typename Container, typename MakePart, typename Merge>
+Status read_text_in_parts(InputFile& file, unsigned char separator, const PartOptions& options,
+                          Container& whole, MakePart make_part, Merge merge) {
+  std::uint64_t size = 0;
+  std::vector<TextPart> parts;
+  if (options.threads > 1 && file.size_if_seekable(&size)) {
+    Status status = cut_into_parts(file, size, separator, options, &parts);
+    if (!status.ok()) return status;
+  }
+  if (parts.size() <= 1) {
+    Consumer consumer(whole);
+    return feed_text(static_cast<ByteSource&>(file), consumer);
+  }
+  std::vector<std::unique_ptr<Container>> part_containers;
+  std::vector<std::unique_ptr<Consumer>> consumers;
+  consumers.push_back(std::make_unique<Consumer>(whole));
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    part_containers.push_back(make_part());
+    consumers.push_back(std::make_unique<Consumer>(*part_containers.back()));
+  }
+  std::size_t used = 0;
+  Status status = feed_text_parts(file, parts, consumers, &used);
+  if (!status.ok()) return status;
+  for (std::size_t i = 1; i < used; ++i) merge(*part_containers[i - 1]);
   return Status();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "base/swar.h"
@@ -170,30 +171,11 @@ Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map) {
 }
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {
-  std::uint64_t size = 0;
-  std::vector<TextPart> parts;
-  if (options.threads > 1 && map.keys().size() > 0 && vocabulary.size_if_seekable(&size)) {
-    // After a line feed, a line begins afresh.
-    Status status = cut_into_parts(vocabulary, size, kLineFeed, options, &parts);
-    if (!status.ok()) return status;
-  }
-  if (parts.size() <= 1) return read_vocabulary(static_cast<ByteSource&>(vocabulary), map);
-
-  std::vector<VocabularyMap> part_maps;
-  part_maps.reserve(parts.size() - 1);
-  for (std::size_t i = 1; i < parts.size(); ++i) part_maps.emplace_back(map.keys());
-  std::vector<VocabularyEntryReader> readers;
-  readers.reserve(parts.size());
-  readers.emplace_back(map);
-  for (VocabularyMap& part_map : part_maps) readers.emplace_back(part_map);
-  std::vector<VocabularyEntryReader*> consumers;
-  for (VocabularyEntryReader& reader : readers) consumers.push_back(&reader);
-
-  std::size_t used = 0;
-  Status status = feed_text_parts(vocabulary, parts, consumers, &used);
-  if (!status.ok()) return status;
-  for (std::size_t i = 1; i < used; ++i) map.take_later(part_maps[i - 1]);
-  return Status();
+  // After a line feed, a line begins afresh.
+  return read_text_in_parts<VocabularyEntryReader>(
+      vocabulary, kLineFeed, options, map,
+      [&map] { return std::make_unique<VocabularyMap>(map.keys()); },
+      [&map](VocabularyMap& part) { map.take_later(part); });
 }
 
 }  // namespace lexicull
