@@ -25,7 +25,9 @@ Status cut_into_parts(const InputFile& file, std::uint64_t size, unsigned char s
     parts->push_back(TextPart{begin, cut});
     begin = cut;
   }
-  parts->push_back(TextPart{begin, size});
+  // The last part reads on to wherever the file ends then, as a file read
+  // whole would if it grew meanwhile.
+  parts->push_back(TextPart{begin, TextPart::kToTheEnd});
   return Status();
 }
 

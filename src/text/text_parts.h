@@ -31,8 +31,10 @@ struct PartOptions {
 };
 
 struct TextPart {
+  static constexpr std::uint64_t kToTheEnd = ~std::uint64_t{0};
+
   std::uint64_t begin;
-  std::uint64_t end;
+  std::uint64_t end;  // kToTheEnd: as far as the file goes
 };
 
 // Cuts a seekable file of `size` bytes into at most `options.threads` parts
