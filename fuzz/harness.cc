@@ -14,10 +14,10 @@ namespace harness {
 namespace {
 
 std::set<std::string> real_book_words(const std::string& raw, std::size_t read_size) {
-  MemoryByteSource source(raw, read_size);
+  InputFile book = memory_input(raw, InputKind::kInOrder, read_size);
   BookWordSet words;
   // Memory never fails to read: a failure here is a fault of the reader.
-  if (!collect_book_words(source, words).ok()) std::abort();
+  if (!collect_book_words(book, words, PartOptions{}).ok()) std::abort();
   std::set<std::string> result;
   for (BookWordSet::WordId id = 0; id < words.size(); ++id) result.emplace(words.word(id));
   return result;
@@ -99,8 +99,10 @@ std::string check_vocabulary(const Pair& pair) {
     BookWordSet words;
     for (const std::string& key : keys) insert_word(words, key);
     VocabularyMap map(words);
-    MemoryByteSource source(pair.vocabulary, read_size);
-    if (!read_vocabulary(source, map).ok()) return "reading memory failed" + cut_note(read_size);
+    InputFile vocabulary = memory_input(pair.vocabulary, InputKind::kInOrder, read_size);
+    if (!read_vocabulary(vocabulary, map, PartOptions{}).ok()) {
+      return "reading memory failed" + cut_note(read_size);
+    }
     for (const std::string& key : keys) {
       const auto entry = expected.find(key);
       const std::string want = entry == expected.end() ? "" : entry->second;
@@ -118,22 +120,23 @@ std::string check_run(const Pair& pair) {
   const std::string expected = reference::filtered_vocabulary(book, pair.vocabulary);
   const std::string fault = line_fault(expected);
   if (!fault.empty()) return "reference: " + fault;
-  // Read whole, and in three parts of any size, side by side.
-  for (const PartOptions parts : {PartOptions{1, 1}, PartOptions{3, 1}}) {
+  for (const Reading& reading : kReadings) {
     for (std::size_t read_size : kReadSizes) {
-      MemoryByteSource book_source(book, read_size);
+      InputFile book_input = memory_input(book, reading.kind, read_size);
       BookWordSet words;
-      if (!collect_book_words(book_source, words, parts).ok()) return "reading memory failed";
+      if (!collect_book_words(book_input, words, reading.options()).ok()) {
+        return "reading memory failed";
+      }
       // The map is made for the words the book has.
       VocabularyMap map(words);
-      MemoryByteSource vocabulary_source(pair.vocabulary, read_size);
+      InputFile vocabulary_input = memory_input(pair.vocabulary, reading.kind, read_size);
       MemoryByteSink out;
-      if (!read_vocabulary(vocabulary_source, map, parts).ok() ||
+      if (!read_vocabulary(vocabulary_input, map, reading.options()).ok() ||
           !write_filtered_vocabulary(words, map, out).ok()) {
         return "reading or writing memory failed" + cut_note(read_size);
       }
       if (out.bytes() != expected) {
-        return "output differs" + cut_note(read_size) + (parts.threads > 1 ? ", in parts" : "");
+        return "output differs" + cut_note(read_size) + ", " + describe(reading);
       }
     }
   }

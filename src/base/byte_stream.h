@@ -3,12 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "base/status.h"
 
 namespace lexicull {
 
-// Where input bytes come from: an open file in the program, memory in tests.
+// Bytes read in order: a pipe, a FIFO or a terminal in the program, memory
+// in tests, or a stretch of a file read at offsets.
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -19,19 +21,39 @@ class ByteSource {
   virtual Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) = 0;
 };
 
-// An input file. A regular file can also be read at any offset, from several
-// threads at once, so that its parts can be read side by side; a pipe, FIFO
-// or terminal is read only in order, through read().
-class InputFile : public ByteSource {
+// A regular file, read only at offsets. It has no position of its own that
+// a caller may rely on (Windows moves the handle's file pointer on every
+// read at an offset), so it offers no reading in order: use FileRange.
+class RandomAccessFile {
  public:
-  // Whether the file can be read at offsets, and if so its size.
-  virtual bool size_if_seekable(std::uint64_t* size) const = 0;
+  virtual ~RandomAccessFile() = default;
 
-  // Reads up to `capacity` bytes from `offset` on, as read() does from the
-  // current position (which it neither uses nor moves). Only for a seekable
-  // file; safe to call from several threads at once.
+  // Its size when it was opened; it may have grown since.
+  virtual std::uint64_t size() const = 0;
+
+  // Reads up to `capacity` bytes from `offset` on, as ByteSource::read() does;
+  // a count of 0 means `offset` is at or past the end. Safe to call from
+  // several threads at once.
   virtual Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
                          std::size_t* count) const = 0;
+};
+
+// An opened input, which is read one way only: a regular file at offsets,
+// anything else in order. Exactly one of the two is there.
+class InputFile {
+ public:
+  explicit InputFile(std::unique_ptr<ByteSource> in_order) : in_order_(std::move(in_order)) {}
+  explicit InputFile(std::unique_ptr<RandomAccessFile> at_offsets)
+      : at_offsets_(std::move(at_offsets)) {}
+
+  // Null for a file read at offsets.
+  ByteSource* in_order() const { return in_order_.get(); }
+  // Null for a file read in order.
+  const RandomAccessFile* at_offsets() const { return at_offsets_.get(); }
+
+ private:
+  std::unique_ptr<ByteSource> in_order_;
+  std::unique_ptr<RandomAccessFile> at_offsets_;
 };
 
 // Where output bytes go. Every call hands the bytes to the system before it

@@ -9,11 +9,13 @@
 
 namespace lexicull {
 
-// The bytes from `begin` to `end` of a seekable file, read in order. Several
-// ranges of one file may be read at once, each on its own thread.
+// The bytes from `begin` to `end` of a file read at offsets, read in order.
+// The position is this object's own, so several ranges of one file may be
+// read at once, each on its own thread.
 class FileRange : public ByteSource {
  public:
-  FileRange(const InputFile& file, std::uint64_t begin, std::uint64_t end)
+  // An `end` past the file's end reads on to wherever the file ends.
+  FileRange(const RandomAccessFile& file, std::uint64_t begin, std::uint64_t end)
       : file_(file), position_(begin), end_(end) {}
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
@@ -27,7 +29,7 @@ class FileRange : public ByteSource {
   }
 
  private:
-  const InputFile& file_;
+  const RandomAccessFile& file_;
   std::uint64_t position_;
   std::uint64_t end_;
 };

@@ -105,17 +105,17 @@ void BookWordCollector::finish() {
   chunk_started_ = false;
 }
 
-Status collect_book_words(ByteSource& book, BookWordSet& words) {
-  BookWordCollector collector(words);
-  return feed_text(book, collector);
+std::unique_ptr<TextPartReader> BookWordCollector::make_later_part() const {
+  return std::unique_ptr<TextPartReader>(new BookWordCollector(std::make_unique<BookWordSet>()));
+}
+
+void BookWordCollector::take_later_part(TextPartReader& later) {
+  words_.insert_all(static_cast<BookWordCollector&>(later).words_);
 }
 
 Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options) {
-  // After a space, a chunk begins afresh: nothing of the words before it
-  // (not even a hyphen that joins lines) reaches past it.
-  return read_text_in_parts<BookWordCollector>(
-      book, kSpace, options, words, [] { return std::make_unique<BookWordSet>(); },
-      [&words](const BookWordSet& part) { words.insert_all(part); });
+  BookWordCollector collector(words);
+  return read_text(book, collector, options);
 }
 
 }  // namespace lexicull

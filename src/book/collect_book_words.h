@@ -2,12 +2,14 @@
 #define LEXICULL_BOOK_COLLECT_BOOK_WORDS_H_
 
 #include <cstddef>
+#include <memory>
 
 #include "base/byte_buffer.h"
 #include "base/byte_stream.h"
 #include "base/padded_bytes.h"
 #include "base/status.h"
 #include "book/book_word_set.h"
+#include "text/byte_classes.h"
 #include "text/text_parts.h"
 
 namespace lexicull {
@@ -17,17 +19,28 @@ namespace lexicull {
 // lower-cased, loses its punctuation, and is cut at every line feed, except
 // that a line whose first hyphen is its last byte joins the next line without
 // that hyphen.
-class BookWordCollector {
+class BookWordCollector final : public TextPartReader {
  public:
+  // After a space a chunk begins afresh: nothing of the words before it (not
+  // even a hyphen that joins lines) reaches past it.
+  static constexpr unsigned char kPartSeparator = kSpace;
+
   explicit BookWordCollector(BookWordSet& words) : words_(words) {}
 
-  // Takes the next block of text (after text-mode reading).
-  void feed(PaddedBytes text);
-
+  void feed(PaddedBytes text) override;
   // Ends the text: a chunk that was started counts even without a final space.
-  void finish();
+  void finish() override;
+
+  unsigned char part_separator() const override { return kPartSeparator; }
+  // Collects into a word set of its own.
+  std::unique_ptr<TextPartReader> make_later_part() const override;
+  void take_later_part(TextPartReader& later) override;
 
  private:
+  explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)
+      : own_words_(std::move(own_words)), words_(*own_words_) {}
+
+  std::unique_ptr<BookWordSet> own_words_;  // a later part's
   BookWordSet& words_;
   // Adds the first `size` bytes of word_.
   void add_word(std::size_t size) { words_.insert(WordKey::of(word_.view(size))); }
@@ -40,12 +53,9 @@ class BookWordCollector {
   static constexpr std::size_t kNoHyphen = static_cast<std::size_t>(-1);
 };
 
-// Reads the whole book from `book` and adds its words to `words`. Fails only
-// when the source does; the words read up to then stay in `words`.
-Status collect_book_words(ByteSource& book, BookWordSet& words);
-
-// The same for a book file: a regular one large enough is read in parts,
-// side by side, each into a word set of its own, and the sets are merged.
+// Reads the whole book and adds its words to `words`: a regular file large
+// enough in parts, side by side. Fails only when reading does; the words read
+// up to then stay in `words`.
 Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options);
 
 }  // namespace lexicull

@@ -18,11 +18,10 @@ std::set<std::string> words_of(const BookWordSet& words) {
   return result;
 }
 
-std::set<std::string> collect(std::string_view book, std::size_t max_read, unsigned threads) {
-  MemoryByteSource source(book, max_read);
+std::set<std::string> collect(std::string_view book, std::size_t max_read, Reading reading) {
+  InputFile input = memory_input(book, reading.kind, max_read);
   BookWordSet words;
-  // Parts of any size, so that even a short book is cut.
-  EXPECT_TRUE(collect_book_words(source, words, PartOptions{threads, 1}).ok());
+  EXPECT_TRUE(collect_book_words(input, words, reading.options()).ok());
   return words_of(words);
 }
 
@@ -36,11 +35,11 @@ struct BookCase {
 // the same, and so must the words of a book read in parts.
 void expect_words(const std::vector<BookCase>& cases) {
   for (const auto& test : cases) {
-    for (unsigned threads : {1, 2, 3}) {
+    for (const Reading& reading : kReadings) {
       for (std::size_t max_read : {1, 2, 7, 4096}) {
-        EXPECT_EQ(collect(test.book, max_read, threads), test.words)
+        EXPECT_EQ(collect(test.book, max_read, reading), test.words)
             << "book " << testing::PrintToString(test.book) << ", reads of " << max_read << ", "
-            << threads << " threads";
+            << describe(reading);
       }
     }
   }
@@ -117,7 +116,7 @@ TEST(CollectBookWords, ChunksOfAnyLengthAreReadWhole) {
 }
 
 TEST(CollectBookWords, KeepsTheWordsBeforeAReadError) {
-  class BrokenBook : public ByteSource {
+  class BrokenPipe : public ByteSource {
    public:
     Status read(unsigned char* buffer, std::size_t, std::size_t* count) override {
       if (calls_++ > 0) return Status::failure("Input/output error");
@@ -128,9 +127,10 @@ TEST(CollectBookWords, KeepsTheWordsBeforeAReadError) {
 
    private:
     int calls_ = 0;
-  } book;
+  };
+  InputFile book(std::unique_ptr<ByteSource>(new BrokenPipe));
   BookWordSet words;
-  const Status status = collect_book_words(book, words);
+  const Status status = collect_book_words(book, words, PartOptions{});
   EXPECT_FALSE(status.ok());
   EXPECT_EQ(words_of(words), (std::set<std::string>{"first"}));
 }

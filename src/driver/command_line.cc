@@ -18,14 +18,15 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   return command;
 }
 
-bool parse_thread_count(const char* value, unsigned cores, unsigned* threads) {
-  if (value == nullptr) {
-    *threads = cores == 0 ? 1 : cores;
+bool parse_thread_count(const char* value, unsigned processors, unsigned* threads) {
+  // An empty variable is an unset one, as for most tools.
+  if (value == nullptr || *value == '\0') {
+    *threads = processors == 0 ? 1 : processors;
     return true;
   }
   unsigned count = 0;
   const std::string_view digits = value;
-  if (digits.empty() || digits.size() > 3) return false;
+  if (digits.size() > 3) return false;
   for (const char digit : digits) {
     if (digit < '0' || digit > '9') return false;
     count = count * 10 + static_cast<unsigned>(digit - '0');

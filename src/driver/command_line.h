@@ -38,9 +38,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments);
 inline constexpr char kThreadCountExpected[] = "not a whole number from 1 to 256";
 
 // How many threads read a large file: `value` (from LEXICULL_THREADS) when
-// set, else one per core of `cores` (at least one). False for a value that
+// set and not empty, else one per processor of `processors` (at least one). False for a value that
 // is not a whole number from 1 to 256.
-bool parse_thread_count(const char* value, unsigned cores, unsigned* threads);
+bool parse_thread_count(const char* value, unsigned processors, unsigned* threads);
 
 }  // namespace lexicull
 

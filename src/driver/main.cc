@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "book/book_word_set.h"
 #include "book/collect_book_words.h"
@@ -63,7 +62,7 @@ int run(const CommandLine& command) {
   }
 
   PartOptions parts;
-  if (!parse_thread_count(std::getenv("LEXICULL_THREADS"), std::thread::hardware_concurrency(),
+  if (!parse_thread_count(std::getenv("LEXICULL_THREADS"), usable_processor_count(),
                           &parts.threads)) {
     (void)write_line(standard_error(),
                      std::string("lexicull: LEXICULL_THREADS: ") + kThreadCountExpected);

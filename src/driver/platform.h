@@ -28,8 +28,12 @@ void prepare_process();
 // Opens `path` for reading only, sharing it with other readers and writers.
 // The name is passed to the system exactly as given; on Windows, names of
 // any length open, also past the old limit of 260 characters.
-// A regular file can also be read at offsets, from several threads at once.
+// A regular file is to be read at offsets, anything else in order.
 Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file);
+
+// The number of processors this process may run on (at least one): those of
+// its affinity mask, which taskset or a container may have narrowed.
+unsigned usable_processor_count();
 
 ByteSink& standard_output();
 // Messages, in UTF-8; on Windows, shown through the console's own UTF-16

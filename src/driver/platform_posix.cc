@@ -1,8 +1,11 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 
 #include "driver/platform.h"
 
@@ -11,54 +14,57 @@ namespace {
 
 Status system_failure(int error) { return Status::failure(strerror(error)); }
 
-class PosixFile : public InputFile {
- public:
-  explicit PosixFile(int descriptor) : descriptor_(descriptor) {
-    struct stat status;
-    seekable_ = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
-    size_ = seekable_ ? static_cast<std::uint64_t>(status.st_size) : 0;
+// Reads with EINTR retried; `read_once` makes one system call.
+template <typename ReadOnce>
+Status read_retrying(ReadOnce read_once, std::size_t* count) {
+  for (;;) {
+    const ssize_t got = read_once();
+    if (got >= 0) {
+      *count = static_cast<std::size_t>(got);
+      return Status();
+    }
+    if (errno != EINTR) {
+      *count = 0;
+      return system_failure(errno);
+    }
   }
-  ~PosixFile() override { close(descriptor_); }
-  PosixFile(const PosixFile&) = delete;
-  PosixFile& operator=(const PosixFile&) = delete;
+}
+
+// A pipe, a FIFO, a terminal or a device: read in order.
+class PosixStream : public ByteSource {
+ public:
+  explicit PosixStream(int descriptor) : descriptor_(descriptor) {}
+  ~PosixStream() override { close(descriptor_); }
+  PosixStream(const PosixStream&) = delete;
+  PosixStream& operator=(const PosixStream&) = delete;
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    for (;;) {
-      const ssize_t got = ::read(descriptor_, buffer, capacity);
-      if (got >= 0) {
-        *count = static_cast<std::size_t>(got);
-        return Status();
-      }
-      if (errno != EINTR) {
-        *count = 0;
-        return system_failure(errno);
-      }
-    }
-  }
-
-  bool size_if_seekable(std::uint64_t* size) const override {
-    *size = size_;
-    return seekable_;
-  }
-
-  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
-                 std::size_t* count) const override {
-    for (;;) {
-      const ssize_t got = ::pread(descriptor_, buffer, capacity, static_cast<off_t>(offset));
-      if (got >= 0) {
-        *count = static_cast<std::size_t>(got);
-        return Status();
-      }
-      if (errno != EINTR) {
-        *count = 0;
-        return system_failure(errno);
-      }
-    }
+    return read_retrying([&] { return ::read(descriptor_, buffer, capacity); }, count);
   }
 
  private:
   int descriptor_;
-  bool seekable_;
+};
+
+// A regular file: read at offsets by pread, which leaves the descriptor's
+// position alone.
+class PosixRegularFile : public RandomAccessFile {
+ public:
+  PosixRegularFile(int descriptor, std::uint64_t size) : descriptor_(descriptor), size_(size) {}
+  ~PosixRegularFile() override { close(descriptor_); }
+  PosixRegularFile(const PosixRegularFile&) = delete;
+  PosixRegularFile& operator=(const PosixRegularFile&) = delete;
+
+  std::uint64_t size() const override { return size_; }
+
+  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                 std::size_t* count) const override {
+    return read_retrying(
+        [&] { return ::pread(descriptor_, buffer, capacity, static_cast<off_t>(offset)); }, count);
+  }
+
+ private:
+  int descriptor_;
   std::uint64_t size_;
 };
 
@@ -112,8 +118,26 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
 #ifdef POSIX_FADV_SEQUENTIAL
   posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-  file->reset(new PosixFile(descriptor));
+  struct stat status;
+  if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+    file->reset(new InputFile(std::unique_ptr<RandomAccessFile>(
+        new PosixRegularFile(descriptor, static_cast<std::uint64_t>(status.st_size)))));
+  } else {
+    file->reset(new InputFile(std::unique_ptr<ByteSource>(new PosixStream(descriptor))));
+  }
   return Status();
+}
+
+unsigned usable_processor_count() {
+#ifdef CPU_COUNT
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    const int count = CPU_COUNT(&allowed);
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+#endif
+  const unsigned count = std::thread::hardware_concurrency();
+  return count == 0 ? 1 : count;
 }
 
 ByteSink& standard_output() {

@@ -115,22 +115,22 @@ Status system_failure(DWORD error) {
   return Status::failure(reason);
 }
 
-class WindowsFile : public InputFile {
+DWORD clamped_read_size(std::size_t capacity) {
+  return capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
+}
+
+// A pipe, a console or a device: read in order.
+class WindowsStream : public ByteSource {
  public:
-  explicit WindowsFile(HANDLE handle) : handle_(handle) {
-    LARGE_INTEGER size;
-    seekable_ = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &size);
-    size_ = seekable_ ? static_cast<std::uint64_t>(size.QuadPart) : 0;
-  }
-  ~WindowsFile() override { CloseHandle(handle_); }
-  WindowsFile(const WindowsFile&) = delete;
-  WindowsFile& operator=(const WindowsFile&) = delete;
+  explicit WindowsStream(HANDLE handle) : handle_(handle) {}
+  ~WindowsStream() override { CloseHandle(handle_); }
+  WindowsStream(const WindowsStream&) = delete;
+  WindowsStream& operator=(const WindowsStream&) = delete;
 
   Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    const DWORD wanted = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
     DWORD got = 0;
     *count = 0;
-    if (!ReadFile(handle_, buffer, wanted, &got, nullptr)) {
+    if (!ReadFile(handle_, buffer, clamped_read_size(capacity), &got, nullptr)) {
       const DWORD error = GetLastError();
       // A pipe whose writer has closed reports its end this way.
       if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return Status();
@@ -140,22 +140,31 @@ class WindowsFile : public InputFile {
     return Status();
   }
 
-  bool size_if_seekable(std::uint64_t* size) const override {
-    *size = size_;
-    return seekable_;
-  }
+ private:
+  HANDLE handle_;
+};
 
-  // A read at an offset names it in an OVERLAPPED; on a handle opened for
-  // plain reads, each such call stands alone, from any thread.
+// A file on disk: read only at offsets, each named in an OVERLAPPED. On a
+// handle opened for plain reads, Windows also moves the file pointer to
+// where each such read ends, from whichever thread it comes; nothing here
+// reads from the file pointer, so that does not matter.
+class WindowsRegularFile : public RandomAccessFile {
+ public:
+  WindowsRegularFile(HANDLE handle, std::uint64_t size) : handle_(handle), size_(size) {}
+  ~WindowsRegularFile() override { CloseHandle(handle_); }
+  WindowsRegularFile(const WindowsRegularFile&) = delete;
+  WindowsRegularFile& operator=(const WindowsRegularFile&) = delete;
+
+  std::uint64_t size() const override { return size_; }
+
   Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
                  std::size_t* count) const override {
-    const DWORD wanted = capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
     OVERLAPPED position = {};
     position.Offset = static_cast<DWORD>(offset);
     position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
     *count = 0;
-    if (!ReadFile(handle_, buffer, wanted, &got, &position)) {
+    if (!ReadFile(handle_, buffer, clamped_read_size(capacity), &got, &position)) {
       const DWORD error = GetLastError();
       if (error == ERROR_HANDLE_EOF) return Status();
       return system_failure(error);
@@ -166,7 +175,6 @@ class WindowsFile : public InputFile {
 
  private:
   HANDLE handle_;
-  bool seekable_;
   std::uint64_t size_;
 };
 
@@ -280,8 +288,24 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return system_failure(GetLastError());
-  file->reset(new WindowsFile(handle));
+  LARGE_INTEGER size;
+  if (GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &size)) {
+    file->reset(new InputFile(std::unique_ptr<RandomAccessFile>(
+        new WindowsRegularFile(handle, static_cast<std::uint64_t>(size.QuadPart)))));
+  } else {
+    file->reset(new InputFile(std::unique_ptr<ByteSource>(new WindowsStream(handle))));
+  }
   return Status();
+}
+
+unsigned usable_processor_count() {
+  DWORD_PTR process_mask = 0;
+  DWORD_PTR system_mask = 0;
+  unsigned count = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) {
+    for (; process_mask != 0; process_mask &= process_mask - 1) ++count;
+  }
+  return count == 0 ? 1 : count;
 }
 
 ByteSink& standard_output() {

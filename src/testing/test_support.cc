@@ -17,23 +17,54 @@ WordKey key_of(std::string_view word, ByteBuffer& buffer) {
 }  // namespace
 
 Status MemoryByteSource::read(unsigned char* buffer, std::size_t capacity, std::size_t* count) {
-  Status status = read_at(position_, buffer, capacity, count);
-  position_ += *count;
-  return status;
-}
-
-bool MemoryByteSource::size_if_seekable(std::uint64_t* size) const {
-  *size = data_.size();
-  return true;
-}
-
-Status MemoryByteSource::read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
-                                 std::size_t* count) const {
-  const std::size_t from = offset < data_.size() ? static_cast<std::size_t>(offset) : data_.size();
-  const std::size_t size = std::min({capacity, max_read_, data_.size() - from});
-  if (size > 0) std::memcpy(buffer, data_.data() + from, size);
+  const std::size_t size = std::min({capacity, max_read_, data_.size() - position_});
+  if (size > 0) std::memcpy(buffer, data_.data() + position_, size);
+  position_ += size;
   *count = size;
   return Status();
+}
+
+Status MemoryFile::read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                           std::size_t* count) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  *count = 0;
+  const std::size_t from = offset < data_.size() ? static_cast<std::size_t>(offset) : data_.size();
+  const std::size_t size = std::min({capacity, max_read_, data_.size() - from});
+  if (size > 0 && from < failing_end_ && from + size > failing_begin_) {
+    return Status::failure("Input/output error");
+  }
+  if (size > 0) std::memcpy(buffer, data_.data() + from, size);
+  *count = size;
+  file_pointer_ = from + size;
+  reads_.push_back(Read{from, size});
+  return Status();
+}
+
+Status MemoryFile::read_from_file_pointer(unsigned char* buffer, std::size_t capacity,
+                                          std::size_t* count) {
+  return read_at(file_pointer_, buffer, capacity, count);
+}
+
+std::uint64_t MemoryFile::bytes_read_from(std::uint64_t offset) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::uint64_t total = 0;
+  for (const Read& read : reads_) {
+    const std::uint64_t end = read.offset + read.count;
+    if (end > offset) total += end - std::max(read.offset, offset);
+  }
+  return total;
+}
+
+InputFile memory_input(std::string_view data, InputKind kind, std::size_t max_read) {
+  if (kind == InputKind::kInOrder) {
+    return InputFile(std::unique_ptr<ByteSource>(new MemoryByteSource(data, max_read)));
+  }
+  return InputFile(std::unique_ptr<RandomAccessFile>(new MemoryFile(data, max_read)));
+}
+
+std::string describe(const Reading& reading) {
+  if (reading.kind == InputKind::kInOrder) return "read in order";
+  return "read at offsets by " + std::to_string(reading.threads) + " threads";
 }
 
 Status MemoryByteSink::write(const unsigned char* data, std::size_t size) {

@@ -1,24 +1,20 @@
 #ifndef LEXICULL_TEXT_TEXT_PARTS_H_
 #define LEXICULL_TEXT_TEXT_PARTS_H_
 
-// Reading one regular file as text in parts, side by side on several threads,
-// with the same result as reading it whole in order. A part begins just after
-// a byte that leaves the reader in the state it starts in (a space for the
-// book, a line feed for the vocabulary), so that each part can be read on its
-// own; only the first may hold a byte-order mark, and the first Ctrl-Z of the
-// file ends the text, so that the parts after it are not used.
+// Reading an input as text, a regular file in parts side by side on several
+// threads, with the same result as reading it whole in order. A part begins
+// just after a byte that leaves its reader in the state it starts in, so that
+// each part can be read on its own; only the first may hold a byte-order
+// mark, and the first Ctrl-Z of the file ends the text, so that nothing after
+// it is used.
 
-#include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "base/byte_stream.h"
-#include "base/file_range.h"
+#include "base/padded_bytes.h"
 #include "base/status.h"
-#include "text/text_mode_reader.h"
 
 namespace lexicull {
 
@@ -30,6 +26,29 @@ struct PartOptions {
   std::uint64_t min_part_size = std::uint64_t{8} << 20;
 };
 
+// What turns text into a result: fed the text block by block, in order, then
+// finished. The reader of a file's first part fills the result itself; each
+// later part gets a reader of its own, whose result is taken over after all
+// earlier parts'.
+class TextPartReader {
+ public:
+  virtual ~TextPartReader() = default;
+
+  // Takes the next block of text (after text-mode reading).
+  virtual void feed(PaddedBytes text) = 0;
+  // Ends the text.
+  virtual void finish() = 0;
+
+  // The byte after which this reader is in the state it starts in, so that
+  // a part may begin just after it.
+  virtual unsigned char part_separator() const = 0;
+  // A reader of the same kind for a later part, with a result of its own.
+  virtual std::unique_ptr<TextPartReader> make_later_part() const = 0;
+  // Adds the result of `later`, made by make_later_part() and fed the part
+  // that follows everything this reader has been fed.
+  virtual void take_later_part(TextPartReader& later) = 0;
+};
+
 struct TextPart {
   static constexpr std::uint64_t kToTheEnd = ~std::uint64_t{0};
 
@@ -37,91 +56,23 @@ struct TextPart {
   std::uint64_t end;  // kToTheEnd: as far as the file goes
 };
 
-// Cuts a seekable file of `size` bytes into at most `options.threads` parts
-// of about equal size, each beginning just after a `separator` byte (or at
-// the start); where no separator is near, two parts stay one.
-Status cut_into_parts(const InputFile& file, std::uint64_t size, unsigned char separator,
-                      const PartOptions& options, std::vector<TextPart>* parts);
+// Cuts `file` into min(threads, size / min_part_size) parts, at least one.
+// The cuts are spaced evenly over the file's size, and each moves forward to
+// just after the next `separator`; where none is near (or the bytes there
+// cannot be read) that cut is not made and the two parts stay one. The first
+// part begins at 0, the last reads on to the file's end.
+std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char separator,
+                                     const PartOptions& options);
 
-// Reads each part as text into its own consumer (consumers[i] for parts[i]),
-// each on a thread of its own but the first, which runs on this one. On
-// success `*used` is the number of parts, from the first, whose text counts:
-// those up to the one that holds the file's first Ctrl-Z. A failed read in
-// one of those is returned, the first in file order; a failure to get
+// Reads all of `input` as text into `reader`. A file read at offsets is cut
+// into parts for `reader`'s separator; each later part is read by a reader
+// from make_later_part() on a thread of its own, and taken over in file order
+// as far as the text goes. Once a part has met the file's first Ctrl-Z, the
+// parts after it stop within a block and are dropped, their read errors
+// with them. An input read in order is read whole, on this thread.
+// A failed read is returned, the first in file order; a failure to get
 // memory on any thread is thrown here again.
-template <typename Consumer>
-Status feed_text_parts(const InputFile& file, const std::vector<TextPart>& parts,
-                       const std::vector<std::unique_ptr<Consumer>>& consumers, std::size_t* used) {
-  const std::size_t count = parts.size();
-  std::vector<Status> statuses(count);
-  std::vector<char> ended_at_ctrl_z(count, 0);
-  std::vector<std::exception_ptr> failures(count);
-  auto read_part = [&](std::size_t i) {
-    try {
-      FileRange range(file, parts[i].begin, parts[i].end);
-      TextModeReader reader(range, TextModeReader::kDefaultBlockSize,
-                            i == 0 ? TextStart::kFileStart : TextStart::kInsideFile);
-      statuses[i] = feed_text(reader, *consumers[i]);
-      ended_at_ctrl_z[i] = reader.ended_at_ctrl_z();
-    } catch (...) {
-      failures[i] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> threads;
-  threads.reserve(count);
-  try {
-    for (std::size_t i = 1; i < count; ++i) threads.emplace_back(read_part, i);
-  } catch (...) {
-    // No thread to be had: the parts without one are read here, in turn.
-    for (std::size_t i = threads.size() + 1; i < count; ++i) read_part(i);
-  }
-  read_part(0);
-  for (std::thread& thread : threads) thread.join();
-
-  *used = count;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (failures[i]) std::rethrow_exception(failures[i]);
-    if (!statuses[i].ok()) return statuses[i];
-    if (ended_at_ctrl_z[i]) {
-      *used = i + 1;
-      break;
-    }
-  }
-  return Status();
-}
-
-// Reads `file` as text into `whole` through a Consumer made on it. A
-// seekable file large enough is cut just after `separator` bytes and its
-// parts are read side by side: the first into `whole`, each other into a
-// container of its own from make_part(), which merge(part) then adds to
-// `whole`, in file order, as far as the text goes. Any other file is read
-// whole, in order.
-template <typename Consumer, typename Container, typename MakePart, typename Merge>
-Status read_text_in_parts(InputFile& file, unsigned char separator, const PartOptions& options,
-                          Container& whole, MakePart make_part, Merge merge) {
-  std::uint64_t size = 0;
-  std::vector<TextPart> parts;
-  if (options.threads > 1 && file.size_if_seekable(&size)) {
-    Status status = cut_into_parts(file, size, separator, options, &parts);
-    if (!status.ok()) return status;
-  }
-  if (parts.size() <= 1) {
-    Consumer consumer(whole);
-    return feed_text(static_cast<ByteSource&>(file), consumer);
-  }
-  std::vector<std::unique_ptr<Container>> part_containers;
-  std::vector<std::unique_ptr<Consumer>> consumers;
-  consumers.push_back(std::make_unique<Consumer>(whole));
-  for (std::size_t i = 1; i < parts.size(); ++i) {
-    part_containers.push_back(make_part());
-    consumers.push_back(std::make_unique<Consumer>(*part_containers.back()));
-  }
-  std::size_t used = 0;
-  Status status = feed_text_parts(file, parts, consumers, &used);
-  if (!status.ok()) return status;
-  for (std::size_t i = 1; i < used; ++i) merge(*part_containers[i - 1]);
-  return Status();
-}
+Status read_text(InputFile& input, TextPartReader& reader, const PartOptions& options);
 
 }  // namespace lexicull
 

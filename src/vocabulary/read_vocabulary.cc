@@ -165,17 +165,18 @@ void VocabularyEntryReader::finish() {
   skipping_line_ = false;
 }
 
-Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map) {
-  VocabularyEntryReader entries(map);
-  return feed_text(vocabulary, entries);
+std::unique_ptr<TextPartReader> VocabularyEntryReader::make_later_part() const {
+  return std::unique_ptr<TextPartReader>(new VocabularyEntryReader(
+      std::make_unique<VocabularyMap>(VocabularyMap::for_later_part(map_.keys()))));
+}
+
+void VocabularyEntryReader::take_later_part(TextPartReader& later) {
+  map_.take_later(static_cast<VocabularyEntryReader&>(later).map_);
 }
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {
-  // After a line feed, a line begins afresh.
-  return read_text_in_parts<VocabularyEntryReader>(
-      vocabulary, kLineFeed, options, map,
-      [&map] { return std::make_unique<VocabularyMap>(map.keys()); },
-      [&map](VocabularyMap& part) { map.take_later(part); });
+  VocabularyEntryReader entries(map);
+  return read_text(vocabulary, entries, options);
 }
 
 }  // namespace lexicull

@@ -2,11 +2,13 @@
 #define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
 
 #include <cstddef>
+#include <memory>
 
 #include "base/byte_buffer.h"
 #include "base/byte_stream.h"
 #include "base/padded_bytes.h"
 #include "base/status.h"
+#include "text/byte_classes.h"
 #include "text/text_parts.h"
 #include "vocabulary/vocabulary_map.h"
 
@@ -18,17 +20,26 @@ namespace lexicull {
 // a key replaces the earlier translation, also with an empty one. Lines whose
 // key is no book word are passed over without being stored, even while they
 // are still arriving.
-class VocabularyEntryReader {
+class VocabularyEntryReader final : public TextPartReader {
  public:
+  // After a line feed, a line begins afresh.
+  static constexpr unsigned char kPartSeparator = kLineFeed;
+
   explicit VocabularyEntryReader(VocabularyMap& map) : map_(map) {}
 
-  // Takes the next block of text (after text-mode reading).
-  void feed(PaddedBytes text);
-
+  void feed(PaddedBytes text) override;
   // Ends the text: a last line needs no line feed.
-  void finish();
+  void finish() override;
+
+  unsigned char part_separator() const override { return kPartSeparator; }
+  // Reads into a map of its own, which holds only what its lines set.
+  std::unique_ptr<TextPartReader> make_later_part() const override;
+  void take_later_part(TextPartReader& later) override;
 
  private:
+  explicit VocabularyEntryReader(std::unique_ptr<VocabularyMap> own_map)
+      : own_map_(std::move(own_map)), map_(*own_map_) {}
+
   // take_line needs make_key_room for the line first.
   void take_line(PaddedBytes line);
   BookWordSet::WordId find_key(PaddedBytes key);
@@ -39,6 +50,7 @@ class VocabularyEntryReader {
   void clear_pending();
   void drop_pending_line_if_useless();
 
+  std::unique_ptr<VocabularyMap> own_map_;  // a later part's
   VocabularyMap& map_;
   ByteBuffer key_;      // the lower-cased key
   ByteBuffer pending_;  // a line cut by the end of a block
@@ -48,13 +60,9 @@ class VocabularyEntryReader {
   bool skipping_line_ = false;        // the rest of the current line is of no use
 };
 
-// Reads the whole vocabulary from `vocabulary` into `map`. Fails only when the
-// source does; the entries read up to then stay in `map`.
-Status read_vocabulary(ByteSource& vocabulary, VocabularyMap& map);
-
-// The same for a vocabulary file: a regular one large enough is read in
-// parts, side by side, each into a map of its own, and the maps are merged
-// in file order.
+// Reads the whole vocabulary into `map`: a regular file large enough in
+// parts, side by side, the later line for a key winning across parts too.
+// Fails only when reading does; the entries read up to then stay in `map`.
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options);
 
 }  // namespace lexicull

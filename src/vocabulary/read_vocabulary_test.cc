@@ -18,12 +18,12 @@ struct VocabularyCase {
 };
 
 std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read,
-                                        unsigned threads) {
+                                        Reading reading) {
   BookWordSet words;
   for (const auto& word : test.book_words) insert_word(words, word);
   VocabularyMap map(words);
-  MemoryByteSource source(test.vocabulary, max_read);
-  EXPECT_TRUE(read_vocabulary(source, map, PartOptions{threads, 1}).ok());
+  InputFile input = memory_input(test.vocabulary, reading.kind, max_read);
+  EXPECT_TRUE(read_vocabulary(input, map, reading.options()).ok());
   std::map<std::string, std::string> result;
   for (const auto& word : test.book_words) {
     if (!translation_of(map, word).empty()) result[word] = std::string(translation_of(map, word));
@@ -34,11 +34,11 @@ std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t 
 // Each case by one thread and by several, in reads of several sizes.
 void expect_translations(const std::vector<VocabularyCase>& cases) {
   for (const auto& test : cases) {
-    for (unsigned threads : {1, 2, 3}) {
+    for (const Reading& reading : kReadings) {
       for (std::size_t max_read : {1, 2, 7, 4096}) {
-        EXPECT_EQ(read(test, max_read, threads), test.translations)
+        EXPECT_EQ(read(test, max_read, reading), test.translations)
             << "vocabulary " << testing::PrintToString(test.vocabulary) << ", reads of " << max_read
-            << ", " << threads << " threads";
+            << ", " << describe(reading);
       }
     }
   }

@@ -102,6 +102,33 @@ for threads in 0 257 two; do
     "lexicull: LEXICULL_THREADS: not a whole number from 1 to 256\r\n"
 done
 
+# An empty LEXICULL_THREADS is an unset one.
+LEXICULL_THREADS= "${program[@]}" book.txt vocabulary.txt > stdout 2> stderr < /dev/null
+status=$?
+check "LEXICULL_THREADS='': status 0" status_is 0
+check "LEXICULL_THREADS='': the usual output" cmp -s stdout <(printf 'cat|katze\r\nmat|matte\r\nthe|der\r\n')
+
+# Files large enough to be read in parts, where no separator is near a cut:
+# one word per line (the book is cut only after a space), and a line of
+# 20 MiB (the vocabulary only after a line feed). Whatever the threads, the
+# file is read from its first byte.
+awk 'BEGIN { print "alpha"; for (i = 0; i < 2000000; i++) print "w" i }' > lines_book.txt
+printf 'alpha omega' > two_words.txt
+printf 'alpha|a\n' > alpha.txt
+{ printf 'alpha|a\n'; head -c 20971520 /dev/zero | tr '\0' x; printf '\nomega|o\n'; } > long_line.txt
+for threads in 1 2 3; do
+  LEXICULL_THREADS=$threads "${program[@]}" lines_book.txt alpha.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "$threads threads, a book without spaces: status 0" status_is 0
+  check "$threads threads, a book without spaces: its first word" cmp -s stdout <(printf 'alpha|a\r\n')
+  LEXICULL_THREADS=$threads "${program[@]}" two_words.txt long_line.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "$threads threads, a vocabulary with a 20 MiB line: status 0" status_is 0
+  check "$threads threads, a vocabulary with a 20 MiB line: every entry" \
+    cmp -s stdout <(printf 'alpha|a\r\nomega|o\r\n')
+done
+rm -f lines_book.txt long_line.txt
+
 # A reader that goes away after the first line: no message and no hang.
 awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d ", i }' > many_words.txt
 awk 'BEGIN { for (i = 0; i < 200000; i++) printf "w%d|x%d\n", i, i }' > many_entries.txt
@@ -156,6 +183,25 @@ else
       stderr_is "lexicull: $failing: Input/output error\r\n"
     check "read error partway through $failing: no output" stdout_empty
   done
+fi
+
+if [ -z "$failing_read" ]; then
+  skip "a read error after a Ctrl-Z (needs the preload library)"
+else
+  # The text ends at the Ctrl-Z: a disk that fails after it is of no concern,
+  # however many threads read the file.
+  { printf 'hello world\032'; head -c 20971520 /dev/zero | tr '\0' x; } > ends_early.txt
+  printf 'hello|hallo\n' > hello.txt
+  for threads in 1 2 4; do
+    LD_PRELOAD=$failing_read LEXICULL_FAIL_PATH=ends_early.txt LEXICULL_FAIL_AFTER=5242880 \
+      ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" LEXICULL_THREADS=$threads \
+      "${program[@]}" ends_early.txt hello.txt > stdout 2> stderr < /dev/null
+    status=$?
+    check "$threads threads, a read error after a Ctrl-Z: status 0" status_is 0
+    check "$threads threads, a read error after a Ctrl-Z: the text before it" \
+      cmp -s stdout <(printf 'hello|hallo\r\n')
+  done
+  rm -f ends_early.txt
 fi
 
 # Memory that runs out.
