@@ -4,16 +4,124 @@
 
 namespace lexicull {
 
+namespace {
+
+constexpr std::string_view kLongOptions[] = {"help", "version", "stem"};
+
+CommandLine option_error(std::string message) {
+  CommandLine command;
+  command.action = Action::kOptionError;
+  command.message = std::move(message);
+  return command;
+}
+
+// The long option that `name` (without its dashes) names, whole or as an
+// unambiguous beginning; empty with `*error` set otherwise.
+std::string_view long_option(std::string_view name, std::string_view argument, std::string* error) {
+  std::string_view found;
+  for (const std::string_view option : kLongOptions) {
+    if (option == name) return option;
+    if (option.substr(0, name.size()) == name) {
+      if (!found.empty()) {
+        *error = "option '" + std::string(argument) + "' is ambiguous";
+        return {};
+      }
+      found = option;
+    }
+  }
+  if (found.empty()) *error = "unrecognized option '" + std::string(argument) + "'";
+  return found;
+}
+
+}  // namespace
+
+const std::vector<std::string> kHelpLines = {
+    "   or: lexicull [OPTION]... <book_file> <vocabulary_file>",
+    "",
+    "Cuts a bilingual vocabulary down to the words of one book. The book's distinct",
+    "words are looked up in the vocabulary, a file of key|translation lines, and the",
+    "lines that translate them are written to standard output, lower-cased, one per",
+    "word, sorted by bytes. A file name of - is standard input, for the book or the",
+    "vocabulary but not both.",
+    "",
+    "Options:",
+    "      --stem=DICTIONARY  also write the entries of the book words' stems, as the",
+    "                         hunspell dictionary DICTIONARY gives them: a name such",
+    "                         as de_DE, or the path of its .dic file (the .aff beside",
+    "                         it); with houses in the book, house|Haus is written",
+    "  -h, --help             show this help and exit",
+    "      --version          show the version and exit",
+    "      --                 end the options: what follows are file names",
+    "",
+    "Environment:",
+    "  LEXICULL_THREADS  how many threads read a large file, 1 to 256; by default",
+    "                    one per processor that the program may run on",
+    "  DICPATH           folders to look in first for a dictionary named by --stem,",
+    "                    separated by ':' (';' on Windows); then the system's own",
+    "",
+    "Exit status:",
+    "  0  success, also when no word matched",
+    "  1  an input could not be opened or read, or the output could not be written",
+    "  2  a wrong command line, LEXICULL_THREADS or dictionary",
+    "  3  out of memory",
+};
+
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   CommandLine command;
-  if (arguments.size() >= 3) {
+  std::vector<std::string> names;
+  bool options_ended = false;
+  bool help = false;
+  bool version = false;
+  for (std::size_t i = 1; i < arguments.size() && names.size() < 2; ++i) {
+    const std::string& argument = arguments[i];
+    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+      names.push_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument[1] == '-') {
+      const std::size_t equals = argument.find('=');
+      const std::string_view name = std::string_view(argument).substr(2, equals - 2);
+      std::string error;
+      const std::string_view option =
+          long_option(name, std::string_view(argument).substr(0, equals), &error);
+      if (option.empty()) return option_error(error);
+      if (option != "stem" && equals != std::string::npos) {
+        return option_error("option '--" + std::string(option) + "' doesn't allow an argument");
+      }
+      if (option == "help") help = true;
+      if (option == "version") version = true;
+      if (option == "stem") {
+        if (equals != std::string::npos) {
+          command.stem_dictionary = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+          command.stem_dictionary = arguments[++i];
+        } else {
+          return option_error("option '--stem' requires an argument");
+        }
+        command.stem = true;
+      }
+    } else {
+      for (std::size_t k = 1; k < argument.size(); ++k) {
+        if (argument[k] != 'h') {
+          return option_error(std::string("invalid option -- '") + argument[k] + "'");
+        }
+        help = true;
+      }
+    }
+  }
+  if (help) {
+    command.action = Action::kShowHelp;
+  } else if (version) {
+    command.action = Action::kShowVersion;
+  } else if (names.size() < 2) {
+    command.action = Action::kUsageError;
+  } else if (names[0] == kStandardInputName && names[1] == kStandardInputName) {
+    command.action = Action::kInputError;
+    command.message = "standard input (-) can be the book or the vocabulary, not both";
+  } else {
     command.action = Action::kRun;
-    command.book_path = arguments[1];
-    command.vocabulary_path = arguments[2];
-  } else if (arguments.size() == 2) {
-    const std::string_view only = arguments[1];
-    if (only == "--help" || only == "-h") command.action = Action::kShowHelp;
-    if (only == "--version") command.action = Action::kShowVersion;
+    command.book_path = names[0];
+    command.vocabulary_path = names[1];
   }
   return command;
 }

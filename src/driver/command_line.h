@@ -9,6 +9,9 @@ namespace lexicull {
 inline constexpr char kUsageLine[] =
     "Usage: lexicull <book_file> <vocabulary_file> > <filtered_vocabulary_file>";
 
+// What --help prints after the usage line, one line per element.
+extern const std::vector<std::string> kHelpLines;
+
 enum ExitStatus : int {
   kExitSuccess = 0,
   kExitInputOutputError = 1,  // an input could not be read, or the output written
@@ -17,29 +20,40 @@ enum ExitStatus : int {
 };
 
 enum class Action {
-  kRun,         // filter the vocabulary through the book
-  kUsageError,  // too few arguments
-  kShowHelp,    // the usage line, asked for
+  kRun,          // filter the vocabulary through the book
+  kUsageError,   // too few file names: the usage line
+  kOptionError,  // a wrong option: `message`, then a pointer to --help
+  kInputError,   // a wrong pair of inputs: `message` alone
+  kShowHelp,
   kShowVersion,
 };
+
+// The name that stands for standard input.
+inline constexpr char kStandardInputName[] = "-";
 
 struct CommandLine {
   Action action = Action::kUsageError;
   std::string book_path;
   std::string vocabulary_path;
+  bool stem = false;
+  std::string stem_dictionary;  // as the user named it
+  std::string message;          // for kOptionError and kInputError
 };
 
-// Reads the arguments as given (the first is the program). With two or more
-// after it, the first two are the book and the vocabulary, as they stand,
-// and any more are ignored; a lone "--help", "-h" or "--version" asks for
-// that.
+// Reads the arguments as GNU programs do (the first is the program). Options
+// may stand anywhere before the second file name: --stem=DICTIONARY (or
+// --stem DICTIONARY), -h or --help, --version, and any unambiguous
+// abbreviation of a long one. "--" ends the options, and "-" is a file
+// name, standard input, for the book or the vocabulary but not both. The
+// first two file names are the book and the vocabulary, as they stand;
+// everything after the second is ignored.
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 inline constexpr char kThreadCountExpected[] = "not a whole number from 1 to 256";
 
 // How many threads read a large file: `value` (from LEXICULL_THREADS) when
-// set and not empty, else one per processor of `processors` (at least one). False for a value that
-// is not a whole number from 1 to 256.
+// set and not empty, else one per processor of `processors` (at least one).
+// False for a value that is not a whole number from 1 to 256.
 bool parse_thread_count(const char* value, unsigned processors, unsigned* threads);
 
 }  // namespace lexicull

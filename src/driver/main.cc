@@ -8,6 +8,9 @@
 #include "book/collect_book_words.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
+#include "stem/add_stems.h"
+#include "stem/dictionary_files.h"
+#include "stem/stemmer.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/vocabulary_map.h"
 #include "vocabulary/write_filtered_vocabulary.h"
@@ -39,12 +42,65 @@ int finish_output(const Status& status) {
   return kExitSuccess;
 }
 
-// Opens the file and hands it to one reading phase.
+// Opens the file, or standard input for "-", and hands it to one reading
+// phase.
 template <typename Phase>
 Status read_input(const std::string& path, Phase phase) {
+  if (path == kStandardInputName) return phase(*standard_input());
   std::unique_ptr<InputFile> file;
   Status status = open_input_file(path, &file);
   return status.ok() ? phase(*file) : status;
+}
+
+// The first bytes of a file, as many as one read gives.
+Status read_start(const std::string& path, std::string* start) {
+  return read_input(path, [start](InputFile& file) {
+    unsigned char bytes[256];
+    std::size_t count = 0;
+    Status status = file.in_order() != nullptr
+                        ? file.in_order()->read(bytes, sizeof bytes, &count)
+                        : file.at_offsets()->read_at(0, bytes, sizeof bytes, &count);
+    start->assign(reinterpret_cast<const char*>(bytes), count);
+    return status;
+  });
+}
+
+// Finds the dictionary that --stem names and makes sure it can be read, before
+// any input is: a missing or damaged one ends the run at once.
+int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* maker) {
+  const char* search_path = std::getenv("DICPATH");
+  const std::vector<DictionaryFiles> candidates =
+      dictionary_candidates(name, search_path == nullptr ? "" : search_path,
+                            search_path_separator(), system_dictionary_folders());
+  auto refuse = [](const std::string& subject, const std::string& reason) {
+    (void)write_line(standard_error(), "lexicull: " + subject + ": " + reason);
+    return kExitUsageError;
+  };
+  std::string tried;
+  for (const DictionaryFiles& files : candidates) {
+    std::string word_list_start;
+    std::string affixes_start;
+    Status status = read_start(files.words, &word_list_start);
+    if (status.ok()) status = read_start(files.affixes, &affixes_start);
+    if (!status.ok()) {
+      // A path names one pair of files: say what is wrong with them.
+      if (candidates.size() == 1) return refuse(name, status.reason());
+      tried += (tried.empty() ? "" : ", ") + files.words;
+      continue;
+    }
+    status = check_word_list_start(word_list_start);
+    if (!status.ok()) return refuse(files.words, status.reason());
+    DictionaryFiles narrow;
+    if (!name_for_narrow_open(files.affixes, &narrow.affixes) ||
+        !name_for_narrow_open(files.words, &narrow.words)) {
+      return refuse(files.words, "this name cannot be passed to the dictionary library");
+    }
+    status = hunspell_stemmer_maker(narrow, maker);
+    return status.ok() ? kExitSuccess : refuse("--stem", status.reason());
+  }
+  return refuse(name, "no such hunspell dictionary (looked for " +
+                          (tried.empty() ? std::string("it nowhere: DICPATH is empty") : tried) +
+                          ")");
 }
 
 int run(const CommandLine& command) {
@@ -53,8 +109,20 @@ int run(const CommandLine& command) {
       // The status says it all when even the usage line cannot be written.
       (void)write_line(standard_error(), kUsageLine);
       return kExitUsageError;
-    case Action::kShowHelp:
-      return finish_output(write_line(standard_output(), kUsageLine));
+    case Action::kOptionError:
+      (void)write_line(standard_error(), "lexicull: " + command.message);
+      (void)write_line(standard_error(), "Try 'lexicull --help' for more information.");
+      return kExitUsageError;
+    case Action::kInputError:
+      (void)write_line(standard_error(), "lexicull: " + command.message);
+      return kExitUsageError;
+    case Action::kShowHelp: {
+      Status status = write_line(standard_output(), kUsageLine);
+      for (std::size_t i = 0; status.ok() && i < kHelpLines.size(); ++i) {
+        status = write_line(standard_output(), kHelpLines[i]);
+      }
+      return finish_output(status);
+    }
     case Action::kShowVersion:
       return finish_output(write_line(standard_output(), "lexicull " LEXICULL_VERSION));
     case Action::kRun:
@@ -68,12 +136,20 @@ int run(const CommandLine& command) {
                      std::string("lexicull: LEXICULL_THREADS: ") + kThreadCountExpected);
     return kExitUsageError;
   }
+  std::unique_ptr<StemmerMaker> stemmer_maker;
+  if (command.stem) {
+    const int status = prepare_stemming(command.stem_dictionary, &stemmer_maker);
+    if (status != kExitSuccess) return status;
+  }
 
   BookWordSet book_words;
   Status status = read_input(command.book_path, [&](InputFile& book) {
     return collect_book_words(book, book_words, parts);
   });
   if (!status.ok()) return fail(command.book_path, status);
+  // The stems become keys like the book's own words: the vocabulary's lines
+  // for them are kept and written in the same order.
+  if (stemmer_maker) add_stems(book_words, *stemmer_maker, parts.threads);
 
   VocabularyMap vocabulary(book_words);
   status = read_input(command.vocabulary_path, [&](InputFile& entries) {

@@ -31,6 +31,20 @@ void prepare_process();
 // A regular file is to be read at offsets, anything else in order.
 Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file);
 
+// Standard input, read in order: it may be a terminal or a pipe, or a file
+// that someone else has read partway already.
+std::unique_ptr<InputFile> standard_input();
+
+// The separator of the folders in a search path such as DICPATH.
+char search_path_separator();
+// The folders where the system keeps hunspell dictionaries; none on Windows.
+std::vector<std::string> system_dictionary_folders();
+// `path` as a library that opens files with the C runtime's narrow names
+// (fopen, std::ifstream) must be given it. On Windows that is the system's
+// code page, or the folder's short name where that code page lacks a
+// character of it; false when neither can name the file.
+bool name_for_narrow_open(const std::string& path, std::string* name);
+
 // The number of processors this process may run on (at least one): those of
 // its affinity mask, which taskset or a container may have narrowed.
 unsigned usable_processor_count();

@@ -128,6 +128,24 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
   return Status();
 }
 
+std::unique_ptr<InputFile> standard_input() {
+  // Its own descriptor, so that the one the process was given stays open.
+  const int descriptor = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+  return std::make_unique<InputFile>(
+      std::unique_ptr<ByteSource>(new PosixStream(descriptor >= 0 ? descriptor : STDIN_FILENO)));
+}
+
+char search_path_separator() { return ':'; }
+
+std::vector<std::string> system_dictionary_folders() {
+  return {"/usr/share/hunspell", "/usr/share/myspell", "/usr/share/myspell/dicts"};
+}
+
+bool name_for_narrow_open(const std::string& path, std::string* name) {
+  *name = path;
+  return true;
+}
+
 unsigned usable_processor_count() {
 #ifdef CPU_COUNT
   cpu_set_t allowed;

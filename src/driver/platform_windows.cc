@@ -298,6 +298,45 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
   return Status();
 }
 
+std::unique_ptr<InputFile> standard_input() {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  // Its own handle, so that the one the process was given stays open.
+  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
+                       &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    handle = INVALID_HANDLE_VALUE;
+  }
+  return std::make_unique<InputFile>(std::unique_ptr<ByteSource>(new WindowsStream(handle)));
+}
+
+char search_path_separator() { return ';'; }
+
+std::vector<std::string> system_dictionary_folders() { return {}; }
+
+bool name_for_narrow_open(const std::string& path, std::string* name) {
+  std::wstring wide = utf16_from_utf8(path);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                         nullptr, &lossy);
+    if (size > 0 && !lossy) {
+      std::string narrow(static_cast<std::size_t>(size), '\0');
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &narrow[0], size, nullptr,
+                          nullptr);
+      narrow.pop_back();  // its NUL
+      *name = narrow;
+      return true;
+    }
+    // The short (8.3) name, where the volume keeps them, is plain ASCII.
+    std::wstring short_name(32768, L'\0');
+    const DWORD length =
+        GetShortPathNameW(wide.c_str(), &short_name[0], static_cast<DWORD>(short_name.size()));
+    if (length == 0 || length >= short_name.size()) return false;
+    short_name.resize(length);
+    wide = short_name;
+  }
+  return false;
+}
+
 unsigned usable_processor_count() {
   DWORD_PTR process_mask = 0;
   DWORD_PTR system_mask = 0;

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds libhunspell as a static library for a cross target from Debian's
+# own source package, for the builds that Debian has no libhunspell-dev for
+# (Windows, and s390x on another architecture).
+#
+#   scripts/build-hunspell.sh HOST PREFIX
+#
+#   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
+#   PREFIX   where include/hunspell/ and lib/libhunspell-1.7.a go
+#
+# The library is built with the same compilers as lexicull (the -posix
+# MinGW-w64 flavour: a library and a program of different flavours crash at
+# the first call across them). Nothing is done when PREFIX holds it already.
+# Needs a deb-src entry (scripts/install-deps.sh adds one) and dpkg-dev.
+set -euo pipefail
+host=$1
+prefix=$(realpath -m "$2")
+[ -f "$prefix/lib/libhunspell-1.7.a" ] && exit 0
+
+case $host in
+  *-w64-mingw32) cc=$host-gcc-posix cxx=$host-g++-posix ;;
+  *) cc=$host-gcc cxx=$host-g++ ;;
+esac
+command -v "$cxx" > /dev/null || { echo "build-hunspell: no $cxx" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+# Debian's source with Debian's patches applied.
+apt-get source -q hunspell > source.log 2>&1 || { cat source.log >&2; exit 1; }
+cd hunspell-*/
+[ -x configure ] || autoreconf -fi > autoreconf.log 2>&1
+./configure -q --host="$host" CC="$cc" CXX="$cxx" CXXFLAGS="-O2" --disable-shared --enable-static \
+  --without-ui --without-readline --disable-nls > configure.log 2>&1 ||
+  { tail -n 20 configure.log >&2; exit 1; }
+make -s -C src/hunspell -j "$(nproc)" > make.log 2>&1 || { tail -n 20 make.log >&2; exit 1; }
+mkdir -p "$prefix/lib" "$prefix/include/hunspell"
+cp src/hunspell/*.h src/hunspell/*.hxx "$prefix/include/hunspell/"
+cp src/hunspell/.libs/libhunspell-1.7.a "$prefix/lib/"
+echo "build-hunspell: libhunspell for $host in $prefix"
