@@ -4,9 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "book/collect_book_words.h"
 #include "harness.h"
+#include "reference.h"
+#include "stem/add_stems.h"
+#include "testing/test_support.h"
+#include "vocabulary/read_vocabulary.h"
+#include "vocabulary/write_filtered_vocabulary.h"
 
 namespace lexicull {
 namespace {
@@ -33,6 +41,80 @@ TEST(Differential, RealReadersAgreeWithTheReferenceRules) {
         << testing::PrintToString(pair.book) << " / " << testing::PrintToString(pair.vocabulary);
     ASSERT_EQ(harness::check_run(pair), "")
         << testing::PrintToString(pair.book) << " / " << testing::PrintToString(pair.vocabulary);
+  }
+}
+
+// Stems by a fixed rule, as a dictionary gives them: a word ending in "s" has
+// the word without it, and a word of three bytes or more its first two.
+std::vector<std::string> rule_stems(const std::string& word) {
+  std::vector<std::string> stems;
+  if (!word.empty() && word.back() == 's') stems.push_back(word.substr(0, word.size() - 1));
+  if (word.size() >= 3) stems.push_back(word.substr(0, 2));
+  return stems;
+}
+
+class RuleStemmer : public Stemmer {
+ public:
+  void add_stems(std::string_view word, std::vector<std::string>& stems) override {
+    for (std::string& stem : rule_stems(std::string(word))) stems.push_back(std::move(stem));
+  }
+};
+
+class RuleStemmerMaker : public StemmerMaker {
+ public:
+  std::unique_ptr<Stemmer> make() const override { return std::make_unique<RuleStemmer>(); }
+};
+
+std::set<std::string> lines_of(const std::string& output) {
+  std::set<std::string> lines;
+  for (std::size_t start = 0, end; (end = output.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    lines.insert(output.substr(start, end - start));
+  }
+  return lines;
+}
+
+TEST(Differential, WithStemsTheOutputIsTheDefaultPlusTheStemsLines) {
+  std::mt19937 random(7);
+  const std::string bytes = "asb|s \n\nA";
+  for (int round = 0; round < 150; ++round) {
+    std::string book(random() % 200, ' ');
+    std::string vocabulary(random() % 300, ' ');
+    for (char& byte : book) byte = bytes[random() % bytes.size()];
+    for (char& byte : vocabulary) byte = bytes[random() % bytes.size()];
+
+    // Expected: every book word and every stem is a key, each written once
+    // in byte order when the vocabulary translates it.
+    std::set<std::string> keys = reference::book_words(book);
+    for (const std::string& word : reference::book_words(book)) {
+      for (const std::string& stem : rule_stems(word)) keys.insert(stem);
+    }
+    const std::map<std::string, std::string> entries = reference::vocabulary(vocabulary);
+    std::string expected;
+    for (const std::string& key : keys) {
+      const auto entry = entries.find(key);
+      if (entry != entries.end() && !entry->second.empty()) {
+        expected += key + "|" + entry->second + "\r\n";
+      }
+    }
+
+    InputFile book_input = memory_input(book, InputKind::kAtOffsets, 5);
+    BookWordSet words;
+    ASSERT_TRUE(collect_book_words(book_input, words, PartOptions{3, 1}).ok());
+    add_stems(words, RuleStemmerMaker(), 3);
+    VocabularyMap map(words);
+    InputFile vocabulary_input = memory_input(vocabulary, InputKind::kAtOffsets, 5);
+    ASSERT_TRUE(read_vocabulary(vocabulary_input, map, PartOptions{3, 1}).ok());
+    MemoryByteSink out;
+    ASSERT_TRUE(write_filtered_vocabulary(words, map, out).ok());
+
+    const std::string where =
+        testing::PrintToString(book) + " / " + testing::PrintToString(vocabulary);
+    ASSERT_EQ(out.bytes(), expected) << where;
+    const std::set<std::string> stemmed = lines_of(out.bytes());
+    for (const std::string& line : lines_of(reference::filtered_vocabulary(book, vocabulary))) {
+      ASSERT_EQ(stemmed.count(line), 1u) << line << " missing: " << where;
+    }
   }
 }
 

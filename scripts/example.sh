@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh build
+scripts/install-deps.sh build >&2
 cmake --preset release >&2
 cmake --build --preset release --target lexicull >&2
 build/release/lexicull examples/book.txt examples/vocabulary.txt

@@ -13,13 +13,13 @@
 set -uo pipefail
 
 declare -A groups=(
-  [build]="cmake g++ make"
+  [build]="cmake g++ make libhunspell-dev"
   [unit]="libgtest-dev googletest"
-  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base"
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base dpkg-dev"
   [fuzz]="clang"
   [limits]="time python3 util-linux"
   [packages]="zip unzip groff-base lintian gzip"
-  [s390x]="g++-s390x-linux-gnu qemu-user"
+  [s390x]="g++-s390x-linux-gnu qemu-user dpkg-dev"
 )
 all=(build unit windows fuzz limits packages s390x)
 
@@ -61,11 +61,36 @@ install() {
     "${missing[@]}"
 }
 
+# The cross builds make libhunspell from Debian's source package, which apt
+# fetches only with a deb-src entry beside each deb entry.
+add_source_entries() {
+  apt-get indextargets --format '$(IDENTIFIER)' 2> /dev/null | grep -qx Sources && return 0
+  can_install || { echo "install-deps: no deb-src entry, and no root to add one" >&2; return 1; }
+  local list
+  for list in /etc/apt/sources.list.d/*.sources; do
+    # Debian's own archive only: a third party's may have no sources.
+    [ -f "$list" ] && grep -q '^Types:.*\bdeb\b' "$list" &&
+      grep -q '^URIs:.*/debian\(-security\)\?/\?$' "$list" || continue
+    case $list in *lexicull-sources.sources) continue ;; esac
+    sed 's/^Types:.*/Types: deb-src/' "$list"
+    echo
+  done | "${as_root[@]}" tee /etc/apt/sources.list.d/lexicull-sources.sources > /dev/null
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's|^deb \(\[[^]]*\] \)\?\([^ ]*/debian\(-security\)\?/\? .*\)|deb-src \1\2|p' /etc/apt/sources.list |
+      "${as_root[@]}" tee /etc/apt/sources.list.d/lexicull-sources.list > /dev/null
+  fi
+  updated=0
+  update_once
+}
+
 failed=()
 for group in "${wanted[@]}"; do
   # shellcheck disable=SC2086
   install "$group" ${groups[$group]} || failed+=("$group")
   case $group in
+    windows | s390x)
+      add_source_entries || failed+=("$group (Debian's sources for libhunspell)")
+      ;;&
     windows)
       # Wine's 32-bit loader comes from the i386 architecture, which only an
       # amd64 machine can add; without it the 64-bit program is tested.

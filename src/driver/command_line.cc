@@ -48,7 +48,7 @@ const std::vector<std::string> kHelpLines = {
     "      --stem=DICTIONARY  also write the entries of the book words' stems, as the",
     "                         hunspell dictionary DICTIONARY gives them: a name such",
     "                         as de_DE, or the path of its .dic file (the .aff beside",
-    "                         it); with houses in the book, house|Haus is written",
+    "                         it); with houses in the book, house|Haus is kept",
     "  -h, --help             show this help and exit",
     "      --version          show the version and exit",
     "      --                 end the options: what follows are file names",

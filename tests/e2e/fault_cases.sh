@@ -102,6 +102,18 @@ for threads in 0 257 two; do
     "lexicull: LEXICULL_THREADS: not a whole number from 1 to 256\r\n"
 done
 
+# "-" is standard input, for the book or the vocabulary.
+printf 'The cat sat on the mat.' | "${program[@]}" - vocabulary.txt > stdout 2> stderr
+status=$?
+check "the book from standard input: status 0" status_is 0
+check "the book from standard input: the usual output" \
+  cmp -s stdout <(printf 'cat|katze\r\nmat|matte\r\nthe|der\r\n')
+printf 'cat|Katze\nmat|Matte\nthe|der\n' | "${program[@]}" book.txt - > stdout 2> stderr
+status=$?
+check "the vocabulary from standard input: status 0" status_is 0
+check "the vocabulary from standard input: the usual output" \
+  cmp -s stdout <(printf 'cat|katze\r\nmat|matte\r\nthe|der\r\n')
+
 # An empty LEXICULL_THREADS is an unset one.
 LEXICULL_THREADS= "${program[@]}" book.txt vocabulary.txt > stdout 2> stderr < /dev/null
 status=$?
