@@ -1,10 +1,15 @@
 #include "harness.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "book/collect_book_words.h"
 #include "reference.h"
+#include "stem/dictionary_files.h"
+#include "stem/stemmer.h"
+#include "stem/word_forms.h"
 #include "testing/test_support.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/write_filtered_vocabulary.h"
@@ -120,7 +125,9 @@ std::string check_run(const Pair& pair) {
   const std::string expected = reference::filtered_vocabulary(book, pair.vocabulary);
   const std::string fault = line_fault(expected);
   if (!fault.empty()) return "reference: " + fault;
-  for (const Reading& reading : kReadings) {
+  // In order, and at offsets in three parts of any size: the unit tests read
+  // in one and two parts too, which would halve the fuzzer's speed here.
+  for (const Reading& reading : {kReadings[0], kReadings[3]}) {
     for (std::size_t read_size : kReadSizes) {
       InputFile book_input = memory_input(book, reading.kind, read_size);
       BookWordSet words;
@@ -143,6 +150,48 @@ std::string check_run(const Pair& pair) {
   return "";
 }
 
+std::string check_dictionary(const Pair& pair) {
+  if (!check_word_list_start(pair.vocabulary).ok()) return "";
+  // The library reads dictionaries from files only.
+  static const std::string folder = [] {
+    char name[] = "/tmp/lexicull-fuzz-XXXXXX";
+    const char* made = mkdtemp(name);
+    if (made == nullptr) std::abort();
+    return std::string(made);
+  }();
+  const DictionaryFiles files{folder + "/d.aff", folder + "/d.dic"};
+  for (const auto& [path, bytes] :
+       {std::pair{files.affixes, &pair.book}, std::pair{files.words, &pair.vocabulary}}) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) std::abort();
+    std::fwrite(bytes->data(), 1, bytes->size(), file);
+    std::fclose(file);
+  }
+  std::unique_ptr<StemmerMaker> maker;
+  if (!hunspell_stemmer_maker(files, &maker).ok()) return "";
+  const std::unique_ptr<Stemmer> stemmer = maker->make();
+  // The words of the list itself, as a book would hold them, and a few more.
+  std::vector<std::string> words = {"houses", "h\xC3\xA4user", "", "a", "\xFF"};
+  for (const std::string& word : reference::book_words(pair.vocabulary)) {
+    if (words.size() < 64) words.push_back(word.substr(0, word.find('/')));
+  }
+  for (const std::string& word : words) {
+    std::vector<std::string> stems;
+    stemmer->add_stems(word, stems);
+    for (const std::string& stem : stems) {
+      std::string in_utf8;
+      if (!to_dictionary_encoding(stem, DictionaryEncoding::kUtf8, &in_utf8) && !stem.empty() &&
+          stem.find('\0') == std::string::npos) {
+        return "a stem is not UTF-8";
+      }
+      for (const char byte : stem) {
+        if (byte >= 'A' && byte <= 'Z') return "a stem holds a capital";
+      }
+    }
+  }
+  return "";
+}
+
 std::string check(Target target, const std::uint8_t* data, std::size_t size) {
   switch (target) {
     case Target::kBook:
@@ -151,6 +200,8 @@ std::string check(Target target, const std::uint8_t* data, std::size_t size) {
       return check_vocabulary(split_input(data, size));
     case Target::kRun:
       return check_run(split_input(data, size));
+    case Target::kDictionary:
+      return check_dictionary(split_input(data, size));
   }
   return "unknown target";
 }

@@ -29,8 +29,13 @@ Pair split_input(const std::uint8_t* data, std::size_t size);
 std::string check_book(const std::string& raw_book);
 std::string check_vocabulary(const Pair& pair);
 std::string check_run(const Pair& pair);
+// A hunspell dictionary of any bytes (the pair's book as its affix file, its
+// vocabulary as its word list), checked as the program checks one and then
+// asked for the stems of words: it must never crash, and every stem must be
+// UTF-8 without a capital A to Z.
+std::string check_dictionary(const Pair& pair);
 
-enum class Target { kBook, kVocabulary, kRun };
+enum class Target { kBook, kVocabulary, kRun, kDictionary };
 
 // One of the checks above on raw fuzz input: the book reader takes it whole,
 // the others split it with split_input.

@@ -11,10 +11,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 
 cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz --target book_fuzzer vocabulary_fuzzer run_fuzzer
+cmake --build --preset fuzz --target book_fuzzer vocabulary_fuzzer run_fuzzer dictionary_fuzzer
 
 mkdir -p build/fuzz/findings
-for target in book vocabulary run; do
+for target in book vocabulary run dictionary; do
   work=build/fuzz/corpus/$target
   mkdir -p "$work"
   echo "== ${target}_fuzzer, ${seconds} s"
