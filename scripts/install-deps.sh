@@ -5,7 +5,8 @@
 #   scripts/install-deps.sh build         compiler and CMake
 #   scripts/install-deps.sh test          every group below
 #   scripts/install-deps.sh GROUP...      some of them: build unit windows
-#                                         fuzz limits packages s390x
+#                                         fuzz limits packages s390x, or bench
+#                                         (the benchmark's tools and corpus)
 #
 # Each group is installed on its own, so a package that this release or
 # architecture lacks costs only the suite that needs it; the groups that could
@@ -20,6 +21,7 @@ declare -A groups=(
   [limits]="time python3 util-linux"
   [packages]="zip unzip groff-base lintian gzip"
   [s390x]="g++-s390x-linux-gnu qemu-user dpkg-dev"
+  [bench]="libbenchmark-dev hyperfine time mawk python3 bible-kjv bible-kjv-text trans-de-en hunspell hunspell-en-us hunspell-de-de fortunes-de"
 )
 all=(build unit windows fuzz limits packages s390x)
 

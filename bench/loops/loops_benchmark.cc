@@ -1,0 +1,108 @@
+// The two inner loops alone, on the benchmark's corpus in memory: the book
+// loop (words found, lower-cased and added to the word set) and the
+// vocabulary loop (lines split, most passed over, the book's ones kept), fed
+// in the program's own 128 KiB blocks, with no file reading and no output.
+//
+//   build/release/bench/loops/loops_benchmark [--benchmark_...]
+//
+// The corpus is read from LEXICULL_CORPUS (default /tmp/lexicull-corpus), as
+// bench/make_corpus.py writes it.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/padded_bytes.h"
+#include "book/collect_book_words.h"
+#include "text/text_mode_reader.h"
+#include "vocabulary/read_vocabulary.h"
+
+namespace lexicull {
+namespace {
+
+std::string corpus_file(const char* name) {
+  const char* folder = std::getenv("LEXICULL_CORPUS");
+  const std::string path = std::string(folder ? folder : "/tmp/lexicull-corpus") + "/" + name;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The text cut into padded blocks as the text-mode reader hands them over.
+class Blocks {
+ public:
+  explicit Blocks(const std::string& text) {
+    for (std::size_t at = 0; at < text.size(); at += TextModeReader::kDefaultBlockSize) {
+      const std::size_t size = std::min(TextModeReader::kDefaultBlockSize, text.size() - at);
+      storage_.emplace_back(size + PaddedBytes::kPadding, 0);
+      std::memcpy(storage_.back().data(), text.data() + at, size);
+      sizes_.push_back(size);
+    }
+  }
+  template <typename Reader>
+  void feed(Reader& reader) const {
+    for (std::size_t i = 0; i < storage_.size(); ++i) {
+      reader.feed(PaddedBytes::in_padded_buffer(storage_[i].data(), sizes_[i]));
+    }
+    reader.finish();
+  }
+
+ private:
+  std::vector<std::vector<unsigned char>> storage_;
+  std::vector<std::size_t> sizes_;
+};
+
+void book_loop(benchmark::State& state, const char* book) {
+  const std::string text = corpus_file(book);
+  if (text.empty()) {
+    state.SkipWithError("no corpus: run bench/make_corpus.py");
+    return;
+  }
+  const Blocks blocks(text);
+  std::size_t words = 0;
+  for (auto _ : state) {
+    BookWordSet set;
+    BookWordCollector collector(set);
+    blocks.feed(collector);
+    words = set.size();
+    benchmark::DoNotOptimize(words);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["distinct_words"] = static_cast<double>(words);
+}
+
+void vocabulary_loop(benchmark::State& state, const char* book, const char* vocabulary) {
+  const std::string book_text = corpus_file(book);
+  const std::string text = corpus_file(vocabulary);
+  if (book_text.empty() || text.empty()) {
+    state.SkipWithError("no corpus: run bench/make_corpus.py");
+    return;
+  }
+  BookWordSet words;
+  BookWordCollector collector(words);
+  Blocks(book_text).feed(collector);
+  const Blocks blocks(text);
+  for (auto _ : state) {
+    VocabularyMap map(words);
+    VocabularyEntryReader reader(map);
+    blocks.feed(reader);
+    benchmark::DoNotOptimize(map);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+BENCHMARK_CAPTURE(book_loop, book, "book.txt")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(book_loop, many_words, "many-words.txt")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(vocabulary_loop, en_de, "book.txt", "en-de.txt")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(vocabulary_loop, de_en, "many-words.txt", "de-en.txt")
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace lexicull
+
+BENCHMARK_MAIN();
