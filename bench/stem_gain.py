@@ -6,9 +6,10 @@
 DICTIONARY is a hunspell dictionary name (de_DE, en_US). The book's words
 are taken as lexicull takes them (split at spaces and line feeds, the bytes
 ( ) : ; . " , ? ! / removed, A to Z lower-cased). For each rule of asking
-the dictionary (the word as it is; also with its first letter capitalised;
-also in capitals), hunspell's own `hunspell -s` gives the stems, and a word
-counts as translated when it or one of its stems has a translation. With
+the dictionary (the word as it is; lexicull's, capitalised only when not
+known as it is; both forms; also in capitals), hunspell's own `hunspell -s`
+gives the stems, and a word counts as translated when it or one of its stems
+has a translation. With
 LEXICULL (a built program), the figures of its own output are added: the
 lines written without and with --stem, and the time of both runs.
 Needs the hunspell package and the dictionary's hunspell-* package.
@@ -76,10 +77,12 @@ def main():
             pass
     rules = {
         "as it is": lambda w: [w],
+        # lexicull's rule: capitalised only when not known as it is.
+        "lexicull's": lambda w: [w] if found.get(w) else [w, capitalised(w.encode())],
         "+ capitalised": lambda w: [w, capitalised(w.encode())],
         "+ in capitals": lambda w: [w, capitalised(w.encode()), w.upper()],
     }
-    all_forms = sorted({form for w in words for rule in rules.values() for form in rule(w)})
+    all_forms = sorted({form for w in words for form in (w, capitalised(w.encode()), w.upper())})
     found = stems(dictionary, all_forms)
     running = sum(counts.values())
     direct = {w for w in counts if w in keys}

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -154,10 +156,12 @@ std::string check_dictionary(const Pair& pair) {
   if (!check_word_list_start(pair.vocabulary).ok()) return "";
   // The library reads dictionaries from files only.
   static const std::string folder = [] {
-    char name[] = "/tmp/lexicull-fuzz-XXXXXX";
-    const char* made = mkdtemp(name);
-    if (made == nullptr) std::abort();
-    return std::string(made);
+    std::random_device random;
+    for (;;) {
+      const std::filesystem::path path =
+          std::filesystem::temp_directory_path() / ("lexicull-fuzz-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path)) return path.string();
+    }
   }();
   const DictionaryFiles files{folder + "/d.aff", folder + "/d.dic"};
   for (const auto& [path, bytes] :
