@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/utf8.h"
 #include "driver/platform.h"
 
 // Arguments reach the program as typed: "*" and "?" are file names, never
@@ -38,21 +39,7 @@ std::string utf8_from_utf16(const wchar_t* text, std::size_t size) {
         ++i;
       }
     }
-    if (code < 0x80) {
-      utf8 += static_cast<char>(code);
-    } else if (code < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (code >> 6));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | (code >> 12));
-      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | (code >> 18));
-      utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    append_utf8(static_cast<char32_t>(code), utf8);
   }
   return utf8;
 }

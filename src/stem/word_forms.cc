@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/utf8.h"
 #include "text/byte_classes.h"
 
 namespace lexicull {
@@ -33,24 +34,6 @@ char32_t next_code_point(std::string_view text, std::size_t* at) {
     return kInvalid;
   }
   return code;
-}
-
-void append_utf8(char32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // The eight places where ISO-8859-15 differs from ISO-8859-1.
