@@ -82,6 +82,19 @@ void BookWordSet::grow_slots() {
   }
 }
 
+void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
+  SlotKey slot_keys[kBatchSize];
+  for (std::size_t i = 0; i < count; ++i) {
+    slot_keys[i] = slot_key_of(keys[i]);
+    __builtin_prefetch(&slots_[slot_of(slot_keys[i].hash)]);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    // The slot again: an insert before this one may have grown the table.
+    const std::size_t index = slot_of(slot_keys[i].hash);
+    if (!matches(slots_[index], slot_keys[i], keys[i])) insert_new(keys[i], slot_keys[i], index);
+  }
+}
+
 void BookWordSet::insert_all(const BookWordSet& other) {
   // The other set's slots hold each word's head already.
   for (const Slot& slot : other.slots_) {

@@ -21,6 +21,9 @@ class WordKey {
   // A word of up to eight bytes is its head and its size: no bytes needed.
   static constexpr std::size_t kShortWordSize = 8;
 
+  // The key of the empty word.
+  WordKey() : WordKey(0, 0, nullptr) {}
+
   // The key of any word; the view's padding lets its head be loaded whole.
   static WordKey of(PaddedBytes word) {
     const std::uint64_t all = load_little_endian64(word.data());
@@ -99,6 +102,19 @@ class BookWordSet {
     }
   }
 
+  static constexpr std::size_t kBatchSize = 16;
+
+  // Whether the slots have outgrown the caches near the core, so that
+  // insert_batch() pays for its bookkeeping (measured: a set of 13,000
+  // words, 512 KiB of slots, went 25% slower through it; one of 45,000,
+  // 2 MiB, 40% faster).
+  bool batches_pay() const { return slots_.size() >= kBatchingSlots; }
+
+  // Adds up to kBatchSize words as insert() would, in turn, but asks for all
+  // their first slots before it looks at any: most of a large set is out of
+  // cache, and the misses then overlap instead of adding up.
+  void insert_batch(const WordKey* keys, std::size_t count);
+
   // Adds every word of `other`, as if each were inserted here.
   void insert_all(const BookWordSet& other);
 
@@ -133,6 +149,7 @@ class BookWordSet {
   // The tag of a free slot, which no word's key has: it must not pass for
   // the empty word, whose head and size are zero.
   static constexpr std::uint32_t kFreeTag = WordKey::kShortWordSize + 1;
+  static constexpr std::size_t kBatchingSlots = std::size_t{1} << 16;
 
   static SlotKey slot_key_of(const WordKey& key) {
     if (key.is_short()) return SlotKey{static_cast<std::uint32_t>(key.size()), key.head_hash()};

@@ -1,6 +1,7 @@
 #include "book/collect_book_words.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "base/swar.h"
@@ -42,7 +43,7 @@ void BookWordCollector::feed(PaddedBytes text) {
         if (out == start) {
           // The common word: short, whole in this load, and ended by a
           // space. Its bytes are in the register already.
-          words_.insert(WordKey::of_short(lowered & WordKey::low_bytes_mask(plain), plain));
+          add_short_word(WordKey::of_short(lowered & WordKey::low_bytes_mask(plain), plain));
         } else {
           swar::store(out, lowered);
           out += plain;
@@ -85,6 +86,8 @@ void BookWordCollector::feed(PaddedBytes text) {
       *out++ = byte;
     }
   }
+  // What was fed is in the set, also when the next read fails.
+  flush_batch();
   length_ = out - start;
   first_hyphen_ = first_hyphen;
   // Whether a chunk is open at the end depends only on the last space.
@@ -97,8 +100,28 @@ void BookWordCollector::feed(PaddedBytes text) {
   }
 }
 
+void BookWordCollector::add_word(std::size_t size) {
+  const PaddedBytes word = word_.view(size);
+  if (size <= WordKey::kShortWordSize) {
+    // Its key holds it whole: word_ may change before the batch goes in.
+    add_short_word(WordKey::of_short(WordKey::of(word).head(), size));
+    return;
+  }
+  if (!words_.batches_pay() || size > kLongestBatchedWord) {
+    flush_batch();
+    words_.insert(WordKey::of(word));
+    return;
+  }
+  constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
+  if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
+  std::memcpy(batch_bytes_.data() + batch_bytes_size_, word.data(), size);
+  add_to_batch(WordKey::of(batch_bytes_.view(kBatchBytes).part(batch_bytes_size_, size)));
+  batch_bytes_size_ += size;
+}
+
 void BookWordCollector::finish() {
   if (chunk_started_) add_word(length_);
+  flush_batch();
   word_.shrink();
   length_ = 0;
   first_hyphen_ = kNoHyphen;

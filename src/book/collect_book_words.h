@@ -40,10 +40,37 @@ class BookWordCollector final : public TextPartReader {
   explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)
       : own_words_(std::move(own_words)), words_(*own_words_) {}
 
+  // Words wait in batches for the word set, which looks their slots up
+  // together. A long word's bytes are copied, since word_ is reused; a very
+  // long one goes in at once instead.
+  static constexpr std::size_t kLongestBatchedWord = 64;
+
+  // Adds the first `size` bytes of word_.
+  void add_word(std::size_t size);
+  void add_short_word(const WordKey& key) {
+    if (words_.batches_pay()) {
+      add_to_batch(key);
+    } else {
+      words_.insert(key);
+    }
+  }
+  void add_to_batch(const WordKey& key) {
+    batch_[batch_size_++] = key;
+    if (batch_size_ == BookWordSet::kBatchSize) flush_batch();
+  }
+  void flush_batch() {
+    if (batch_size_ == 0) return;
+    words_.insert_batch(batch_, batch_size_);
+    batch_size_ = 0;
+    batch_bytes_size_ = 0;
+  }
+
   std::unique_ptr<BookWordSet> own_words_;  // a later part's
   BookWordSet& words_;
-  // Adds the first `size` bytes of word_.
-  void add_word(std::size_t size) { words_.insert(WordKey::of(word_.view(size))); }
+  WordKey batch_[BookWordSet::kBatchSize];
+  std::size_t batch_size_ = 0;
+  ByteBuffer batch_bytes_;  // the batch's long words
+  std::size_t batch_bytes_size_ = 0;
 
   ByteBuffer word_;  // the line being built
   std::size_t length_ = 0;

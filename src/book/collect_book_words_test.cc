@@ -115,6 +115,25 @@ TEST(CollectBookWords, ChunksOfAnyLengthAreReadWhole) {
   });
 }
 
+// Past some tens of thousands of words the set takes them in batches: the
+// words must be the same, however long they are.
+TEST(CollectBookWords, ABookOfManyDistinctWordsGivesEachOnce) {
+  std::string book;
+  std::set<std::string> expected;
+  for (int i = 0; i < 40000; ++i) {
+    const std::string word =
+        std::string(1 + i % 5 * (i % 7 == 0 ? 20 : 3), 'w') + std::to_string(i);
+    expected.insert(word);
+    book += word + (i % 3 ? " " : ".\n") + word + " ";
+  }
+  for (const Reading& reading : {kReadings[0], kReadings[3]}) {
+    for (std::size_t max_read : {7, 4096}) {
+      EXPECT_EQ(collect(book, max_read, reading), expected)
+          << "reads of " << max_read << ", " << describe(reading);
+    }
+  }
+}
+
 TEST(CollectBookWords, KeepsTheWordsBeforeAReadError) {
   class BrokenPipe : public ByteSource {
    public:
