@@ -80,11 +80,15 @@ int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* mak
   for (const DictionaryFiles& files : candidates) {
     std::string word_list_start;
     std::string affixes_start;
+    const std::string* failing = &files.words;
     Status status = read_start(files.words, &word_list_start);
-    if (status.ok()) status = read_start(files.affixes, &affixes_start);
+    if (status.ok()) {
+      failing = &files.affixes;
+      status = read_start(files.affixes, &affixes_start);
+    }
     if (!status.ok()) {
-      // A path names one pair of files: say what is wrong with them.
-      if (candidates.size() == 1) return refuse(name, status.reason());
+      // A path names one pair of files: say which of them is wrong, and why.
+      if (candidates.size() == 1) return refuse(*failing, status.reason());
       tried += (tried.empty() ? "" : ", ") + files.words;
       continue;
     }
@@ -98,9 +102,9 @@ int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* mak
     status = hunspell_stemmer_maker(narrow, maker);
     return status.ok() ? kExitSuccess : refuse("--stem", status.reason());
   }
-  return refuse(name, "no such hunspell dictionary (looked for " +
-                          (tried.empty() ? std::string("it nowhere: DICPATH is empty") : tried) +
-                          ")");
+  return refuse(name, tried.empty() ? "no such hunspell dictionary (DICPATH names no folder to "
+                                      "look in: name its .dic file instead)"
+                                    : "no such hunspell dictionary (looked for " + tried + ")");
 }
 
 int run(const CommandLine& command) {
