@@ -101,7 +101,8 @@ TEST(Differential, WithStemsTheOutputIsTheDefaultPlusTheStemsLines) {
     InputFile book_input = memory_input(book, InputKind::kAtOffsets, 5);
     BookWordSet words;
     ASSERT_TRUE(collect_book_words(book_input, words, PartOptions{3, 1}).ok());
-    add_stems(words, RuleStemmerMaker(), 3);
+    const RuleStemmerMaker maker;
+    StemmingThreads(maker, 3).add_stems(words);
     VocabularyMap map(words);
     InputFile vocabulary_input = memory_input(vocabulary, InputKind::kAtOffsets, 5);
     ASSERT_TRUE(read_vocabulary(vocabulary_input, map, PartOptions{3, 1}).ok());

@@ -146,6 +146,10 @@ int run(const CommandLine& command) {
     if (status != kExitSuccess) return status;
   }
 
+  // The dictionary loads while the book is read.
+  std::unique_ptr<StemmingThreads> stemming;
+  if (stemmer_maker) stemming = std::make_unique<StemmingThreads>(*stemmer_maker, parts.threads);
+
   BookWordSet book_words;
   Status status = read_input(command.book_path, [&](InputFile& book) {
     return collect_book_words(book, book_words, parts);
@@ -153,7 +157,7 @@ int run(const CommandLine& command) {
   if (!status.ok()) return fail(command.book_path, status);
   // The stems become keys like the book's own words: the vocabulary's lines
   // for them are kept and written in the same order.
-  if (stemmer_maker) add_stems(book_words, *stemmer_maker, parts.threads);
+  if (stemming) stemming->add_stems(book_words);
 
   VocabularyMap vocabulary(book_words);
   status = read_input(command.vocabulary_path, [&](InputFile& entries) {

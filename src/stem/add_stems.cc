@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "base/byte_buffer.h"
 
@@ -15,54 +11,81 @@ namespace {
 // A thread's own dictionary takes longer to load than a few thousand words
 // take to stem.
 constexpr std::size_t kWordsPerThread = 4096;
+// The words a thread takes at a time.
+constexpr std::size_t kRun = 256;
 
-struct Share {
-  std::vector<std::string> stems;
-  std::exception_ptr failure;
-};
+}  // namespace
 
-// Stems every `step`-th word from `first` on: spread like this, each thread
-// gets as many short and long words as the others.
-void stem_share(const BookWordSet& words, const StemmerMaker& maker, std::size_t first,
-                std::size_t step, Share& share) noexcept {
+StemmingThreads::StemmingThreads(const StemmerMaker& maker, unsigned threads)
+    : maker_(maker), threads_(std::max(threads, 1u)), shares_(threads_) {
   try {
-    const std::unique_ptr<Stemmer> stemmer = maker.make();
-    for (std::size_t id = first; id < words.size(); id += step) {
-      stemmer->add_stems(words.word(static_cast<BookWordSet::WordId>(id)), share.stems);
+    first_ = std::thread(&StemmingThreads::work, this, std::ref(shares_[0]));
+  } catch (const std::system_error&) {
+    // No thread to be had: the first share is stemmed by add_stems() itself.
+  }
+}
+
+StemmingThreads::~StemmingThreads() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+  }
+  words_ready_.notify_all();
+  if (first_.joinable()) first_.join();
+}
+
+void StemmingThreads::work(Share& share) noexcept {
+  try {
+    const std::unique_ptr<Stemmer> stemmer = maker_.make();
+    const BookWordSet* words = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      words_ready_.wait(lock, [this] { return words_ != nullptr || abandoned_; });
+      if (words_ == nullptr) return;
+      words = words_;
+    }
+    for (;;) {
+      const std::size_t begin = next_word_.fetch_add(kRun, std::memory_order_relaxed);
+      const std::size_t end = std::min(begin + kRun, words->size());
+      if (begin >= end) break;
+      for (std::size_t id = begin; id < end; ++id) {
+        stemmer->add_stems(words->word(static_cast<BookWordSet::WordId>(id)), share.stems);
+      }
     }
   } catch (...) {
     share.failure = std::current_exception();
   }
 }
 
-}  // namespace
-
-void add_stems(BookWordSet& words, const StemmerMaker& maker, unsigned threads) {
-  const std::size_t count = std::clamp<std::size_t>(words.size() / kWordsPerThread, 1, threads);
-  std::vector<Share> shares(count);
-  std::vector<std::thread> started;
-  started.reserve(count);
-  std::size_t next = 1;
-  try {
-    for (; next < count; ++next) {
-      started.emplace_back(stem_share, std::cref(words), std::cref(maker), next, count,
-                           std::ref(shares[next]));
-    }
-  } catch (...) {
-    // No thread to be had: the shares without one are stemmed here.
+void StemmingThreads::add_stems(BookWordSet& words) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    words_ = &words;
   }
-  stem_share(words, maker, 0, count, shares[0]);
-  for (std::size_t i = next; i < count; ++i) stem_share(words, maker, i, count, shares[i]);
-  for (std::thread& thread : started) thread.join();
+  words_ready_.notify_all();
+  const std::size_t wanted = std::clamp<std::size_t>(words.size() / kWordsPerThread, 1, threads_);
+  std::vector<std::thread> others;
+  others.reserve(wanted);
+  try {
+    for (std::size_t i = 1; i < wanted; ++i) {
+      others.emplace_back(&StemmingThreads::work, this, std::ref(shares_[i]));
+    }
+  } catch (const std::system_error&) {
+    // Fewer threads: the runs of words go to those there are.
+  }
+  if (!first_.joinable()) work(shares_[0]);
+  for (std::thread& thread : others) thread.join();
+  if (first_.joinable()) first_.join();
 
   ByteBuffer buffer;
-  for (Share& share : shares) {
+  for (Share& share : shares_) {
     if (share.failure) std::rethrow_exception(share.failure);
     for (const std::string& stem : share.stems) {
       buffer.reserve(stem.size(), 0);
       if (!stem.empty()) std::memcpy(buffer.data(), stem.data(), stem.size());
       words.insert(WordKey::of(buffer.view(stem.size())));
     }
+    share.stems = std::vector<std::string>();
   }
 }
 

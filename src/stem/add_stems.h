@@ -1,16 +1,56 @@
 #ifndef LEXICULL_STEM_ADD_STEMS_H_
 #define LEXICULL_STEM_ADD_STEMS_H_
 
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "book/book_word_set.h"
 #include "stem/stemmer.h"
 
 namespace lexicull {
 
-// Adds to `words` the stems of every word it holds, lower-cased as keys are,
-// so that the vocabulary's entries for them are kept as well. The words are
-// shared among up to `threads` threads, each with a stemmer of its own; a
-// failure to get memory on any of them is thrown here again.
-void add_stems(BookWordSet& words, const StemmerMaker& maker, unsigned threads);
+// Stems a book's words on up to `threads` threads, each with a stemmer of its
+// own. The first stemmer is made as soon as this is constructed, on a thread
+// of its own, so that loading its dictionary overlaps the reading of the
+// book; the others are made once the words are known, and the words are
+// handed out in small runs, so that the first thread takes more of them.
+class StemmingThreads {
+ public:
+  StemmingThreads(const StemmerMaker& maker, unsigned threads);
+  // Waits for the first thread; when add_stems() was never called, it stops
+  // as soon as its stemmer is made.
+  ~StemmingThreads();
+  StemmingThreads(const StemmingThreads&) = delete;
+  StemmingThreads& operator=(const StemmingThreads&) = delete;
+
+  // Adds to `words` the stems of every word it holds, lower-cased as keys
+  // are, so that the vocabulary's entries for them are kept as well. Once
+  // only. A failure to get memory on any thread is thrown here again.
+  void add_stems(BookWordSet& words);
+
+ private:
+  struct Share {
+    std::vector<std::string> stems;
+    std::exception_ptr failure;
+  };
+
+  void work(Share& share) noexcept;
+
+  const StemmerMaker& maker_;
+  const unsigned threads_;
+  std::vector<Share> shares_;
+  std::thread first_;
+  std::mutex mutex_;
+  std::condition_variable words_ready_;
+  const BookWordSet* words_ = nullptr;  // set under mutex_
+  bool abandoned_ = false;              // set under mutex_
+  std::atomic<std::size_t> next_word_{0};
+};
 
 }  // namespace lexicull
 
