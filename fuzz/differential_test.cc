@@ -11,7 +11,7 @@
 #include "book/collect_book_words.h"
 #include "harness.h"
 #include "reference.h"
-#include "stem/add_stems.h"
+#include "stem/stemming_threads.h"
 #include "testing/test_support.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/write_filtered_vocabulary.h"

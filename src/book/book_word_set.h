@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "base/arena.h"
+#include "base/byte_buffer.h"
 #include "base/coding.h"
 #include "base/padded_bytes.h"
 
@@ -34,6 +36,13 @@ class WordKey {
   // order of load_little_endian64, the bytes past `size` zero.
   static WordKey of_short(std::uint64_t head, std::size_t size) {
     return WordKey(head, size, nullptr);
+  }
+  // The key of a word held without padding, copied into `buffer` first; it
+  // stays valid while `buffer` is left alone.
+  static WordKey of_copy(std::string_view word, ByteBuffer& buffer) {
+    buffer.reserve(word.size(), 0);
+    if (!word.empty()) std::memcpy(buffer.data(), word.data(), word.size());
+    return of(buffer.view(word.size()));
   }
   // The key of a word whose head is known already; its bytes need no padding.
   static WordKey of_known_head(std::uint64_t head, const unsigned char* bytes, std::size_t size) {

@@ -6,15 +6,6 @@
 #include "base/byte_buffer.h"
 
 namespace lexicull {
-namespace {
-
-WordKey key_of(std::string_view word, ByteBuffer& buffer) {
-  buffer.reserve(word.size(), 0);
-  if (!word.empty()) std::memcpy(buffer.data(), word.data(), word.size());
-  return WordKey::of(buffer.view(word.size()));
-}
-
-}  // namespace
 
 Status MemoryByteSource::read(unsigned char* buffer, std::size_t capacity, std::size_t* count) {
   const std::size_t size = std::min({capacity, max_read_, data_.size() - position_});
@@ -75,12 +66,12 @@ Status MemoryByteSink::write(const unsigned char* data, std::size_t size) {
 
 void insert_word(BookWordSet& words, std::string_view word) {
   ByteBuffer buffer;
-  words.insert(key_of(word, buffer));
+  words.insert(WordKey::of_copy(word, buffer));
 }
 
 BookWordSet::WordId find_word(const BookWordSet& words, std::string_view word) {
   ByteBuffer buffer;
-  return words.find(key_of(word, buffer));
+  return words.find(WordKey::of_copy(word, buffer));
 }
 
 void set_translation(VocabularyMap& map, std::string_view key, std::string_view translation) {

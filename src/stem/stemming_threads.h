@@ -1,5 +1,5 @@
-#ifndef LEXICULL_STEM_ADD_STEMS_H_
-#define LEXICULL_STEM_ADD_STEMS_H_
+#ifndef LEXICULL_STEM_STEMMING_THREADS_H_
+#define LEXICULL_STEM_STEMMING_THREADS_H_
 
 #include <atomic>
 #include <condition_variable>
@@ -54,4 +54,4 @@ class StemmingThreads {
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_STEM_ADD_STEMS_H_
+#endif  // LEXICULL_STEM_STEMMING_THREADS_H_

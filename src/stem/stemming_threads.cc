@@ -1,7 +1,6 @@
-#include "stem/add_stems.h"
+#include "stem/stemming_threads.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/byte_buffer.h"
 
@@ -80,11 +79,7 @@ void StemmingThreads::add_stems(BookWordSet& words) {
   ByteBuffer buffer;
   for (Share& share : shares_) {
     if (share.failure) std::rethrow_exception(share.failure);
-    for (const std::string& stem : share.stems) {
-      buffer.reserve(stem.size(), 0);
-      if (!stem.empty()) std::memcpy(buffer.data(), stem.data(), stem.size());
-      words.insert(WordKey::of(buffer.view(stem.size())));
-    }
+    for (const std::string& stem : share.stems) words.insert(WordKey::of_copy(stem, buffer));
     share.stems = std::vector<std::string>();
   }
 }
