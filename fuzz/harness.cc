@@ -153,7 +153,10 @@ std::string check_run(const Pair& pair) {
 }
 
 std::string check_dictionary(const Pair& pair) {
-  if (!check_word_list_start(pair.vocabulary).ok()) return "";
+  if (!check_word_list_start(pair.vocabulary, pair.vocabulary.size()).ok() ||
+      !check_affix_file(pair.book).ok()) {
+    return "";
+  }
   // The library reads dictionaries from files only.
   static const std::string folder = [] {
     std::random_device random;

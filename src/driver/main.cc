@@ -52,16 +52,35 @@ Status read_input(const std::string& path, Phase phase) {
   return status.ok() ? phase(*file) : status;
 }
 
-// The first bytes of a file, as many as one read gives.
-Status read_start(const std::string& path, std::string* start) {
-  return read_input(path, [start](InputFile& file) {
+// The first bytes of a file, as many as one read gives, and its size
+// (kUnknownSize for a pipe).
+Status read_start(const std::string& path, std::string* start, std::uint64_t* size) {
+  return read_input(path, [start, size](InputFile& file) {
     unsigned char bytes[256];
     std::size_t count = 0;
     Status status = file.in_order() != nullptr
                         ? file.in_order()->read(bytes, sizeof bytes, &count)
                         : file.at_offsets()->read_at(0, bytes, sizeof bytes, &count);
+    *size = file.in_order() != nullptr ? kUnknownSize : file.at_offsets()->size();
     start->assign(reinterpret_cast<const char*>(bytes), count);
     return status;
+  });
+}
+
+// All of a file.
+Status read_all(const std::string& path, std::string* bytes) {
+  return read_input(path, [bytes](InputFile& file) {
+    bytes->clear();
+    unsigned char block[64 * 1024];
+    for (;;) {
+      std::size_t count = 0;
+      Status status = file.in_order() != nullptr
+                          ? file.in_order()->read(block, sizeof block, &count)
+                          : file.at_offsets()->read_at(bytes->size(), block, sizeof block, &count);
+      if (!status.ok()) return status;
+      if (count == 0) return Status();
+      bytes->append(reinterpret_cast<const char*>(block), count);
+    }
   });
 }
 
@@ -79,12 +98,13 @@ int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* mak
   std::string tried;
   for (const DictionaryFiles& files : candidates) {
     std::string word_list_start;
-    std::string affixes_start;
+    std::string affixes;
+    std::uint64_t word_list_size = 0;
     const std::string* failing = &files.words;
-    Status status = read_start(files.words, &word_list_start);
+    Status status = read_start(files.words, &word_list_start, &word_list_size);
     if (status.ok()) {
       failing = &files.affixes;
-      status = read_start(files.affixes, &affixes_start);
+      status = read_all(files.affixes, &affixes);
     }
     if (!status.ok()) {
       // A path names one pair of files: say which of them is wrong, and why.
@@ -92,8 +112,10 @@ int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* mak
       tried += (tried.empty() ? "" : ", ") + files.words;
       continue;
     }
-    status = check_word_list_start(word_list_start);
+    status = check_word_list_start(word_list_start, word_list_size);
     if (!status.ok()) return refuse(files.words, status.reason());
+    status = check_affix_file(affixes);
+    if (!status.ok()) return refuse(files.affixes, status.reason());
     DictionaryFiles narrow;
     if (!name_for_narrow_open(files.affixes, &narrow.affixes) ||
         !name_for_narrow_open(files.words, &narrow.words)) {

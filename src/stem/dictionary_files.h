@@ -1,6 +1,7 @@
 #ifndef LEXICULL_STEM_DICTIONARY_FILES_H_
 #define LEXICULL_STEM_DICTIONARY_FILES_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +21,20 @@ std::vector<DictionaryFiles> dictionary_candidates(std::string_view name,
                                                    std::string_view search_path, char separator,
                                                    const std::vector<std::string>& system_folders);
 
-// Whether `start`, the first bytes of a .dic file, begins as a hunspell word
-// list must: with the number of its words (after an optional byte-order
-// mark). Anything else is not a word list.
-Status check_word_list_start(std::string_view start);
+// Whether `start`, the first bytes of a .dic file of `size` bytes, begins as
+// a hunspell word list must: with the number of its words (after an optional
+// byte-order mark), which the file must have room for. The library makes a
+// table of that many entries up front, so a damaged count could take
+// gigabytes. Anything else is not a word list. A `size` of kUnknownSize (a
+// pipe) leaves the count unchecked.
+inline constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
+Status check_word_list_start(std::string_view start, std::uint64_t size = kUnknownSize);
+
+// Whether `affixes`, a whole .aff file, can be handed to the library: every
+// table it declares (PFX, SFX, REP, MAP, BREAK, PHONE, ICONV, OCONV, AF, AM,
+// CHECKCOMPOUNDPATTERN, COMPOUNDRULE) counts no more entries than the file
+// has lines, since the library makes room for that many up front.
+Status check_affix_file(std::string_view affixes);
 
 }  // namespace lexicull
 

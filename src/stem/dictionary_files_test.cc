@@ -45,6 +45,19 @@ TEST(DictionaryCandidates, AWordListBeginsWithItsWordCount) {
   EXPECT_FALSE(check_word_list_start("").ok());
   EXPECT_FALSE(check_word_list_start("Haus/S\n").ok());
   EXPECT_FALSE(check_word_list_start("SET UTF-8\n").ok());
+  // A count the file has no room for, which would have the library make a
+  // table of gigabytes.
+  EXPECT_TRUE(check_word_list_start("2\na\nb\n", 6).ok());
+  EXPECT_FALSE(check_word_list_start("9\na\nb\n", 6).ok());
+  EXPECT_FALSE(check_word_list_start("88888888888888888888888888\nx\n", 30).ok());
+}
+
+TEST(DictionaryCandidates, AnAffixFileCountsNoMoreEntriesThanItHasLines) {
+  EXPECT_TRUE(check_affix_file("SET UTF-8\nSFX S Y 2\nSFX S 0 es .\nSFX S 0 s .\n").ok());
+  EXPECT_TRUE(check_affix_file("SFX N 0 99999999 .\n").ok());  // an entry, not a header
+  EXPECT_FALSE(check_affix_file("SFX S Y 99999999\nSFX S 0 s .\n").ok());
+  EXPECT_FALSE(check_affix_file("REP 2147483647\n").ok());
+  EXPECT_FALSE(check_affix_file("MAPX 888888888888888888888888\n").ok());
 }
 
 }  // namespace
