@@ -19,12 +19,18 @@
 namespace lexicull {
 namespace {
 
-std::string random_text(std::mt19937& random, std::size_t size) {
-  static const std::string kBytes = std::string("aB-- \n\n\r.,|Zz'\t\xEF\xBB\xBF\xC4", 20) + '\0';
-  std::uniform_int_distribution<std::size_t> pick(0, kBytes.size() - 1);
+// The bytes that matter to the readers, each as likely as the others.
+const std::string kEdgeBytes = std::string("aB-- \n\n\r.,|Zz'\t\xEF\xBB\xBF\xC4", 20) + '\0';
+// Prose-like: words of any length up to past the readers' 64-byte windows,
+// punctuation before, inside and after them.
+const std::string kProseBytes = std::string(80, 'e') + std::string(30, 'T') + "\xC3\xA4" +
+                                std::string(9, ' ') + "\n.,;:!?\"()/-'7|";
+
+std::string random_text(std::mt19937& random, std::size_t size, const std::string& bytes) {
+  std::uniform_int_distribution<std::size_t> pick(0, bytes.size() - 1);
   std::uniform_int_distribution<int> rare(0, 499);
   std::string text;
-  for (std::size_t i = 0; i < size; ++i) text += rare(random) == 0 ? '\x1A' : kBytes[pick(random)];
+  for (std::size_t i = 0; i < size; ++i) text += rare(random) == 0 ? '\x1A' : bytes[pick(random)];
   return text;
 }
 
@@ -33,8 +39,9 @@ TEST(Differential, RealReadersAgreeWithTheReferenceRules) {
   std::uniform_int_distribution<std::size_t> length(0, 300);
   for (int round = 0; round < 1500; ++round) {
     harness::Pair pair;
-    pair.book = random_text(random, length(random));
-    pair.vocabulary = random_text(random, length(random));
+    const std::string& bytes = round % 3 == 2 ? kProseBytes : kEdgeBytes;
+    pair.book = random_text(random, length(random) * (round % 3 == 2 ? 4 : 1), bytes);
+    pair.vocabulary = random_text(random, length(random), bytes);
     pair.every_key_in_book = round % 2 == 0;
     ASSERT_EQ(harness::check_book(pair.book), "") << testing::PrintToString(pair.book);
     ASSERT_EQ(harness::check_vocabulary(pair), "")

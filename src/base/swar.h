@@ -55,6 +55,18 @@ inline void lower_case_in_place(unsigned char* data, std::size_t size) {
 // others may change too, so they must be of no use to the caller.
 inline Bytes8 to_lower_if_at_least_a(Bytes8 value) { return value | (below(value, 'Z' + 1) >> 2); }
 
+// The high bit of each byte equal to `byte`, exactly.
+inline Bytes8 equal(Bytes8 value, unsigned char byte) {
+  const Bytes8 difference = value ^ (kOnes * byte);
+  return ~(((difference & kLow7Bits) + kLow7Bits) | difference) & kHighBits;
+}
+
+// The eight high bits of a mark gathered into one byte, byte i's as bit i:
+// each lands on its own bit of the product, so none carries into another.
+inline unsigned gather_marks(Bytes8 marks) {
+  return static_cast<unsigned>(((marks >> 7) * 0x0102040810204080ull) >> 56);
+}
+
 // The high bit of the first byte equal to `byte`; bytes after it may be
 // marked falsely, so only the first mark counts.
 inline Bytes8 first_equal(Bytes8 value, unsigned char byte) {

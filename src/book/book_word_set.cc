@@ -82,6 +82,28 @@ void BookWordSet::grow_slots() {
   }
 }
 
+void BookWordSet::insert_new_short(std::uint64_t head, std::size_t size, std::size_t index) {
+  const WordKey key = WordKey::of_short(head, size);
+  insert_new(key, slot_key_of(key), index);
+}
+
+void BookWordSet::insert_short_words(const std::uint64_t* heads, const unsigned char* sizes,
+                                     std::size_t count) {
+  if (!batches_pay()) {
+    for (std::size_t i = 0; i < count; ++i) insert_short(heads[i], sizes[i]);
+    return;
+  }
+  // Far enough ahead for the slot to arrive, near enough to stay in cache.
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) {
+      __builtin_prefetch(
+          &slots_[slot_of(WordKey::hash_of_head(heads[i + kAhead], sizes[i + kAhead]))]);
+    }
+    insert_short(heads[i], sizes[i]);
+  }
+}
+
 void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   SlotKey slot_keys[kBatchSize];
   for (std::size_t i = 0; i < count; ++i) {

@@ -56,6 +56,11 @@ class WordKey {
   std::uint64_t head_hash() const { return head_hash_; }
   const unsigned char* long_bytes() const { return bytes_; }
 
+  // What head_hash() is for this head and size.
+  static std::uint64_t hash_of_head(std::uint64_t head, std::size_t size) {
+    return (head ^ (std::uint64_t{size} << 59)) * kMultiplier;
+  }
+
   static std::uint64_t low_bytes_mask(std::size_t size) {
     return size >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * size)) - 1;
   }
@@ -64,10 +69,7 @@ class WordKey {
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
 
   WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
-      : head_(head),
-        size_(size),
-        head_hash_((head ^ (std::uint64_t{size} << 59)) * kMultiplier),
-        bytes_(bytes) {}
+      : head_(head), size_(size), head_hash_(hash_of_head(head, size)), bytes_(bytes) {}
 
   std::uint64_t head_;
   std::size_t size_;
@@ -89,6 +91,10 @@ class BookWordSet {
 
   // Adds the word unless it is present already. The empty word is a word.
   void insert(const WordKey& key) {
+    if (key.is_short()) {
+      insert_short(key.head(), key.size());
+      return;
+    }
     const SlotKey slot_key = slot_key_of(key);
     const std::size_t index = slot_of(slot_key.hash);
     // Most words of a book were seen before and sit in their first slot.
@@ -118,6 +124,22 @@ class BookWordSet {
   // words, 512 KiB of slots, went 25% slower through it; one of 45,000,
   // 2 MiB, 40% faster).
   bool batches_pay() const { return slots_.size() >= kBatchingSlots; }
+
+  // Adds a word of up to eight bytes given by its head and size (as
+  // WordKey::of_short takes them), as insert() would.
+  void insert_short(std::uint64_t head, std::size_t size) {
+    const std::size_t index = slot_of(WordKey::hash_of_head(head, size));
+    const Slot& slot = slots_[index];
+    // The key is made only for a word not found at once, so that the loop
+    // of the common case keeps it in registers.
+    if (slot.tag != size || slot.head != head) insert_new_short(head, size, index);
+  }
+
+  // Adds the words of up to eight bytes given by their heads and sizes (as
+  // WordKey::of_short takes them), as insert() would, in turn. In a large
+  // set each slot is asked for some words ahead of its use.
+  void insert_short_words(const std::uint64_t* heads, const unsigned char* sizes,
+                          std::size_t count);
 
   // Adds up to kBatchSize words as insert() would, in turn, but asks for all
   // their first slots before it looks at any: most of a large set is out of
@@ -183,6 +205,7 @@ class BookWordSet {
     const std::size_t bit = filter_bit_of(key);
     filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
   }
+  void insert_new_short(std::uint64_t head, std::size_t size, std::size_t index);
   void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index);
   void grow_slots();
 

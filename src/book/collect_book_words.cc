@@ -5,91 +5,105 @@
 #include <memory>
 
 #include "base/swar.h"
+#include "book/book_byte_masks.h"
 #include "text/byte_classes.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
 
+namespace {
+
+// The first `count` bits, `count` below 64.
+std::uint64_t low_bits(unsigned count) { return (std::uint64_t{1} << count) - 1; }
+
+// The first `size` bytes of a head, for sizes 0 to 8.
+constexpr std::uint64_t kLowBytes[] = {0,
+                                       0xFF,
+                                       0xFFFF,
+                                       0xFFFFFF,
+                                       0xFFFFFFFF,
+                                       0xFFFFFFFFFF,
+                                       0xFFFFFFFFFFFF,
+                                       0xFFFFFFFFFFFFFF,
+                                       0xFFFFFFFFFFFFFFFF};
+
+unsigned highest_bit(std::uint64_t value) {
+#if defined(__GNUC__) || defined(__clang__)
+  return 63 - static_cast<unsigned>(__builtin_clzll(value));
+#else
+  unsigned index = 63;
+  for (; (value >> index) == 0; --index) {
+  }
+  return index;
+#endif
+}
+
+}  // namespace
+
 void BookWordCollector::feed(PaddedBytes text) {
   if (text.empty()) return;
-  // Every byte adds at most one byte to the word, and the buffer keeps
-  // padding after it, so one capacity check per block keeps the loop free of
-  // them.
-  word_.reserve(length_ + text.size(), length_);
-  unsigned char* const start = word_.data();
-  unsigned char* out = start + length_;
-  std::size_t first_hyphen = first_hyphen_;
-
   const unsigned char* in = text.data();
   const unsigned char* const end = text.end();
+  // A word the last block left open is ended first.
+  if (length_ > 0) in = read_until_word_ends(in, end);
+
+  // Each window of 64 bytes starts where a word starts; its words are found
+  // by the bits of its masks, each from the byte after the last end up to
+  // the next space or line feed. The next window starts at the first word
+  // this one does not end.
   while (in < end) {
-    // Most bytes are letters: eight of them are lower-cased and copied at
-    // once, up to the first byte below "A", which every special byte is.
-    if (end - in >= 8) {
-      const swar::Bytes8 bytes = swar::load(in);
-      // Only the bytes before the first special one are kept (the rest are
-      // overwritten or past the word), and those are all at least "A".
-      const swar::Bytes8 lowered = swar::to_lower_if_at_least_a(bytes);
-      const swar::Bytes8 special = swar::below(bytes, 'A');
-      if (special == 0) {
-        swar::store(out, lowered);
-        in += 8;
-        out += 8;
-        continue;
-      }
-      const unsigned plain = swar::first_marked(special);
-      // The special byte is taken from the register, not read again.
-      if (static_cast<unsigned char>(bytes >> (8 * plain)) == kSpace) {
-        if (out == start) {
-          // The common word: short, whole in this load, and ended by a
-          // space. Its bytes are in the register already.
-          add_short_word(WordKey::of_short(lowered & WordKey::low_bytes_mask(plain), plain));
+    BookByteMasks masks = book_byte_masks(in);
+    if (end - in < 64) masks.keep_first(static_cast<unsigned>(end - in));
+    if (masks.ends == 0) {
+      // A word longer than the window, or going on into the next block.
+      in = read_until_word_ends(in, end);
+      continue;
+    }
+    const unsigned char* const window = in;
+    // Special bytes are few in prose: each is looked up once per window.
+    std::uint64_t dropped = 0;
+    for (std::uint64_t left = masks.specials; left != 0; left &= left - 1) {
+      const bool punctuation =
+          kBookBytes.kind[window[swar::lowest_bit(left)]] == BookByte::kPunctuation;
+      dropped |= (left & (0 - left)) * punctuation;
+    }
+    const std::uint64_t others = masks.specials & ~dropped;
+    // A word is read straight from the text unless it holds a special byte
+    // other than punctuation, or punctuation followed by a byte it keeps.
+    const std::uint64_t kept = ~(dropped | masks.ends);
+    const std::uint64_t not_straight = others | (dropped & (kept >> 1));
+    unsigned start = 0;
+    std::uint64_t taken = 0;  // the bits of the words ended so far
+    for (std::uint64_t ends = masks.ends; ends != 0;) {
+      const std::uint64_t end_bit = ends & (0 - ends);
+      const std::uint64_t word_bits = (end_bit - 1) & ~taken;
+      const unsigned stop = swar::lowest_bit(end_bit);
+      const unsigned char* const word = window + start;
+      if ((not_straight & word_bits) == 0) {
+        // Its bytes, then perhaps punctuation up to its end.
+        const unsigned size = swar::lowest_bit((dropped & word_bits) | end_bit) - start;
+        if (size <= WordKey::kShortWordSize) {
+          // Every byte before `size` is at least "A"; those after it go.
+          const std::uint64_t head =
+              swar::to_lower_if_at_least_a(swar::load(word)) & kLowBytes[size];
+          add_short_word(WordKey::of_short(head, size));
         } else {
-          swar::store(out, lowered);
-          out += plain;
-          add_word(out - start);
-          out = start;
-          first_hyphen = kNoHyphen;
+          add_text_word(word, size);
         }
-        in += plain + 1;
-        continue;
+      } else if (!add_word_with_specials(word, stop - start, (dropped & word_bits) >> start,
+                                         (others & word_bits) >> start)) {
+        // A hyphen may join this line to the next: the window ends here.
+        start = static_cast<unsigned>(read_until_word_ends(word, end) - window);
+        break;
       }
-      swar::store(out, lowered);
-      in += plain;
-      out += plain;
+      start = stop + 1;
+      taken |= end_bit | (end_bit - 1);
+      ends ^= end_bit;
     }
-    unsigned char byte = *in++;
-    if (kBookBytes.kind[byte] == BookByte::kPunctuation) {
-      // Punctuation mostly ends a word: take the byte after it straight away.
-      if (in == end) break;
-      byte = *in++;
-    }
-    // Tested in the order of their frequency in prose.
-    const BookByte kind = kBookBytes.kind[byte];
-    if (kind == BookByte::kSpace) {
-      add_word(out - start);
-      out = start;
-      first_hyphen = kNoHyphen;
-    } else if (kind == BookByte::kLineFeed) {
-      const std::size_t length = out - start;
-      if (length > 0 && first_hyphen == length - 1) {
-        --out;  // joined: the next line continues this word
-      } else {
-        add_word(length);
-        out = start;
-      }
-      first_hyphen = kNoHyphen;
-    } else if (kind == BookByte::kKept) {
-      *out++ = to_lower(byte);
-    } else if (kind == BookByte::kHyphen) {
-      if (first_hyphen == kNoHyphen) first_hyphen = out - start;
-      *out++ = byte;
-    }
+    in = window + start;
   }
   // What was fed is in the set, also when the next read fails.
   flush_batch();
-  length_ = out - start;
-  first_hyphen_ = first_hyphen;
   // Whether a chunk is open at the end depends only on the last space.
   const unsigned char* last = end - 1;
   while (last > text.data() && *last != kSpace) --last;
@@ -100,23 +114,142 @@ void BookWordCollector::feed(PaddedBytes text) {
   }
 }
 
+bool BookWordCollector::add_word_with_specials(const unsigned char* word, unsigned size,
+                                               std::uint64_t dropped, std::uint64_t others) {
+  if (word[size] == kLineFeed) {
+    for (; others != 0; others &= others - 1) {
+      if (word[swar::lowest_bit(others)] == kHyphen) return false;
+    }
+  }
+  const std::uint64_t kept = ~dropped & low_bits(size);
+  if (kept == 0) {
+    add_short_word(WordKey::of_short(0, 0));
+    return true;
+  }
+  // Punctuation mostly stands before or after a word, not inside it.
+  const unsigned first = swar::lowest_bit(kept);
+  const unsigned count = highest_bit(kept) + 1 - first;
+  if ((kept >> first) == low_bits(count)) {
+    add_text_word(word + first, count);
+  } else {
+    add_text_word_without(word, size, dropped);
+  }
+  return true;
+}
+
+const unsigned char* BookWordCollector::read_until_word_ends(const unsigned char* in,
+                                                             const unsigned char* end) {
+  // Every byte adds at most one byte to the word, and the buffer keeps
+  // padding after it, so one capacity check keeps the loop free of them.
+  word_.reserve(length_ + static_cast<std::size_t>(end - in), length_);
+  unsigned char* const start = word_.data();
+  unsigned char* out = start + length_;
+  std::size_t first_hyphen = first_hyphen_;
+  while (in < end) {
+    // Eight letters at a time are lower-cased and copied, up to the first
+    // byte below "A", which every special byte is.
+    if (end - in >= 8) {
+      const swar::Bytes8 bytes = swar::load(in);
+      // Only the bytes before the first special one are kept (the rest are
+      // overwritten or past the word), and those are all at least "A".
+      swar::store(out, swar::to_lower_if_at_least_a(bytes));
+      const swar::Bytes8 special = swar::below(bytes, 'A');
+      if (special == 0) {
+        in += 8;
+        out += 8;
+        continue;
+      }
+      const unsigned plain = swar::first_marked(special);
+      in += plain;
+      out += plain;
+    }
+    const unsigned char byte = *in++;
+    const BookByte kind = kBookBytes.kind[byte];
+    if (kind == BookByte::kSpace) {
+      add_word(static_cast<std::size_t>(out - start));
+      length_ = 0;
+      first_hyphen_ = kNoHyphen;
+      return in;
+    }
+    if (kind == BookByte::kLineFeed) {
+      const auto length = static_cast<std::size_t>(out - start);
+      if (length == 0 || first_hyphen != length - 1) {
+        add_word(length);
+        length_ = 0;
+        first_hyphen_ = kNoHyphen;
+        return in;
+      }
+      --out;  // joined: the next line continues this word
+      first_hyphen = kNoHyphen;
+    } else if (kind == BookByte::kKept) {
+      *out++ = to_lower(byte);
+    } else if (kind == BookByte::kHyphen) {
+      if (first_hyphen == kNoHyphen) first_hyphen = static_cast<std::size_t>(out - start);
+      *out++ = byte;
+    }
+  }
+  length_ = static_cast<std::size_t>(out - start);
+  first_hyphen_ = first_hyphen;
+  return in;
+}
+
+void BookWordCollector::add_text_word(const unsigned char* bytes, std::size_t size) {
+  if (size <= WordKey::kShortWordSize) {
+    const std::uint64_t head = swar::to_lower(swar::load(bytes)) & WordKey::low_bytes_mask(size);
+    add_short_word(WordKey::of_short(head, size));
+    return;
+  }
+  if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
+  // The padding after both the text and the buffer takes the last store.
+  unsigned char* const lowered = batch_bytes_.data() + batch_bytes_size_;
+  for (std::size_t i = 0; i < size; i += 8) {
+    swar::store(lowered + i, swar::to_lower(swar::load(bytes + i)));
+  }
+  add_long_word(lowered, size);
+}
+
+void BookWordCollector::add_text_word_without(const unsigned char* bytes, std::size_t size,
+                                              std::uint64_t dropped) {
+  unsigned char kept[kLongestBatchedWord + 8] = {};
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (((dropped >> i) & 1) == 0) kept[count++] = bytes[i];
+  }
+  add_text_word(kept, count);
+}
+
 void BookWordCollector::add_word(std::size_t size) {
+  // The empty word may come before word_ holds any memory.
+  if (size == 0) {
+    add_short_word(WordKey::of_short(0, 0));
+    return;
+  }
   const PaddedBytes word = word_.view(size);
   if (size <= WordKey::kShortWordSize) {
     // Its key holds it whole: word_ may change before the batch goes in.
     add_short_word(WordKey::of_short(WordKey::of(word).head(), size));
     return;
   }
-  if (!words_.batches_pay() || size > kLongestBatchedWord) {
+  if (size > kLongestBatchedWord) {
     flush_batch();
     words_.insert(WordKey::of(word));
     return;
   }
-  constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
-  std::memcpy(batch_bytes_.data() + batch_bytes_size_, word.data(), size);
-  add_to_batch(WordKey::of(batch_bytes_.view(kBatchBytes).part(batch_bytes_size_, size)));
-  batch_bytes_size_ += size;
+  unsigned char* const copy = batch_bytes_.data() + batch_bytes_size_;
+  std::memcpy(copy, word.data(), size);
+  add_long_word(copy, size);
+}
+
+void BookWordCollector::add_long_word(const unsigned char* lowered, std::size_t size) {
+  const WordKey key = WordKey::of(batch_bytes_.view(kBatchBytes).from(lowered).part(0, size));
+  if (words_.batches_pay()) {
+    // Kept in the buffer until the batch goes in.
+    batch_bytes_size_ += size;
+    add_to_batch(key);
+  } else {
+    words_.insert(key);
+  }
 }
 
 void BookWordCollector::finish() {

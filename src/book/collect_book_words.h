@@ -2,6 +2,7 @@
 #define LEXICULL_BOOK_COLLECT_BOOK_WORDS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "base/byte_buffer.h"
@@ -44,21 +45,51 @@ class BookWordCollector final : public TextPartReader {
   // together. A long word's bytes are copied, since word_ is reused; a very
   // long one goes in at once instead.
   static constexpr std::size_t kLongestBatchedWord = 64;
+  static constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
 
+  // Runs the byte-at-a-time reader from `in` until it ends a word or the
+  // block, carrying word_ across blocks; returns where it stopped. It serves
+  // what the masks leave to it: words that go on past their window or their
+  // block, and lines that a hyphen may join.
+  const unsigned char* read_until_word_ends(const unsigned char* in, const unsigned char* end);
   // Adds the first `size` bytes of word_.
   void add_word(std::size_t size);
+  // Adds the `size` bytes at `bytes`, as yet unlowered, which hold nothing
+  // but bytes of the word.
+  void add_text_word(const unsigned char* bytes, std::size_t size);
+  // Adds the `size` bytes at `word` but the punctuation marked in `dropped`
+  // (`others` marks the other bytes below "A"); false, adding nothing, when
+  // a hyphen may join the line to the next, which only the byte-at-a-time
+  // reader can tell.
+  bool add_word_with_specials(const unsigned char* word, unsigned size, std::uint64_t dropped,
+                              std::uint64_t others);
+  // Adds the `size` bytes at `bytes` but those marked in `dropped`.
+  void add_text_word_without(const unsigned char* bytes, std::size_t size, std::uint64_t dropped);
+  // Adds a lower-cased word of more than eight bytes, its bytes copied first
+  // when it goes into a batch.
+  void add_long_word(const unsigned char* lowered, std::size_t size);
+  // In a large set, short words wait in a queue of their own, which the set
+  // takes in one call, asking for slots ahead of their use; a small one is
+  // in cache, and a word goes in at once.
   void add_short_word(const WordKey& key) {
-    if (words_.batches_pay()) {
-      add_to_batch(key);
-    } else {
-      words_.insert(key);
+    if (!words_.batches_pay()) {
+      words_.insert_short(key.head(), key.size());
+      return;
     }
+    short_heads_[short_count_] = key.head();
+    short_sizes_[short_count_] = static_cast<unsigned char>(key.size());
+    if (++short_count_ == kShortQueueSize) flush_short_words();
+  }
+  void flush_short_words() {
+    words_.insert_short_words(short_heads_, short_sizes_, short_count_);
+    short_count_ = 0;
   }
   void add_to_batch(const WordKey& key) {
     batch_[batch_size_++] = key;
     if (batch_size_ == BookWordSet::kBatchSize) flush_batch();
   }
   void flush_batch() {
+    flush_short_words();
     if (batch_size_ == 0) return;
     words_.insert_batch(batch_, batch_size_);
     batch_size_ = 0;
@@ -67,6 +98,10 @@ class BookWordCollector final : public TextPartReader {
 
   std::unique_ptr<BookWordSet> own_words_;  // a later part's
   BookWordSet& words_;
+  static constexpr std::size_t kShortQueueSize = 256;
+  std::uint64_t short_heads_[kShortQueueSize];
+  unsigned char short_sizes_[kShortQueueSize];
+  std::size_t short_count_ = 0;
   WordKey batch_[BookWordSet::kBatchSize];
   std::size_t batch_size_ = 0;
   ByteBuffer batch_bytes_;  // the batch's long words
