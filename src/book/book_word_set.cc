@@ -28,10 +28,12 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
   const unsigned char* const end = bytes + size;
   for (; bytes + 8 <= end; bytes += 8) state = mix(state, load_little_endian64(bytes));
   state = mix(state, load_little_endian_partial(bytes, static_cast<std::size_t>(end - bytes)));
-  const std::uint64_t hash = state * 0x9E3779B97F4A7C15ull;
-  // Any tag above kShortWordSize marks a long word; a few low bits of the
-  // hash (which picks the slot from its top bits) set it apart from others.
-  return SlotKey{static_cast<std::uint32_t>(hash) | 0x10000u, hash};
+  // The tag is the hash's top half with a bit set that marks it long (above
+  // kShortWordSize), and the slot is picked from the same bits, so that a
+  // growing table places the word again from its tag alone, without
+  // reading its bytes.
+  const std::uint64_t hash = state * 0x9E3779B97F4A7C15ull | kLongTagBit;
+  return SlotKey{static_cast<std::uint32_t>(hash >> 32), hash};
 }
 
 bool BookWordSet::long_word_matches(WordId id, const WordKey& key) const {
@@ -57,7 +59,7 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
   words_.push_back(Word{arena_.copy(bytes, key.size()), key.size()});
   longest_word_size_ = std::max(longest_word_size_, key.size());
   slots_[index] = Slot{key.head(), slot_key.tag, id};
-  add_to_filter(key);
+  add_to_filter(key.head_hash());
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
 }
@@ -70,15 +72,24 @@ void BookWordSet::grow_slots() {
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old_slots) {
     if (slot.id == kAbsent) continue;
-    // A short word's key is in its slot; only a long one is hashed again.
-    const Word& word = words_[slot.id];
-    const WordKey key = slot.tag <= WordKey::kShortWordSize
-                            ? WordKey::of_short(slot.head, slot.tag)
-                            : WordKey::of_known_head(slot.head, word.bytes, word.size);
-    std::size_t index = slot_of(slot_key_of(key).hash);
+    // A short word's key is in its slot, and so is what places a long one
+    // (while the table picks slots from no more bits than its tag holds):
+    // the words' bytes, all over memory, are not read again.
+    const bool is_short = slot.tag <= WordKey::kShortWordSize;
+    const std::uint64_t head_hash =
+        WordKey::hash_of_head(slot.head, is_short ? slot.tag : WordKey::kLongWordSizeClass);
+    std::size_t index;
+    if (is_short) {
+      index = slot_of(head_hash);
+    } else if (shift_ >= 32) {
+      index = slot_of(std::uint64_t{slot.tag} << 32);
+    } else {
+      const Word& word = words_[slot.id];
+      index = slot_of(long_slot_key_of(word.bytes, word.size).hash);
+    }
     while (slots_[index].id != kAbsent) index = (index + 1) & mask;
     slots_[index] = Slot{slot.head, slot.tag, slot.id};
-    add_to_filter(key);
+    add_to_filter(head_hash);
   }
 }
 

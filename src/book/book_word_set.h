@@ -22,6 +22,9 @@ class WordKey {
  public:
   // A word of up to eight bytes is its head and its size: no bytes needed.
   static constexpr std::size_t kShortWordSize = 8;
+  // The size the head hash of every longer word is taken with, so that it
+  // can be made again from the head alone.
+  static constexpr std::size_t kLongWordSizeClass = kShortWordSize + 1;
 
   // The key of the empty word.
   WordKey() : WordKey(0, 0, nullptr) {}
@@ -52,7 +55,8 @@ class WordKey {
   std::uint64_t head() const { return head_; }
   std::size_t size() const { return size_; }
   bool is_short() const { return size_ <= kShortWordSize; }
-  // The hash of the head and the size: the slot of a short word.
+  // The hash of the head and the size (the size class, for a long word):
+  // the slot of a short word.
   std::uint64_t head_hash() const { return head_hash_; }
   const unsigned char* long_bytes() const { return bytes_; }
 
@@ -69,7 +73,10 @@ class WordKey {
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
 
   WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
-      : head_(head), size_(size), head_hash_(hash_of_head(head, size)), bytes_(bytes) {}
+      : head_(head),
+        size_(size),
+        head_hash_(hash_of_head(head, size <= kShortWordSize ? size : kLongWordSizeClass)),
+        bytes_(bytes) {}
 
   std::uint64_t head_;
   std::size_t size_;
@@ -180,6 +187,7 @@ class BookWordSet {
   // The tag of a free slot, which no word's key has: it must not pass for
   // the empty word, whose head and size are zero.
   static constexpr std::uint32_t kFreeTag = WordKey::kShortWordSize + 1;
+  static constexpr std::uint64_t kLongTagBit = std::uint64_t{0x10} << 32;
   static constexpr std::size_t kBatchingSlots = std::size_t{1} << 16;
 
   static SlotKey slot_key_of(const WordKey& key) {
@@ -194,15 +202,15 @@ class BookWordSet {
   bool long_word_matches(WordId id, const WordKey& key) const;
   std::size_t slot_of(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
   // The filter has four bits per slot, picked by the head hash.
-  std::size_t filter_bit_of(const WordKey& key) const {
-    return static_cast<std::size_t>(key.head_hash() >> (shift_ - 2));
+  std::size_t filter_bit_of(std::uint64_t head_hash) const {
+    return static_cast<std::size_t>(head_hash >> (shift_ - 2));
   }
   bool might_hold(const WordKey& key) const {
-    const std::size_t bit = filter_bit_of(key);
+    const std::size_t bit = filter_bit_of(key.head_hash());
     return (filter_[bit / 64] >> (bit % 64)) & 1;
   }
-  void add_to_filter(const WordKey& key) {
-    const std::size_t bit = filter_bit_of(key);
+  void add_to_filter(std::uint64_t head_hash) {
+    const std::size_t bit = filter_bit_of(head_hash);
     filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
   }
   void insert_new_short(std::uint64_t head, std::size_t size, std::size_t index);
