@@ -10,7 +10,7 @@ unsigned char* Arena::new_block(std::size_t size) {
   return blocks_.back().get();
 }
 
-const unsigned char* Arena::copy(const unsigned char* data, std::size_t size) {
+unsigned char* Arena::allocate(std::size_t size) {
   unsigned char* bytes;
   if (size > kBlockSize / 4) {
     // The current block keeps its free room for the small strings to come.
@@ -24,6 +24,11 @@ const unsigned char* Arena::copy(const unsigned char* data, std::size_t size) {
     free_ += size;
     left_ -= size;
   }
+  return bytes;
+}
+
+const unsigned char* Arena::copy(const unsigned char* data, std::size_t size) {
+  unsigned char* bytes = allocate(size);
   if (size > 0) std::memcpy(bytes, data, size);
   return bytes;
 }

@@ -16,6 +16,8 @@ class Arena {
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
 
+  // Room for `size` bytes, valid as long as the arena.
+  unsigned char* allocate(std::size_t size);
   // A copy of the `size` bytes at `data`, valid as long as the arena.
   const unsigned char* copy(const unsigned char* data, std::size_t size);
 

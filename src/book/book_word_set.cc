@@ -36,9 +36,9 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
   return SlotKey{static_cast<std::uint32_t>(hash >> 32), hash};
 }
 
-bool BookWordSet::long_word_matches(WordId id, const WordKey& key) const {
-  const Word& word = words_[id];
-  return word.size == key.size() && std::memcmp(word.bytes, key.long_bytes(), word.size) == 0;
+bool BookWordSet::long_word_matches(const unsigned char* record, const WordKey& key) {
+  return record_size(record) == key.size() &&
+         std::memcmp(record_bytes(record), key.long_bytes(), key.size()) == 0;
 }
 
 void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index) {
@@ -50,15 +50,21 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
   // distinct words exhausts memory long before.
   if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
   const auto id = static_cast<WordId>(words_.size());
-  const unsigned char* bytes = key.long_bytes();
-  unsigned char short_bytes[8];
+  const std::size_t size = key.size();
   if (key.is_short()) {
+    unsigned char short_bytes[8];
     store_little_endian64(short_bytes, key.head());
-    bytes = short_bytes;
+    words_.push_back(Word{arena_.copy(short_bytes, size), size});
+    slots_[index] = Slot{key.head(), slot_key.tag, id};
+  } else {
+    if (size > static_cast<std::size_t>(-1) - sizeof size) throw std::bad_alloc();
+    unsigned char* const record = arena_.allocate(sizeof size + size);
+    std::memcpy(record, &size, sizeof size);
+    std::memcpy(record + sizeof size, key.long_bytes(), size);
+    words_.push_back(Word{record_bytes(record), size});
+    slots_[index] = Slot{reinterpret_cast<std::uintptr_t>(record), slot_key.tag, id};
   }
-  words_.push_back(Word{arena_.copy(bytes, key.size()), key.size()});
-  longest_word_size_ = std::max(longest_word_size_, key.size());
-  slots_[index] = Slot{key.head(), slot_key.tag, id};
+  longest_word_size_ = std::max(longest_word_size_, size);
   add_to_filter(key.head_hash());
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
@@ -75,21 +81,27 @@ void BookWordSet::grow_slots() {
     // A short word's key is in its slot, and so is what places a long one
     // (while the table picks slots from no more bits than its tag holds):
     // the words' bytes, all over memory, are not read again.
-    const bool is_short = slot.tag <= WordKey::kShortWordSize;
-    const std::uint64_t head_hash =
-        WordKey::hash_of_head(slot.head, is_short ? slot.tag : WordKey::kLongWordSizeClass);
     std::size_t index;
-    if (is_short) {
+    if (slot.tag <= WordKey::kShortWordSize) {
+      const std::uint64_t head_hash = WordKey::hash_of_head(slot.head_or_record, slot.tag);
       index = slot_of(head_hash);
+      add_to_filter(head_hash);
     } else if (shift_ >= 32) {
       index = slot_of(std::uint64_t{slot.tag} << 32);
     } else {
-      const Word& word = words_[slot.id];
-      index = slot_of(long_slot_key_of(word.bytes, word.size).hash);
+      const unsigned char* const record = record_of(slot);
+      index = slot_of(long_slot_key_of(record_bytes(record), record_size(record)).hash);
     }
     while (slots_[index].id != kAbsent) index = (index + 1) & mask;
-    slots_[index] = Slot{slot.head, slot.tag, slot.id};
-    add_to_filter(head_hash);
+    slots_[index] = slot;
+  }
+  // The long words' heads, for the filter, lie in the arena in the order of
+  // the words: read in that order, they come from memory fast.
+  for (const Word& word : words_) {
+    if (word.size > WordKey::kShortWordSize) {
+      add_to_filter(WordKey::of_known_head(load_little_endian64(word.bytes), word.bytes, word.size)
+                        .head_hash());
+    }
   }
 }
 
@@ -129,13 +141,13 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
 }
 
 void BookWordSet::insert_all(const BookWordSet& other) {
-  // The other set's slots hold each word's head already.
+  // The other set's slots hold each short word's key already.
   for (const Slot& slot : other.slots_) {
     if (slot.id == kAbsent) continue;
     const Word& word = other.words_[slot.id];
     insert(slot.tag <= WordKey::kShortWordSize
-               ? WordKey::of_short(slot.head, slot.tag)
-               : WordKey::of_known_head(slot.head, word.bytes, word.size));
+               ? WordKey::of_short(slot.head_or_record, slot.tag)
+               : WordKey::of_known_head(load_little_endian64(word.bytes), word.bytes, word.size));
   }
 }
 
