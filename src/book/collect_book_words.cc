@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "base/swar.h"
-#include "book/book_byte_masks.h"
 #include "text/byte_classes.h"
+#include "text/byte_masks.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
@@ -52,9 +52,13 @@ void BookWordCollector::feed(PaddedBytes text) {
   // the next space or line feed. The next window starts at the first word
   // this one does not end.
   while (in < end) {
-    BookByteMasks masks = book_byte_masks(in);
+    // Every byte of "A" and above, 0x80 to 0xFF included, is part of a word
+    // as it stands (after lower-casing), so most bytes are in no mask.
+    ByteMasks masks = byte_masks(in, kSpace, kLineFeed, 'A');
     if (end - in < 64) masks.keep_first(static_cast<unsigned>(end - in));
-    if (masks.ends == 0) {
+    const std::uint64_t word_ends = masks.first | masks.second;
+    const std::uint64_t specials = masks.below & ~word_ends;
+    if (word_ends == 0) {
       // A word longer than the window, or going on into the next block.
       in = read_until_word_ends(in, end);
       continue;
@@ -62,19 +66,19 @@ void BookWordCollector::feed(PaddedBytes text) {
     const unsigned char* const window = in;
     // Special bytes are few in prose: each is looked up once per window.
     std::uint64_t dropped = 0;
-    for (std::uint64_t left = masks.specials; left != 0; left &= left - 1) {
+    for (std::uint64_t left = specials; left != 0; left &= left - 1) {
       const bool punctuation =
           kBookBytes.kind[window[swar::lowest_bit(left)]] == BookByte::kPunctuation;
       dropped |= (left & (0 - left)) * punctuation;
     }
-    const std::uint64_t others = masks.specials & ~dropped;
+    const std::uint64_t others = specials & ~dropped;
     // A word is read straight from the text unless it holds a special byte
     // other than punctuation, or punctuation followed by a byte it keeps.
-    const std::uint64_t kept = ~(dropped | masks.ends);
+    const std::uint64_t kept = ~(dropped | word_ends);
     const std::uint64_t not_straight = others | (dropped & (kept >> 1));
     unsigned start = 0;
     std::uint64_t taken = 0;  // the bits of the words ended so far
-    for (std::uint64_t ends = masks.ends; ends != 0;) {
+    for (std::uint64_t ends = word_ends; ends != 0;) {
       const std::uint64_t end_bit = ends & (0 - ends);
       const std::uint64_t word_bits = (end_bit - 1) & ~taken;
       const unsigned stop = swar::lowest_bit(end_bit);
