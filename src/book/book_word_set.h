@@ -22,9 +22,6 @@ class WordKey {
  public:
   // A word of up to eight bytes is its head and its size: no bytes needed.
   static constexpr std::size_t kShortWordSize = 8;
-  // The size the head hash of every longer word is taken with, so that it
-  // can be made again from the head alone.
-  static constexpr std::size_t kLongWordSizeClass = kShortWordSize + 1;
 
   // The key of the empty word.
   WordKey() : WordKey(0, 0, nullptr) {}
@@ -55,8 +52,7 @@ class WordKey {
   std::uint64_t head() const { return head_; }
   std::size_t size() const { return size_; }
   bool is_short() const { return size_ <= kShortWordSize; }
-  // The hash of the head and the size (the size class, for a long word):
-  // the slot of a short word.
+  // The hash of the head and the size: the slot of a short word.
   std::uint64_t head_hash() const { return head_hash_; }
   const unsigned char* long_bytes() const { return bytes_; }
 
@@ -75,7 +71,7 @@ class WordKey {
   WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
       : head_(head),
         size_(size),
-        head_hash_(hash_of_head(head, size <= kShortWordSize ? size : kLongWordSizeClass)),
+        head_hash_(hash_of_head(head, size)),
         bytes_(bytes) {}
 
   std::uint64_t head_;
@@ -122,6 +118,14 @@ class BookWordSet {
       if (matches(slot, slot_key, key)) return slot.id;
       if (slot.id == kAbsent) return kAbsent;
     }
+  }
+
+  // Whether a word of `size` bytes whose head (its first eight bytes, as
+  // WordKey holds them) is `head` may be in the set: false for most words
+  // that are not, at the cost of a hash of the head and one load.
+  bool might_hold(std::uint64_t head, std::size_t size) const {
+    if (size > longest_word_size_) return false;
+    return filter_holds(WordKey::hash_of_head(head, size));
   }
 
   static constexpr std::size_t kBatchSize = 64;
@@ -214,17 +218,23 @@ class BookWordSet {
   }
   static bool long_word_matches(const unsigned char* record, const WordKey& key);
   std::size_t slot_of(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
-  // The filter has four bits per slot, picked by the head hash.
-  std::size_t filter_bit_of(std::uint64_t head_hash) const {
-    return static_cast<std::size_t>(head_hash >> (shift_ - 2));
+  // The filter has four bits per slot. A head hash sets two bits of one
+  // 64-bit word of it, all three picked by bits of the hash below those that
+  // pick the slot: one load answers, and few words not held pass.
+  std::size_t filter_word_of(std::uint64_t head_hash) const {
+    return static_cast<std::size_t>(head_hash >> (shift_ + 4));
   }
-  bool might_hold(const WordKey& key) const {
-    const std::size_t bit = filter_bit_of(key.head_hash());
-    return (filter_[bit / 64] >> (bit % 64)) & 1;
+  std::uint64_t filter_bits_of(std::uint64_t head_hash) const {
+    return std::uint64_t{1} << ((head_hash >> (shift_ - 2)) & 63) |
+           std::uint64_t{1} << ((head_hash >> (shift_ - 8)) & 63);
   }
+  bool filter_holds(std::uint64_t head_hash) const {
+    const std::uint64_t bits = filter_bits_of(head_hash);
+    return (filter_[filter_word_of(head_hash)] & bits) == bits;
+  }
+  bool might_hold(const WordKey& key) const { return filter_holds(key.head_hash()); }
   void add_to_filter(std::uint64_t head_hash) {
-    const std::size_t bit = filter_bit_of(head_hash);
-    filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    filter_[filter_word_of(head_hash)] |= filter_bits_of(head_hash);
   }
   void insert_new_short(std::uint64_t head, std::size_t size, std::size_t index);
   void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index);
@@ -233,7 +243,7 @@ class BookWordSet {
   Arena arena_;
   std::vector<Word> words_;
   std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
-  std::vector<std::uint64_t> filter_;  // a bit for every head hash of a word held
+  std::vector<std::uint64_t> filter_;  // bits for every head hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
 };

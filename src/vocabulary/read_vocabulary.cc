@@ -7,6 +7,7 @@
 
 #include "base/swar.h"
 #include "text/byte_classes.h"
+#include "text/byte_masks.h"
 #include "text/line_feed_finder.h"
 #include "text/text_mode_reader.h"
 
@@ -17,6 +18,17 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
                                unsigned char byte) {
   return static_cast<const unsigned char*>(std::memchr(from, byte, end - from));
 }
+
+// The first `size` bytes of a head, for sizes 0 to 8.
+constexpr std::uint64_t kLowBytes[] = {0,
+                                       0xFF,
+                                       0xFFFF,
+                                       0xFFFFFF,
+                                       0xFFFFFFFF,
+                                       0xFFFFFFFFFF,
+                                       0xFFFFFFFFFFFF,
+                                       0xFFFFFFFFFFFFFF,
+                                       0xFFFFFFFFFFFFFFFF};
 
 void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
   target.assign(reinterpret_cast<const char*>(data), size);
@@ -146,8 +158,51 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
     pending_key_wanted_ = false;
     in = line_feed + 1;
   }
+  const BookWordSet& keys = map_.keys();
   while (in < end) {
+    // The lines that end within the 64 bytes from `in` are walked by the
+    // bits of their line feeds and separators. Most keys are no book word,
+    // which the set's filter tells from the key's first eight bytes and its
+    // size: such a line costs little more than finding its line feed.
+    ByteMasks masks = byte_masks(in, kLineFeed, kEntrySeparator, 0);
+    if (end - in < 64) masks.keep_first(static_cast<unsigned>(end - in));
+    const unsigned char* const window = in;
+    unsigned start = 0;
+    std::uint64_t taken = 0;  // the bits of the lines ended so far
+    for (std::uint64_t line_feed_bits = masks.first; line_feed_bits != 0;) {
+      const std::uint64_t line_feed_bit = line_feed_bits & (0 - line_feed_bits);
+      const std::uint64_t line_bits = (line_feed_bit - 1) & ~taken;
+      const unsigned stop = swar::lowest_bit(line_feed_bit);
+      const unsigned char* const line = window + start;
+      const unsigned key_size =
+          swar::lowest_bit((masks.second & line_bits) | line_feed_bit) - start;
+      const std::uint64_t head =
+          swar::to_lower(swar::load(line)) & kLowBytes[key_size < 8 ? key_size : 8];
+      if (keys.might_hold(head, key_size)) take_line(text.part(line - text.data(), stop - start));
+      start = stop + 1;
+      taken |= line_feed_bit | (line_feed_bit - 1);
+      line_feed_bits ^= line_feed_bit;
+    }
+    if (start > 0) {
+      in = window + start;
+      continue;
+    }
+    // A line longer than the window: when its key ends within it, the
+    // filter may pass over it as well.
     const unsigned char* line_feed = line_feeds.next(in);
+    if (masks.second != 0) {
+      const unsigned key_size = swar::lowest_bit(masks.second);
+      const std::uint64_t head =
+          swar::to_lower(swar::load(in)) & kLowBytes[key_size < 8 ? key_size : 8];
+      if (!keys.might_hold(head, key_size)) {
+        if (line_feed == nullptr) {
+          skipping_line_ = true;
+          return;
+        }
+        in = line_feed + 1;
+        continue;
+      }
+    }
     if (line_feed == nullptr) {
       append_pending(in, end - in);
       drop_pending_line_if_useless();
