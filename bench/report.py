@@ -10,7 +10,8 @@ import sys
 import time
 
 # lexicull / floor at most, where a target is set.
-FLOOR_TARGETS = {"book+en-de": 2, "many-words+de-en": 2, "book-x20+en-de": 3, "book+en-de-x10": 3}
+FLOOR_TARGETS = {"book+en-de": 2, "book-x20+en-de": 2, "book+en-de-x10": 2, "book+de-en": 2,
+                 "many-words+de-en": 2}
 MEMORY_TARGET_KIB = 16 * 1024
 PEERS = ("pipeline", "mawk", "python")
 
@@ -57,18 +58,21 @@ def main():
         "(hyperfine: 3 warm-up runs, medians of the timed runs, every output to a regular file;",
         "peak memory: GNU time, median of 3). The floor reads both files to their ends in",
         "128 KiB blocks and writes the expected output with one write per line: what any",
-        "program doing the job must do. A peer ratio is the peer's time over lexicull's.",
+        "program doing the job must do. Flush ms is what its write per line costs over one",
+        "write of the whole output: the price of the output contract, paid by every program",
+        "that keeps it. A peer ratio is the peer's time over lexicull's.",
         "",
-        "| pair | lexicull ms | 1 thread ms | floor ms | lexicull/floor | lexicull KiB "
+        "| pair | lexicull ms | 1 thread ms | floor ms | flush ms | lexicull/floor | lexicull KiB "
         "| pipeline/lexicull | mawk/lexicull | python/lexicull | pipeline KiB | mawk KiB | python KiB |",
-        "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |",
+        "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |",
     ]
     for name, times, ratio, memory in rows:
         peers = " | ".join(f"{times[peer] / times['lexicull']:.1f}" for peer in PEERS)
         peer_memory = " | ".join(str(memory[peer]) for peer in PEERS)
         lines.append(
             f"| {name} | {times['lexicull']:.1f} | {times['lexicull, 1 thread']:.1f} "
-            f"| {times['floor']:.1f} | {ratio:.2f} | {memory['lexicull']} | {peers} | {peer_memory} |")
+            f"| {times['floor']:.1f} | {times['floor'] - times['floor, one write']:.1f} "
+            f"| {ratio:.2f} | {memory['lexicull']} | {peers} | {peer_memory} |")
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

@@ -48,6 +48,7 @@ for pair in "${pairs[@]}"; do
     -n lexicull "$lexicull $book $vocabulary > $scratch/out-lexicull" \
     -n "lexicull, 1 thread" "LEXICULL_THREADS=1 $lexicull $book $vocabulary > $scratch/out-one" \
     -n floor "$floor $book $vocabulary $scratch/expected > $scratch/out-floor" \
+    -n "floor, one write" "$floor --one-write $book $vocabulary $scratch/expected > $scratch/out-once" \
     -n pipeline "bash $here/peers/pipeline.sh $book $vocabulary > $scratch/out-pipeline" \
     -n mawk "bash $here/peers/awk.sh $book $vocabulary > $scratch/out-mawk" \
     -n python "python3 $here/peers/filter.py $book $vocabulary > $scratch/out-python" > /dev/null

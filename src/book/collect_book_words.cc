@@ -76,6 +76,9 @@ void BookWordCollector::feed(PaddedBytes text) {
     // other than punctuation, or punctuation followed by a byte it keeps.
     const std::uint64_t kept = ~(dropped | word_ends);
     const std::uint64_t not_straight = others | (dropped & (kept >> 1));
+    // Asked once a window: the set may grow meanwhile, and either way of
+    // adding a word is right at any size.
+    const bool queued = words_.batches_pay();
     unsigned start = 0;
     std::uint64_t taken = 0;  // the bits of the words ended so far
     for (std::uint64_t ends = word_ends; ends != 0;) {
@@ -90,7 +93,11 @@ void BookWordCollector::feed(PaddedBytes text) {
           // Every byte before `size` is at least "A"; those after it go.
           const std::uint64_t head =
               swar::to_lower_if_at_least_a(swar::load(word)) & kLowBytes[size];
-          add_short_word(WordKey::of_short(head, size));
+          if (queued) {
+            queue_short_word(head, size);
+          } else {
+            words_.insert_short(head, size);
+          }
         } else {
           add_text_word(word, size);
         }

@@ -72,12 +72,15 @@ class BookWordCollector final : public TextPartReader {
   // takes in one call, asking for slots ahead of their use; a small one is
   // in cache, and a word goes in at once.
   void add_short_word(const WordKey& key) {
-    if (!words_.batches_pay()) {
+    if (words_.batches_pay()) {
+      queue_short_word(key.head(), key.size());
+    } else {
       words_.insert_short(key.head(), key.size());
-      return;
     }
-    short_heads_[short_count_] = key.head();
-    short_sizes_[short_count_] = static_cast<unsigned char>(key.size());
+  }
+  void queue_short_word(std::uint64_t head, std::size_t size) {
+    short_heads_[short_count_] = head;
+    short_sizes_[short_count_] = static_cast<unsigned char>(size);
     if (++short_count_ == kShortQueueSize) flush_short_words();
   }
   void flush_short_words() {
