@@ -61,18 +61,24 @@ class WordKey {
     return (head ^ (std::uint64_t{size} << 59)) * kMultiplier;
   }
 
-  static std::uint64_t low_bytes_mask(std::size_t size) {
-    return size >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * size)) - 1;
-  }
+  // The first `size` bytes of a head (all eight from eight on): a load from
+  // a table, cheaper in the readers' loops than a shift by a variable.
+  static std::uint64_t low_bytes_mask(std::size_t size) { return kLowBytes[size < 8 ? size : 8]; }
 
  private:
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  static constexpr std::uint64_t kLowBytes[] = {0,
+                                                0xFF,
+                                                0xFFFF,
+                                                0xFFFFFF,
+                                                0xFFFFFFFF,
+                                                0xFFFFFFFFFF,
+                                                0xFFFFFFFFFFFF,
+                                                0xFFFFFFFFFFFFFF,
+                                                ~std::uint64_t{0}};
 
   WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
-      : head_(head),
-        size_(size),
-        head_hash_(hash_of_head(head, size)),
-        bytes_(bytes) {}
+      : head_(head), size_(size), head_hash_(hash_of_head(head, size)), bytes_(bytes) {}
 
   std::uint64_t head_;
   std::size_t size_;

@@ -16,17 +16,6 @@ namespace {
 // The first `count` bits, `count` below 64.
 std::uint64_t low_bits(unsigned count) { return (std::uint64_t{1} << count) - 1; }
 
-// The first `size` bytes of a head, for sizes 0 to 8.
-constexpr std::uint64_t kLowBytes[] = {0,
-                                       0xFF,
-                                       0xFFFF,
-                                       0xFFFFFF,
-                                       0xFFFFFFFF,
-                                       0xFFFFFFFFFF,
-                                       0xFFFFFFFFFFFF,
-                                       0xFFFFFFFFFFFFFF,
-                                       0xFFFFFFFFFFFFFFFF};
-
 unsigned highest_bit(std::uint64_t value) {
 #if defined(__GNUC__) || defined(__clang__)
   return 63 - static_cast<unsigned>(__builtin_clzll(value));
@@ -92,7 +81,7 @@ void BookWordCollector::feed(PaddedBytes text) {
         if (size <= WordKey::kShortWordSize) {
           // Every byte before `size` is at least "A"; those after it go.
           const std::uint64_t head =
-              swar::to_lower_if_at_least_a(swar::load(word)) & kLowBytes[size];
+              swar::to_lower_if_at_least_a(swar::load(word)) & WordKey::low_bytes_mask(size);
           if (queued) {
             queue_short_word(head, size);
           } else {

@@ -19,17 +19,6 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
   return static_cast<const unsigned char*>(std::memchr(from, byte, end - from));
 }
 
-// The first `size` bytes of a head, for sizes 0 to 8.
-constexpr std::uint64_t kLowBytes[] = {0,
-                                       0xFF,
-                                       0xFFFF,
-                                       0xFFFFFF,
-                                       0xFFFFFFFF,
-                                       0xFFFFFFFFFF,
-                                       0xFFFFFFFFFFFF,
-                                       0xFFFFFFFFFFFFFF,
-                                       0xFFFFFFFFFFFFFFFF};
-
 void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
   target.assign(reinterpret_cast<const char*>(data), size);
   swar::lower_case_in_place(reinterpret_cast<unsigned char*>(&target[0]), size);
@@ -177,7 +166,7 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
       const unsigned key_size =
           swar::lowest_bit((masks.second & line_bits) | line_feed_bit) - start;
       const std::uint64_t head =
-          swar::to_lower(swar::load(line)) & kLowBytes[key_size < 8 ? key_size : 8];
+          swar::to_lower(swar::load(line)) & WordKey::low_bytes_mask(key_size);
       if (keys.might_hold(head, key_size)) take_line(text.part(line - text.data(), stop - start));
       start = stop + 1;
       taken |= line_feed_bit | (line_feed_bit - 1);
@@ -192,8 +181,7 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
     const unsigned char* line_feed = line_feeds.next(in);
     if (masks.second != 0) {
       const unsigned key_size = swar::lowest_bit(masks.second);
-      const std::uint64_t head =
-          swar::to_lower(swar::load(in)) & kLowBytes[key_size < 8 ? key_size : 8];
+      const std::uint64_t head = swar::to_lower(swar::load(in)) & WordKey::low_bytes_mask(key_size);
       if (!keys.might_hold(head, key_size)) {
         if (line_feed == nullptr) {
           skipping_line_ = true;
