@@ -41,9 +41,10 @@ class BookWordCollector final : public TextPartReader {
   explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)
       : own_words_(std::move(own_words)), words_(*own_words_) {}
 
-  // Words wait in batches for the word set, which looks their slots up
-  // together. A long word's bytes are copied, since word_ is reused; a very
-  // long one goes in at once instead.
+  // Long words of a large set wait in batches for the word set, which looks
+  // their slots up together. Their bytes are copied into batch_bytes_, since
+  // the text and word_ are reused before the batch goes in; a very long one
+  // goes in at once instead.
   static constexpr std::size_t kLongestBatchedWord = 64;
   static constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
 
@@ -65,8 +66,8 @@ class BookWordCollector final : public TextPartReader {
                               std::uint64_t others);
   // Adds the `size` bytes at `bytes` but those marked in `dropped`.
   void add_text_word_without(const unsigned char* bytes, std::size_t size, std::uint64_t dropped);
-  // Adds a lower-cased word of more than eight bytes, its bytes copied first
-  // when it goes into a batch.
+  // Adds a lower-cased word of more than eight bytes, which the caller has
+  // put at the end of batch_bytes_; it stays there while its batch waits.
   void add_long_word(const unsigned char* lowered, std::size_t size);
   // In a large set, short words wait in a queue of their own, which the set
   // takes in one call, asking for slots ahead of their use; a small one is
