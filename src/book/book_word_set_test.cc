@@ -38,7 +38,8 @@ TEST(BookWordSet, TheEmptyWordIsAWordLikeAnyOther) {
 }
 
 TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
-  // Short words are moved by their slots alone, long ones hashed again.
+  // Short words are moved by their slots alone, long ones by their tags,
+  // and the filter is made again for both.
   for (const std::string prefix : {"w", "a-word-longer-than-eight-bytes-"}) {
     BookWordSet words;
     const int count = 200000;

@@ -89,6 +89,9 @@ TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
        junk + "\ncat|c\n" + junk + "|" + junk + "\ncat|d" + junk.substr(0, 3),
        {{"cat", "djjj"}}},
       {{"cat"}, "cat|" + junk + "\n", {{"cat", junk}}},
+      // A long line ruled out by its short key is passed over to its end,
+      // also when reads of 4096 bytes cut it just before "cat|x".
+      {{"cat"}, "dog|" + std::string(4092, 'j') + "cat|x\n", {}},
       {{"ca"}, "cat|x\nca", {{"ca", "ca"}}},
   });
 }
