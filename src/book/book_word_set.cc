@@ -99,8 +99,7 @@ void BookWordSet::grow_slots() {
   // the words: read in that order, they come from memory fast.
   for (const Word& word : words_) {
     if (word.size > WordKey::kShortWordSize) {
-      add_to_filter(WordKey::of_known_head(load_little_endian64(word.bytes), word.bytes, word.size)
-                        .head_hash());
+      add_to_filter(WordKey::hash_of_head(load_little_endian64(word.bytes), word.size));
     }
   }
 }

@@ -205,7 +205,7 @@ void BookWordCollector::add_text_word(const unsigned char* bytes, std::size_t si
   for (std::size_t i = 0; i < size; i += 8) {
     swar::store(lowered + i, swar::to_lower(swar::load(bytes + i)));
   }
-  add_long_word(lowered, size);
+  add_long_word(size);
 }
 
 void BookWordCollector::add_text_word_without(const unsigned char* bytes, std::size_t size,
@@ -230,19 +230,18 @@ void BookWordCollector::add_word(std::size_t size) {
     add_short_word(WordKey::of_short(WordKey::of(word).head(), size));
     return;
   }
-  if (size > kLongestBatchedWord) {
+  if (!words_.batches_pay() || size > kLongestBatchedWord) {
     flush_batch();
     words_.insert(WordKey::of(word));
     return;
   }
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
-  unsigned char* const copy = batch_bytes_.data() + batch_bytes_size_;
-  std::memcpy(copy, word.data(), size);
-  add_long_word(copy, size);
+  std::memcpy(batch_bytes_.data() + batch_bytes_size_, word.data(), size);
+  add_long_word(size);
 }
 
-void BookWordCollector::add_long_word(const unsigned char* lowered, std::size_t size) {
-  const WordKey key = WordKey::of(batch_bytes_.view(kBatchBytes).from(lowered).part(0, size));
+void BookWordCollector::add_long_word(std::size_t size) {
+  const WordKey key = WordKey::of(batch_bytes_.view(kBatchBytes).part(batch_bytes_size_, size));
   if (words_.batches_pay()) {
     // Kept in the buffer until the batch goes in.
     batch_bytes_size_ += size;

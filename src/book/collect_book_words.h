@@ -66,9 +66,10 @@ class BookWordCollector final : public TextPartReader {
                               std::uint64_t others);
   // Adds the `size` bytes at `bytes` but those marked in `dropped`.
   void add_text_word_without(const unsigned char* bytes, std::size_t size, std::uint64_t dropped);
-  // Adds a lower-cased word of more than eight bytes, which the caller has
-  // put at the end of batch_bytes_; it stays there while its batch waits.
-  void add_long_word(const unsigned char* lowered, std::size_t size);
+  // Adds the lower-cased word of `size` bytes, more than eight, that the
+  // caller has put at the end of batch_bytes_; it stays there while its
+  // batch waits.
+  void add_long_word(std::size_t size);
   // In a large set, short words wait in a queue of their own, which the set
   // takes in one call, asking for slots ahead of their use; a small one is
   // in cache, and a word goes in at once.

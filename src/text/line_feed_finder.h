@@ -5,14 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#define LEXICULL_HAVE_SSE2 1
-#include <emmintrin.h>
-#endif
-
 #include "base/padded_bytes.h"
 #include "base/swar.h"
 #include "text/byte_classes.h"
+#include "text/byte_masks.h"
 
 namespace lexicull {
 
@@ -28,7 +24,7 @@ class LineFeedFinder {
 
   // The first line feed at or after `from` (within the block), or null.
   const unsigned char* next(const unsigned char* from) {
-#ifdef LEXICULL_HAVE_SSE2
+#ifdef LEXICULL_BYTE_MASKS_SSE2
     for (;;) {
       const unsigned char* chunk = text_ + ((from - text_) & ~std::size_t{63});
       if (chunk >= end_) return nullptr;
@@ -49,18 +45,10 @@ class LineFeedFinder {
   }
 
  private:
-#ifdef LEXICULL_HAVE_SSE2
+#ifdef LEXICULL_BYTE_MASKS_SSE2
   // A bit per byte of the 64 at `chunk`, set for each line feed.
   static std::uint64_t marks_of(const unsigned char* chunk) {
-    const __m128i line_feed = _mm_set1_epi8(static_cast<char>(kLineFeed));
-    std::uint64_t marks = 0;
-    for (int part = 0; part < 4; ++part) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * part));
-      const auto bits =
-          static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, line_feed)));
-      marks |= std::uint64_t{bits} << (16 * part);
-    }
-    return marks;
+    return byte_masks(chunk, kLineFeed, kLineFeed, 0).first;
   }
 
   const unsigned char* chunk_ = nullptr;  // the 64 bytes that marks_ describes

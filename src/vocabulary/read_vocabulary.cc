@@ -19,6 +19,13 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
   return static_cast<const unsigned char*>(std::memchr(from, byte, end - from));
 }
 
+// Whether the key of `size` bytes at `key`, not yet lower-cased and
+// followed by readable padding, may be a book word: the set's filter answers
+// from its first eight bytes and its size.
+bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::size_t size) {
+  return keys.might_hold(swar::to_lower(swar::load(key)) & WordKey::low_bytes_mask(size), size);
+}
+
 void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
   target.assign(reinterpret_cast<const char*>(data), size);
   swar::lower_case_in_place(reinterpret_cast<unsigned char*>(&target[0]), size);
@@ -165,9 +172,9 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
       const unsigned char* const line = window + start;
       const unsigned key_size =
           swar::lowest_bit((masks.second & line_bits) | line_feed_bit) - start;
-      const std::uint64_t head =
-          swar::to_lower(swar::load(line)) & WordKey::low_bytes_mask(key_size);
-      if (keys.might_hold(head, key_size)) take_line(text.part(line - text.data(), stop - start));
+      if (may_be_book_word(keys, line, key_size)) {
+        take_line(text.part(line - text.data(), stop - start));
+      }
       start = stop + 1;
       taken |= line_feed_bit | (line_feed_bit - 1);
       line_feed_bits ^= line_feed_bit;
@@ -179,17 +186,13 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
     // A line longer than the window: when its key ends within it, the
     // filter may pass over it as well.
     const unsigned char* line_feed = line_feeds.next(in);
-    if (masks.second != 0) {
-      const unsigned key_size = swar::lowest_bit(masks.second);
-      const std::uint64_t head = swar::to_lower(swar::load(in)) & WordKey::low_bytes_mask(key_size);
-      if (!keys.might_hold(head, key_size)) {
-        if (line_feed == nullptr) {
-          skipping_line_ = true;
-          return;
-        }
-        in = line_feed + 1;
-        continue;
+    if (masks.second != 0 && !may_be_book_word(keys, in, swar::lowest_bit(masks.second))) {
+      if (line_feed == nullptr) {
+        skipping_line_ = true;
+        return;
       }
+      in = line_feed + 1;
+      continue;
     }
     if (line_feed == nullptr) {
       append_pending(in, end - in);
