@@ -7,7 +7,7 @@
 namespace lexicull {
 namespace {
 
-// Room for two thousand words before the first growth, in 64 KiB.
+// Room for two thousand words before the first growth, in 96 KiB.
 constexpr unsigned kInitialSlotBits = 12;
 
 std::uint64_t mix(std::uint64_t state, std::uint64_t value) {
@@ -18,7 +18,7 @@ std::uint64_t mix(std::uint64_t state, std::uint64_t value) {
 }  // namespace
 
 BookWordSet::BookWordSet()
-    : slots_(std::size_t{1} << kInitialSlotBits, Slot{0, kFreeTag, kAbsent}),
+    : slots_(std::size_t{1} << kInitialSlotBits, Slot{0, 0, kFreeTag, kAbsent}),
       filter_((std::size_t{4} << kInitialSlotBits) / 64),
       shift_(64 - kInitialSlotBits) {}
 
@@ -29,7 +29,7 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
   for (; bytes + 8 <= end; bytes += 8) state = mix(state, load_little_endian64(bytes));
   state = mix(state, load_little_endian_partial(bytes, static_cast<std::size_t>(end - bytes)));
   // The tag is the hash's top half with a bit set that marks it long (above
-  // kShortWordSize), and the slot is picked from the same bits, so that a
+  // kHeldWordSize), and the slot is picked from the same bits, so that a
   // growing table places the word again from its tag alone, without
   // reading its bytes.
   const std::uint64_t hash = state * 0x9E3779B97F4A7C15ull | kLongTagBit;
@@ -37,32 +37,36 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
 }
 
 bool BookWordSet::long_word_matches(const unsigned char* record, const WordKey& key) {
+  // The head matched in the slot.
+  constexpr std::size_t kHeadSize = 8;
   return record_size(record) == key.size() &&
-         std::memcmp(record_bytes(record), key.long_bytes(), key.size()) == 0;
+         std::memcmp(record_bytes(record) + kHeadSize, key.long_bytes() + kHeadSize,
+                     key.size() - kHeadSize) == 0;
 }
 
 void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index) {
   const std::size_t mask = slots_.size() - 1;
   for (; slots_[index].id != kAbsent; index = (index + 1) & mask) {
-    if (matches(slots_[index], slot_key, key)) return;
+    if (matches(index, slot_key, key)) return;
   }
   // Ids must stay distinct from kAbsent; a book with four thousand million
   // distinct words exhausts memory long before.
   if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
   const auto id = static_cast<WordId>(words_.size());
   const std::size_t size = key.size();
-  if (key.is_short()) {
-    unsigned char short_bytes[8];
-    store_little_endian64(short_bytes, key.head());
-    words_.push_back(Word{arena_.copy(short_bytes, size), size});
-    slots_[index] = Slot{key.head(), slot_key.tag, id};
+  if (key.is_held()) {
+    unsigned char held_bytes[WordKey::kHeldWordSize];
+    store_little_endian64(held_bytes, key.head());
+    store_little_endian64(held_bytes + 8, key.tail());
+    words_.push_back(Word{arena_.copy(held_bytes, size), size});
+    slots_[index] = Slot{key.head(), key.tail(), slot_key.tag, id};
   } else {
     if (size > static_cast<std::size_t>(-1) - sizeof size) throw std::bad_alloc();
     unsigned char* const record = arena_.allocate(sizeof size + size);
     std::memcpy(record, &size, sizeof size);
     std::memcpy(record + sizeof size, key.long_bytes(), size);
     words_.push_back(Word{record_bytes(record), size});
-    slots_[index] = Slot{reinterpret_cast<std::uintptr_t>(record), slot_key.tag, id};
+    slots_[index] = Slot{key.head(), reinterpret_cast<std::uintptr_t>(record), slot_key.tag, id};
   }
   longest_word_size_ = std::max(longest_word_size_, size);
   add_to_filter(key.head_hash());
@@ -71,21 +75,20 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
 }
 
 void BookWordSet::grow_slots() {
-  std::vector<Slot> old_slots(slots_.size() * 2, Slot{0, kFreeTag, kAbsent});
+  std::vector<Slot> old_slots(slots_.size() * 2, Slot{0, 0, kFreeTag, kAbsent});
   old_slots.swap(slots_);
   filter_.assign(slots_.size() * 4 / 64, 0);
   --shift_;
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old_slots) {
     if (slot.id == kAbsent) continue;
-    // A short word's key is in its slot, and so is what places a long one
+    // A held word's key is in its slot, and so is what places a long one
     // (while the table picks slots from no more bits than its tag holds):
     // the words' bytes, all over memory, are not read again.
     std::size_t index;
-    if (slot.tag <= WordKey::kShortWordSize) {
-      const std::uint64_t head_hash = WordKey::hash_of_head(slot.head_or_record, slot.tag);
-      index = slot_of(head_hash);
-      add_to_filter(head_hash);
+    if (slot.tag <= WordKey::kHeldWordSize) {
+      index = slot_of(WordKey::hash_of_held(slot.head, slot.tail_or_record, slot.tag));
+      add_to_filter(WordKey::hash_of_head(slot.head, slot.tag));
     } else if (shift_ >= 32) {
       index = slot_of(std::uint64_t{slot.tag} << 32);
     } else {
@@ -98,31 +101,33 @@ void BookWordSet::grow_slots() {
   // The long words' heads, for the filter, lie in the arena in the order of
   // the words: read in that order, they come from memory fast.
   for (const Word& word : words_) {
-    if (word.size > WordKey::kShortWordSize) {
+    if (word.size > WordKey::kHeldWordSize) {
       add_to_filter(WordKey::hash_of_head(load_little_endian64(word.bytes), word.size));
     }
   }
 }
 
-void BookWordSet::insert_new_short(std::uint64_t head, std::size_t size, std::size_t index) {
-  const WordKey key = WordKey::of_short(head, size);
+void BookWordSet::insert_new_held(std::uint64_t head, std::uint64_t tail, std::size_t size,
+                                  std::size_t index) {
+  const WordKey key = WordKey::of_held(head, tail, size);
   insert_new(key, slot_key_of(key), index);
 }
 
-void BookWordSet::insert_short_words(const std::uint64_t* heads, const unsigned char* sizes,
-                                     std::size_t count) {
+void BookWordSet::insert_held_words(const std::uint64_t* heads, const std::uint64_t* tails,
+                                    const unsigned char* sizes, std::size_t count) {
   if (!batches_pay()) {
-    for (std::size_t i = 0; i < count; ++i) insert_short(heads[i], sizes[i]);
+    for (std::size_t i = 0; i < count; ++i) insert_held(heads[i], tails[i], sizes[i]);
     return;
   }
   // Far enough ahead for the slot to arrive, near enough to stay in cache.
   constexpr std::size_t kAhead = 16;
   for (std::size_t i = 0; i < count; ++i) {
     if (i + kAhead < count) {
+      const std::size_t ahead = i + kAhead;
       __builtin_prefetch(
-          &slots_[slot_of(WordKey::hash_of_head(heads[i + kAhead], sizes[i + kAhead]))]);
+          &slots_[slot_of(WordKey::hash_of_held(heads[ahead], tails[ahead], sizes[ahead]))]);
     }
-    insert_short(heads[i], sizes[i]);
+    insert_held(heads[i], tails[i], sizes[i]);
   }
 }
 
@@ -135,18 +140,19 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     // The slot again: an insert before this one may have grown the table.
     const std::size_t index = slot_of(slot_keys[i].hash);
-    if (!matches(slots_[index], slot_keys[i], keys[i])) insert_new(keys[i], slot_keys[i], index);
+    if (!matches(index, slot_keys[i], keys[i])) insert_new(keys[i], slot_keys[i], index);
   }
 }
 
 void BookWordSet::insert_all(const BookWordSet& other) {
-  // The other set's slots hold each short word's key already.
+  // The other set's slots hold each held word's key already.
   for (const Slot& slot : other.slots_) {
     if (slot.id == kAbsent) continue;
     const Word& word = other.words_[slot.id];
-    insert(slot.tag <= WordKey::kShortWordSize
-               ? WordKey::of_short(slot.head_or_record, slot.tag)
-               : WordKey::of_known_head(load_little_endian64(word.bytes), word.bytes, word.size));
+    const std::uint64_t tail = word.size <= WordKey::kHeldWordSize
+                                   ? slot.tail_or_record
+                                   : load_little_endian64(word.bytes + 8);
+    insert(WordKey::of_known_start(slot.head, tail, word.bytes, word.size));
   }
 }
 

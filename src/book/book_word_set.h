@@ -15,27 +15,36 @@
 namespace lexicull {
 
 // What the word set needs to know of a word to insert or find it, computed
-// once by the caller: its first eight bytes as one integer (the first byte
-// the least significant, on every machine), its size, a hash of those two,
-// and, for a longer word, where its bytes are (valid for the one call).
+// once by the caller: its first sixteen bytes as two integers, the head and
+// the tail (the first byte the least significant, on every machine, bytes
+// past the word zero), its size, a hash of the head and the size, and, for
+// a word longer than sixteen bytes, where its bytes are (valid for the one
+// call).
 class WordKey {
  public:
-  // A word of up to eight bytes is its head and its size: no bytes needed.
-  static constexpr std::size_t kShortWordSize = 8;
+  // A word of up to sixteen bytes is its head, its tail and its size: no
+  // bytes needed.
+  static constexpr std::size_t kHeldWordSize = 16;
 
   // The key of the empty word.
-  WordKey() : WordKey(0, 0, nullptr) {}
+  WordKey() : WordKey(0, 0, 0, nullptr) {}
 
-  // The key of any word; the view's padding lets its head be loaded whole.
+  // The key of any word; the view's padding lets its head and tail be
+  // loaded whole.
   static WordKey of(PaddedBytes word) {
-    const std::uint64_t all = load_little_endian64(word.data());
-    const std::uint64_t head = word.size() >= 8 ? all : all & low_bytes_mask(word.size());
-    return WordKey(head, word.size(), word.data());
+    const std::size_t size = word.size();
+    return WordKey(load_little_endian64(word.data()) & low_bytes_mask(size),
+                   load_little_endian64(word.data() + 8) & tail_bytes_mask(size), size,
+                   word.data());
   }
   // The key of a word of at most eight bytes, given as those bytes in the
   // order of load_little_endian64, the bytes past `size` zero.
   static WordKey of_short(std::uint64_t head, std::size_t size) {
-    return WordKey(head, size, nullptr);
+    return WordKey(head, 0, size, nullptr);
+  }
+  // The key of a word of at most sixteen bytes, given as its head and tail.
+  static WordKey of_held(std::uint64_t head, std::uint64_t tail, std::size_t size) {
+    return WordKey(head, tail, size, nullptr);
   }
   // The key of a word held without padding, copied into `buffer` first; it
   // stays valid while `buffer` is left alone.
@@ -44,15 +53,18 @@ class WordKey {
     if (!word.empty()) std::memcpy(buffer.data(), word.data(), word.size());
     return of(buffer.view(word.size()));
   }
-  // The key of a word whose head is known already; its bytes need no padding.
-  static WordKey of_known_head(std::uint64_t head, const unsigned char* bytes, std::size_t size) {
-    return WordKey(head, size, bytes);
+  // The key of a word whose head and tail are known already; its bytes need
+  // no padding.
+  static WordKey of_known_start(std::uint64_t head, std::uint64_t tail, const unsigned char* bytes,
+                                std::size_t size) {
+    return WordKey(head, tail, size, bytes);
   }
 
   std::uint64_t head() const { return head_; }
+  std::uint64_t tail() const { return tail_; }
   std::size_t size() const { return size_; }
-  bool is_short() const { return size_ <= kShortWordSize; }
-  // The hash of the head and the size: the slot of a short word.
+  bool is_held() const { return size_ <= kHeldWordSize; }
+  // The hash of the head and the size, which the set's filter takes.
   std::uint64_t head_hash() const { return head_hash_; }
   const unsigned char* long_bytes() const { return bytes_; }
 
@@ -60,27 +72,54 @@ class WordKey {
   static std::uint64_t hash_of_head(std::uint64_t head, std::size_t size) {
     return (head ^ (std::uint64_t{size} << 59)) * kMultiplier;
   }
+  // The slot hash of a word of up to sixteen bytes; for one of up to eight,
+  // whose tail is zero, its head hash.
+  static std::uint64_t hash_of_held(std::uint64_t head, std::uint64_t tail, std::size_t size) {
+    return hash_of_head(head ^ tail * kTailMultiplier, size);
+  }
 
-  // The first `size` bytes of a head (all eight from eight on): a load from
-  // a table, cheaper in the readers' loops than a shift by a variable.
-  static std::uint64_t low_bytes_mask(std::size_t size) { return kLowBytes[size < 8 ? size : 8]; }
+  // The bytes of a head that a word of `size` bytes fills (all eight from
+  // eight on): a load from a table, cheaper in the readers' loops than a
+  // shift by a variable.
+  static std::uint64_t low_bytes_mask(std::size_t size) {
+    return kStartBytes[8 + (size < 8 ? size : 8)];
+  }
+  // The bytes of a tail that a word of `size` bytes fills.
+  static std::uint64_t tail_bytes_mask(std::size_t size) {
+    return kStartBytes[size < 16 ? size : 16];
+  }
 
  private:
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  static constexpr std::uint64_t kLowBytes[] = {0,
-                                                0xFF,
-                                                0xFFFF,
-                                                0xFFFFFF,
-                                                0xFFFFFFFF,
-                                                0xFFFFFFFFFF,
-                                                0xFFFFFFFFFFFF,
-                                                0xFFFFFFFFFFFFFF,
-                                                ~std::uint64_t{0}};
+  static constexpr std::uint64_t kTailMultiplier = 0xC2B2AE3D27D4EB4Full;
+  // Entry 8 + n marks the first n bytes of an integer; those below, none.
+  static constexpr std::uint64_t kStartBytes[] = {0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0,
+                                                  0xFF,
+                                                  0xFFFF,
+                                                  0xFFFFFF,
+                                                  0xFFFFFFFF,
+                                                  0xFFFFFFFFFF,
+                                                  0xFFFFFFFFFFFF,
+                                                  0xFFFFFFFFFFFFFF,
+                                                  ~std::uint64_t{0}};
 
-  WordKey(std::uint64_t head, std::size_t size, const unsigned char* bytes)
-      : head_(head), size_(size), head_hash_(hash_of_head(head, size)), bytes_(bytes) {}
+  WordKey(std::uint64_t head, std::uint64_t tail, std::size_t size, const unsigned char* bytes)
+      : head_(head),
+        tail_(tail),
+        size_(size),
+        head_hash_(hash_of_head(head, size)),
+        bytes_(bytes) {}
 
   std::uint64_t head_;
+  std::uint64_t tail_;
   std::size_t size_;
   std::uint64_t head_hash_;
   const unsigned char* bytes_;
@@ -88,9 +127,10 @@ class WordKey {
 
 // The distinct words of a book. Words are hashed while the book is read, since
 // order matters only once, for the output, when the few that are written get
-// sorted. Their bytes live together in an arena; a word of up to eight bytes
-// is also held whole in its hash slot, so that finding it again (the common
-// case, millions of times per book) compares two integers and nothing else.
+// sorted. Their bytes live together in an arena; a word of up to sixteen
+// bytes is also held whole in its hash slot, so that finding it again (the
+// common case, millions of times per book) compares integers and reads no
+// other memory.
 class BookWordSet {
  public:
   using WordId = std::uint32_t;
@@ -100,14 +140,14 @@ class BookWordSet {
 
   // Adds the word unless it is present already. The empty word is a word.
   void insert(const WordKey& key) {
-    if (key.is_short()) {
-      insert_short(key.head(), key.size());
+    if (key.is_held()) {
+      insert_held(key.head(), key.tail(), key.size());
       return;
     }
     const SlotKey slot_key = slot_key_of(key);
     const std::size_t index = slot_of(slot_key.hash);
     // Most words of a book were seen before and sit in their first slot.
-    if (!matches(slots_[index], slot_key, key)) insert_new(key, slot_key, index);
+    if (!matches(index, slot_key, key)) insert_new(key, slot_key, index);
   }
 
   // The id of the word, or kAbsent. Ids run from 0 to size() - 1 in the order
@@ -120,9 +160,8 @@ class BookWordSet {
     const SlotKey slot_key = slot_key_of(key);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = slot_of(slot_key.hash);; index = (index + 1) & mask) {
-      const Slot& slot = slots_[index];
-      if (matches(slot, slot_key, key)) return slot.id;
-      if (slot.id == kAbsent) return kAbsent;
+      if (matches(index, slot_key, key)) return slots_[index].id;
+      if (slots_[index].id == kAbsent) return kAbsent;
     }
   }
 
@@ -137,26 +176,28 @@ class BookWordSet {
   static constexpr std::size_t kBatchSize = 64;
 
   // Whether the slots have outgrown the caches near the core, so that
-  // insert_batch() pays for its bookkeeping (measured: a set of 13,000
-  // words, 512 KiB of slots, went 25% slower through it; one of 45,000,
-  // 2 MiB, 40% faster).
+  // insert_batch() and insert_held_words() pay for their bookkeeping
+  // (measured: a set of 13,000 words went 25% slower through them; one of
+  // 45,000 40% faster).
   bool batches_pay() const { return slots_.size() >= kBatchingSlots; }
 
-  // Adds a word of up to eight bytes given by its head and size (as
-  // WordKey::of_short takes them), as insert() would.
-  void insert_short(std::uint64_t head, std::size_t size) {
-    const std::size_t index = slot_of(WordKey::hash_of_head(head, size));
+  // Adds a word of up to sixteen bytes given by its head, tail and size (as
+  // WordKey::of_held takes them), as insert() would.
+  void insert_held(std::uint64_t head, std::uint64_t tail, std::size_t size) {
+    const std::size_t index = slot_of(WordKey::hash_of_held(head, tail, size));
     const Slot& slot = slots_[index];
     // The key is made only for a word not found at once, so that the loop
     // of the common case keeps it in registers.
-    if (slot.tag != size || slot.head_or_record != head) insert_new_short(head, size, index);
+    if (slot.tag != size || slot.head != head || slot.tail_or_record != tail) {
+      insert_new_held(head, tail, size, index);
+    }
   }
 
-  // Adds the words of up to eight bytes given by their heads and sizes (as
-  // WordKey::of_short takes them), as insert() would, in turn. In a large
-  // set each slot is asked for some words ahead of its use.
-  void insert_short_words(const std::uint64_t* heads, const unsigned char* sizes,
-                          std::size_t count);
+  // Adds the words of up to sixteen bytes given by their heads, tails and
+  // sizes, as insert_held() would, in turn. In a large set each slot is
+  // asked for some words ahead of its use.
+  void insert_held_words(const std::uint64_t* heads, const std::uint64_t* tails,
+                         const unsigned char* sizes, std::size_t count);
 
   // Adds up to kBatchSize words as insert() would, in turn, but asks for all
   // their first slots before it looks at any: most of a large set is out of
@@ -181,12 +222,14 @@ class BookWordSet {
     const unsigned char* bytes;  // in the arena
     std::size_t size;
   };
-  // A short word (up to 8 bytes) is its head and its size. A longer one has
-  // a tag above kShortWordSize taken from its hash, and in place of a head
-  // the address of its record in the arena: its size, then its bytes, so
-  // that telling it from another word of the same tag costs one cache miss.
+  // Every slot holds its word's head. A word of up to sixteen bytes has its
+  // size as its tag, and its tail. A longer one has a tag above
+  // kHeldWordSize taken from its hash, and in place of a tail the address
+  // of its record in the arena (its size, then its bytes), so that telling
+  // it from another word of the same tag and head costs one cache miss.
   struct Slot {
-    std::uint64_t head_or_record;
+    std::uint64_t head;
+    std::uint64_t tail_or_record;
     std::uint32_t tag;
     WordId id;
   };
@@ -196,23 +239,27 @@ class BookWordSet {
   };
 
   // The tag of a free slot, which no word's key has: it must not pass for
-  // the empty word, whose head and size are zero.
-  static constexpr std::uint32_t kFreeTag = WordKey::kShortWordSize + 1;
-  static constexpr std::uint64_t kLongTagBit = std::uint64_t{0x10} << 32;
+  // the empty word, whose head, tail and size are zero.
+  static constexpr std::uint32_t kFreeTag = WordKey::kHeldWordSize + 1;
+  static constexpr std::uint64_t kLongTagBit = std::uint64_t{0x20} << 32;
   static constexpr std::size_t kBatchingSlots = std::size_t{1} << 16;
 
   static SlotKey slot_key_of(const WordKey& key) {
-    if (key.is_short()) return SlotKey{static_cast<std::uint32_t>(key.size()), key.head_hash()};
+    if (key.is_held()) {
+      return SlotKey{static_cast<std::uint32_t>(key.size()),
+                     WordKey::hash_of_held(key.head(), key.tail(), key.size())};
+    }
     return long_slot_key_of(key.long_bytes(), key.size());
   }
   static SlotKey long_slot_key_of(const unsigned char* bytes, std::size_t size);
-  static bool matches(const Slot& slot, const SlotKey& slot_key, const WordKey& key) {
-    if (slot.tag != slot_key.tag) return false;
-    if (key.is_short()) return slot.head_or_record == key.head();
+  bool matches(std::size_t index, const SlotKey& slot_key, const WordKey& key) const {
+    const Slot& slot = slots_[index];
+    if (slot.tag != slot_key.tag || slot.head != key.head()) return false;
+    if (key.is_held()) return slot.tail_or_record == key.tail();
     return long_word_matches(record_of(slot), key);
   }
   static const unsigned char* record_of(const Slot& slot) {
-    return reinterpret_cast<const unsigned char*>(static_cast<std::uintptr_t>(slot.head_or_record));
+    return reinterpret_cast<const unsigned char*>(static_cast<std::uintptr_t>(slot.tail_or_record));
   }
   static std::size_t record_size(const unsigned char* record) {
     std::size_t size;
@@ -242,7 +289,7 @@ class BookWordSet {
   void add_to_filter(std::uint64_t head_hash) {
     filter_[filter_word_of(head_hash)] |= filter_bits_of(head_hash);
   }
-  void insert_new_short(std::uint64_t head, std::size_t size, std::size_t index);
+  void insert_new_held(std::uint64_t head, std::uint64_t tail, std::size_t size, std::size_t index);
   void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index);
   void grow_slots();
 

@@ -13,17 +13,34 @@ namespace {
 TEST(BookWordSet, KeepsEachDistinctWordOnceAndFindsIt) {
   BookWordSet words;
   EXPECT_EQ(find_word(words, ""), BookWordSet::kAbsent);
-  for (const char* word : {"cat", "", "cat", "ca", "cat\t", "", "Cat"}) insert_word(words, word);
-  EXPECT_EQ(words.size(), 5u);
-  EXPECT_EQ(words.longest_word_size(), 4u);
-  for (const char* word : {"cat", "", "ca", "cat\t", "Cat"}) {
+  // Words that differ only past their eighth or sixteenth byte, or only in
+  // their size where the bytes past the shorter one are NUL.
+  const std::vector<std::string> held = {"cat",
+                                         "",
+                                         "ca",
+                                         "cat\t",
+                                         "Cat",
+                                         "abcdefghi",
+                                         std::string("abcdefghi\0", 10),
+                                         "abcdefghij",
+                                         "abcdefghijklmnop",
+                                         "abcdefghijklmnoq",
+                                         "abcdefghijklmnopq",
+                                         "abcdefghijklmnopr"};
+  for (const std::string& word : held) insert_word(words, word);
+  for (const std::string& word : held) insert_word(words, word);
+  EXPECT_EQ(words.size(), held.size());
+  EXPECT_EQ(words.longest_word_size(), 17u);
+  for (const std::string& word : held) {
     const BookWordSet::WordId id = find_word(words, word);
     ASSERT_NE(id, BookWordSet::kAbsent) << word;
     EXPECT_EQ(words.word(id), word);
   }
-  for (const char* word : {"c", "cats", "CAT", "ca "})
-    EXPECT_EQ(find_word(words, word), BookWordSet::kAbsent);
+  for (const std::string word :
+       {"c", "cats", "CAT", "ca ", "abcdefgh", "abcdefghI", "abcdefghijklmno", "abcdefghijklmnopQ"})
+    EXPECT_EQ(find_word(words, word), BookWordSet::kAbsent) << word;
   EXPECT_EQ(find_word(words, std::string("cat\0", 4)), BookWordSet::kAbsent);
+  EXPECT_EQ(find_word(words, std::string("abcdefghi\0\0", 11)), BookWordSet::kAbsent);
 }
 
 TEST(BookWordSet, TheEmptyWordIsAWordLikeAnyOther) {
@@ -38,9 +55,9 @@ TEST(BookWordSet, TheEmptyWordIsAWordLikeAnyOther) {
 }
 
 TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
-  // Short words are moved by their slots alone, long ones by their tags,
-  // and the filter is made again for both.
-  for (const std::string prefix : {"w", "a-word-longer-than-eight-bytes-"}) {
+  // Words of up to sixteen bytes are moved by their slots alone, long ones
+  // by their tags, and the filter is made again for both.
+  for (const std::string prefix : {"w", "held-word-", "a-word-longer-than-sixteen-bytes-"}) {
     BookWordSet words;
     const int count = 200000;
     for (int round = 0; round < 2; ++round) {

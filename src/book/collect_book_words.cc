@@ -78,14 +78,18 @@ void BookWordCollector::feed(PaddedBytes text) {
       if ((not_straight & word_bits) == 0) {
         // Its bytes, then perhaps punctuation up to its end.
         const unsigned size = swar::lowest_bit((dropped & word_bits) | end_bit) - start;
-        if (size <= WordKey::kShortWordSize) {
+        if (size <= WordKey::kHeldWordSize) {
           // Every byte before `size` is at least "A"; those after it go.
+          // Both loads are made whatever the size: a branch on it would go
+          // wrong often where long and short words mix.
           const std::uint64_t head =
               swar::to_lower_if_at_least_a(swar::load(word)) & WordKey::low_bytes_mask(size);
+          const std::uint64_t tail =
+              swar::to_lower_if_at_least_a(swar::load(word + 8)) & WordKey::tail_bytes_mask(size);
           if (queued) {
-            queue_short_word(head, size);
+            queue_held_word(head, tail, size);
           } else {
-            words_.insert_short(head, size);
+            words_.insert_held(head, tail, size);
           }
         } else {
           add_text_word(word, size);
@@ -123,7 +127,7 @@ bool BookWordCollector::add_word_with_specials(const unsigned char* word, unsign
   }
   const std::uint64_t kept = ~dropped & low_bits(size);
   if (kept == 0) {
-    add_short_word(WordKey::of_short(0, 0));
+    add_held_word(0, 0, 0);
     return true;
   }
   // Punctuation mostly stands before or after a word, not inside it.
@@ -194,9 +198,9 @@ const unsigned char* BookWordCollector::read_until_word_ends(const unsigned char
 }
 
 void BookWordCollector::add_text_word(const unsigned char* bytes, std::size_t size) {
-  if (size <= WordKey::kShortWordSize) {
-    const std::uint64_t head = swar::to_lower(swar::load(bytes)) & WordKey::low_bytes_mask(size);
-    add_short_word(WordKey::of_short(head, size));
+  if (size <= WordKey::kHeldWordSize) {
+    add_held_word(swar::to_lower(swar::load(bytes)) & WordKey::low_bytes_mask(size),
+                  swar::to_lower(swar::load(bytes + 8)) & WordKey::tail_bytes_mask(size), size);
     return;
   }
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
@@ -221,13 +225,14 @@ void BookWordCollector::add_text_word_without(const unsigned char* bytes, std::s
 void BookWordCollector::add_word(std::size_t size) {
   // The empty word may come before word_ holds any memory.
   if (size == 0) {
-    add_short_word(WordKey::of_short(0, 0));
+    add_held_word(0, 0, 0);
     return;
   }
   const PaddedBytes word = word_.view(size);
-  if (size <= WordKey::kShortWordSize) {
-    // Its key holds it whole: word_ may change before the batch goes in.
-    add_short_word(WordKey::of_short(WordKey::of(word).head(), size));
+  if (size <= WordKey::kHeldWordSize) {
+    // Its key holds it whole: word_ may change before the queue goes in.
+    const WordKey key = WordKey::of(word);
+    add_held_word(key.head(), key.tail(), size);
     return;
   }
   if (!words_.batches_pay() || size > kLongestBatchedWord) {

@@ -41,10 +41,10 @@ class BookWordCollector final : public TextPartReader {
   explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)
       : own_words_(std::move(own_words)), words_(*own_words_) {}
 
-  // Long words of a large set wait in batches for the word set, which looks
-  // their slots up together. Their bytes are copied into batch_bytes_, since
-  // the text and word_ are reused before the batch goes in; a very long one
-  // goes in at once instead.
+  // Words longer than sixteen bytes, in a large set, wait in batches for the
+  // word set, which looks their slots up together. Their bytes are copied
+  // into batch_bytes_, since the text and word_ are reused before the batch
+  // goes in; a very long one goes in at once instead.
   static constexpr std::size_t kLongestBatchedWord = 64;
   static constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
 
@@ -66,35 +66,36 @@ class BookWordCollector final : public TextPartReader {
                               std::uint64_t others);
   // Adds the `size` bytes at `bytes` but those marked in `dropped`.
   void add_text_word_without(const unsigned char* bytes, std::size_t size, std::uint64_t dropped);
-  // Adds the lower-cased word of `size` bytes, more than eight, that the
+  // Adds the lower-cased word of `size` bytes, more than sixteen, that the
   // caller has put at the end of batch_bytes_; it stays there while its
   // batch waits.
   void add_long_word(std::size_t size);
-  // In a large set, short words wait in a queue of their own, which the set
-  // takes in one call, asking for slots ahead of their use; a small one is
-  // in cache, and a word goes in at once.
-  void add_short_word(const WordKey& key) {
+  // In a large set, words of up to sixteen bytes wait in a queue of their
+  // own, which the set takes in one call, asking for slots ahead of their
+  // use; a small set is in cache, and a word goes in at once.
+  void add_held_word(std::uint64_t head, std::uint64_t tail, std::size_t size) {
     if (words_.batches_pay()) {
-      queue_short_word(key.head(), key.size());
+      queue_held_word(head, tail, size);
     } else {
-      words_.insert_short(key.head(), key.size());
+      words_.insert_held(head, tail, size);
     }
   }
-  void queue_short_word(std::uint64_t head, std::size_t size) {
-    short_heads_[short_count_] = head;
-    short_sizes_[short_count_] = static_cast<unsigned char>(size);
-    if (++short_count_ == kShortQueueSize) flush_short_words();
+  void queue_held_word(std::uint64_t head, std::uint64_t tail, std::size_t size) {
+    held_heads_[held_count_] = head;
+    held_tails_[held_count_] = tail;
+    held_sizes_[held_count_] = static_cast<unsigned char>(size);
+    if (++held_count_ == kHeldQueueSize) flush_held_words();
   }
-  void flush_short_words() {
-    words_.insert_short_words(short_heads_, short_sizes_, short_count_);
-    short_count_ = 0;
+  void flush_held_words() {
+    words_.insert_held_words(held_heads_, held_tails_, held_sizes_, held_count_);
+    held_count_ = 0;
   }
   void add_to_batch(const WordKey& key) {
     batch_[batch_size_++] = key;
     if (batch_size_ == BookWordSet::kBatchSize) flush_batch();
   }
   void flush_batch() {
-    flush_short_words();
+    flush_held_words();
     if (batch_size_ == 0) return;
     words_.insert_batch(batch_, batch_size_);
     batch_size_ = 0;
@@ -103,10 +104,11 @@ class BookWordCollector final : public TextPartReader {
 
   std::unique_ptr<BookWordSet> own_words_;  // a later part's
   BookWordSet& words_;
-  static constexpr std::size_t kShortQueueSize = 256;
-  std::uint64_t short_heads_[kShortQueueSize];
-  unsigned char short_sizes_[kShortQueueSize];
-  std::size_t short_count_ = 0;
+  static constexpr std::size_t kHeldQueueSize = 256;
+  std::uint64_t held_heads_[kHeldQueueSize];
+  std::uint64_t held_tails_[kHeldQueueSize];
+  unsigned char held_sizes_[kHeldQueueSize];
+  std::size_t held_count_ = 0;
   WordKey batch_[BookWordSet::kBatchSize];
   std::size_t batch_size_ = 0;
   ByteBuffer batch_bytes_;  // the batch's long words
