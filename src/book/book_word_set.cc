@@ -18,7 +18,7 @@ std::uint64_t mix(std::uint64_t state, std::uint64_t value) {
 }  // namespace
 
 BookWordSet::BookWordSet()
-    : slots_(std::size_t{1} << kInitialSlotBits, Slot{0, 0, kFreeTag, kAbsent}),
+    : slots_(std::size_t{1} << kInitialSlotBits),
       filter_((std::size_t{4} << kInitialSlotBits) / 64),
       shift_(64 - kInitialSlotBits) {}
 
@@ -46,7 +46,7 @@ bool BookWordSet::long_word_matches(const unsigned char* record, const WordKey& 
 
 void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index) {
   const std::size_t mask = slots_.size() - 1;
-  for (; slots_[index].id != kAbsent; index = (index + 1) & mask) {
+  for (; slots_[index].tag != kFreeTag; index = (index + 1) & mask) {
     if (matches(index, slot_key, key)) return;
   }
   // Ids must stay distinct from kAbsent; a book with four thousand million
@@ -75,27 +75,28 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
 }
 
 void BookWordSet::grow_slots() {
-  std::vector<Slot> old_slots(slots_.size() * 2, Slot{0, 0, kFreeTag, kAbsent});
+  ZeroedArray<Slot> old_slots(slots_.size() * 2);
   old_slots.swap(slots_);
   filter_.assign(slots_.size() * 4 / 64, 0);
   --shift_;
   const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old_slots) {
-    if (slot.id == kAbsent) continue;
+    if (slot.tag == kFreeTag) continue;
     // A held word's key is in its slot, and so is what places a long one
     // (while the table picks slots from no more bits than its tag holds):
     // the words' bytes, all over memory, are not read again.
     std::size_t index;
-    if (slot.tag <= WordKey::kHeldWordSize) {
-      index = slot_of(WordKey::hash_of_held(slot.head, slot.tail_or_record, slot.tag));
-      add_to_filter(WordKey::hash_of_head(slot.head, slot.tag));
+    if (slot.tag <= kLongestHeldTag) {
+      const std::size_t size = slot.tag - 1;
+      index = slot_of(WordKey::hash_of_held(slot.head, slot.tail_or_record, size));
+      add_to_filter(WordKey::hash_of_head(slot.head, size));
     } else if (shift_ >= 32) {
       index = slot_of(std::uint64_t{slot.tag} << 32);
     } else {
       const unsigned char* const record = record_of(slot);
       index = slot_of(long_slot_key_of(record_bytes(record), record_size(record)).hash);
     }
-    while (slots_[index].id != kAbsent) index = (index + 1) & mask;
+    while (slots_[index].tag != kFreeTag) index = (index + 1) & mask;
     slots_[index] = slot;
   }
   // The long words' heads, for the filter, lie in the arena in the order of
@@ -147,7 +148,7 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
 void BookWordSet::insert_all(const BookWordSet& other) {
   // The other set's slots hold each held word's key already.
   for (const Slot& slot : other.slots_) {
-    if (slot.id == kAbsent) continue;
+    if (slot.tag == kFreeTag) continue;
     const Word& word = other.words_[slot.id];
     const std::uint64_t tail = word.size <= WordKey::kHeldWordSize
                                    ? slot.tail_or_record

@@ -11,6 +11,7 @@
 #include "base/byte_buffer.h"
 #include "base/coding.h"
 #include "base/padded_bytes.h"
+#include "base/zeroed_array.h"
 
 namespace lexicull {
 
@@ -161,7 +162,7 @@ class BookWordSet {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = slot_of(slot_key.hash);; index = (index + 1) & mask) {
       if (matches(index, slot_key, key)) return slots_[index].id;
-      if (slots_[index].id == kAbsent) return kAbsent;
+      if (slots_[index].tag == kFreeTag) return kAbsent;
     }
   }
 
@@ -188,7 +189,7 @@ class BookWordSet {
     const Slot& slot = slots_[index];
     // The key is made only for a word not found at once, so that the loop
     // of the common case keeps it in registers.
-    if (slot.tag != size || slot.head != head || slot.tail_or_record != tail) {
+    if (slot.tag != held_tag(size) || slot.head != head || slot.tail_or_record != tail) {
       insert_new_held(head, tail, size, index);
     }
   }
@@ -223,7 +224,7 @@ class BookWordSet {
     std::size_t size;
   };
   // Every slot holds its word's head. A word of up to sixteen bytes has its
-  // size as its tag, and its tail. A longer one has a tag above
+  // held_tag(), from its size, and its tail. A longer one has a tag above
   // kHeldWordSize taken from its hash, and in place of a tail the address
   // of its record in the arena (its size, then its bytes), so that telling
   // it from another word of the same tag and head costs one cache miss.
@@ -238,15 +239,17 @@ class BookWordSet {
     std::uint64_t hash;
   };
 
-  // The tag of a free slot, which no word's key has: it must not pass for
-  // the empty word, whose head, tail and size are zero.
-  static constexpr std::uint32_t kFreeTag = WordKey::kHeldWordSize + 1;
+  // The tag of a free slot, which no word's key has: a slot of zero bytes
+  // is free, and a table is made ready without a write.
+  static constexpr std::uint32_t kFreeTag = 0;
+  static std::uint32_t held_tag(std::size_t size) { return static_cast<std::uint32_t>(size) + 1; }
+  static constexpr std::uint32_t kLongestHeldTag = WordKey::kHeldWordSize + 1;
   static constexpr std::uint64_t kLongTagBit = std::uint64_t{0x20} << 32;
   static constexpr std::size_t kBatchingSlots = std::size_t{1} << 16;
 
   static SlotKey slot_key_of(const WordKey& key) {
     if (key.is_held()) {
-      return SlotKey{static_cast<std::uint32_t>(key.size()),
+      return SlotKey{held_tag(key.size()),
                      WordKey::hash_of_held(key.head(), key.tail(), key.size())};
     }
     return long_slot_key_of(key.long_bytes(), key.size());
@@ -295,7 +298,7 @@ class BookWordSet {
 
   Arena arena_;
   std::vector<Word> words_;
-  std::vector<Slot> slots_;  // open addressing, linear probing; id kAbsent marks a free slot
+  ZeroedArray<Slot> slots_;            // open addressing, linear probing
   std::vector<std::uint64_t> filter_;  // bits for every head hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;

@@ -1,0 +1,56 @@
+#ifndef LEXICULL_BASE_ZEROED_ARRAY_H_
+#define LEXICULL_BASE_ZEROED_ARRAY_H_
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+namespace lexicull {
+
+// A fixed number of T, every byte zero at first. The memory comes from
+// calloc, which takes a large block as fresh pages from the system, zero
+// already: nothing writes the zeros, and a page of a hash table that no
+// entry lands on is never touched. (std::vector writes every element.)
+template <typename T>
+class ZeroedArray {
+  static_assert(std::is_trivially_copyable<T>::value && std::is_trivially_destructible<T>::value,
+                "all zero bytes must be a T");
+
+ public:
+  ZeroedArray() = default;
+  explicit ZeroedArray(std::size_t size) : size_(size) {
+    if (size == 0) return;
+    data_ = static_cast<T*>(std::calloc(size, sizeof(T)));
+    if (data_ == nullptr) throw std::bad_alloc();
+  }
+  ZeroedArray(ZeroedArray&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+  ZeroedArray& operator=(ZeroedArray&& other) noexcept {
+    swap(other);
+    return *this;
+  }
+  ZeroedArray(const ZeroedArray&) = delete;
+  ZeroedArray& operator=(const ZeroedArray&) = delete;
+  ~ZeroedArray() { std::free(data_); }
+
+  void swap(ZeroedArray& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+  }
+
+  std::size_t size() const { return size_; }
+  T& operator[](std::size_t index) { return data_[index]; }
+  const T& operator[](std::size_t index) const { return data_[index]; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+
+ private:
+  T* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_BASE_ZEROED_ARRAY_H_
