@@ -8,6 +8,7 @@
 #include "text/byte_classes.h"
 #include "text/byte_masks.h"
 #include "text/text_mode_reader.h"
+#include "text/word_start.h"
 
 namespace lexicull {
 
@@ -79,17 +80,13 @@ void BookWordCollector::feed(PaddedBytes text) {
         // Its bytes, then perhaps punctuation up to its end.
         const unsigned size = swar::lowest_bit((dropped & word_bits) | end_bit) - start;
         if (size <= WordKey::kHeldWordSize) {
-          // Every byte before `size` is at least "A"; those after it go.
-          // Both loads are made whatever the size: a branch on it would go
-          // wrong often where long and short words mix.
-          const std::uint64_t head =
-              swar::to_lower_if_at_least_a(swar::load(word)) & WordKey::low_bytes_mask(size);
-          const std::uint64_t tail =
-              swar::to_lower_if_at_least_a(swar::load(word + 8)) & WordKey::tail_bytes_mask(size);
+          // Head and tail are made whatever the size: a branch on it would
+          // go wrong often where long and short words mix.
+          const WordStart start = lowered_word_start(word, size);
           if (queued) {
-            queue_held_word(head, tail, size);
+            queue_held_word(start.head, start.tail, size);
           } else {
-            words_.insert_held(head, tail, size);
+            words_.insert_held(start.head, start.tail, size);
           }
         } else {
           add_text_word(word, size);
@@ -199,8 +196,8 @@ const unsigned char* BookWordCollector::read_until_word_ends(const unsigned char
 
 void BookWordCollector::add_text_word(const unsigned char* bytes, std::size_t size) {
   if (size <= WordKey::kHeldWordSize) {
-    add_held_word(swar::to_lower(swar::load(bytes)) & WordKey::low_bytes_mask(size),
-                  swar::to_lower(swar::load(bytes + 8)) & WordKey::tail_bytes_mask(size), size);
+    const WordStart start = lowered_word_start(bytes, size);
+    add_held_word(start.head, start.tail, size);
     return;
   }
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
