@@ -44,10 +44,18 @@ bool BookWordSet::long_word_matches(const unsigned char* record, const WordKey& 
                      key.size() - kHeadSize) == 0;
 }
 
-void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t index) {
+void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t first) {
   const std::size_t mask = slots_.size() - 1;
+  std::size_t index = first;
   for (; slots_[index].tag != kFreeTag; index = (index + 1) & mask) {
-    if (matches(index, slot_key, key)) return;
+    if (matches(index, slot_key, key)) {
+      // The word changes places with the one in its first slot, so that a
+      // frequent word found past it is found at once from now on. Both stay
+      // reachable: every slot between the two is taken, or the probe would
+      // have stopped, and a probe needs nothing more of the slots it passes.
+      if (index != first) std::swap(slots_[index], slots_[first]);
+      return;
+    }
   }
   // Ids must stay distinct from kAbsent; a book with four thousand million
   // distinct words exhausts memory long before.
@@ -109,9 +117,9 @@ void BookWordSet::grow_slots() {
 }
 
 void BookWordSet::insert_new_held(std::uint64_t head, std::uint64_t tail, std::size_t size,
-                                  std::size_t index) {
+                                  std::size_t first) {
   const WordKey key = WordKey::of_held(head, tail, size);
-  insert_new(key, slot_key_of(key), index);
+  insert_new(key, slot_key_of(key), first);
 }
 
 void BookWordSet::insert_held_words(const std::uint64_t* heads, const std::uint64_t* tails,
