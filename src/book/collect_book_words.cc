@@ -55,8 +55,18 @@ void BookWordCollector::feed(PaddedBytes text) {
     }
     const unsigned char* const window = in;
     // Special bytes are few in prose: each is looked up once per window.
+    // Most windows hold one to three, which are looked up without a branch
+    // (a loop would end at a different count each time); the rest in a loop.
     std::uint64_t dropped = 0;
-    for (std::uint64_t left = specials; left != 0; left &= left - 1) {
+    std::uint64_t left = specials;
+    for (int unrolled = 0; unrolled < 3; ++unrolled) {
+      const std::uint64_t bit = left & (0 - left);
+      // With none left this reads the window's last byte and drops nothing.
+      const unsigned at = swar::lowest_bit(left | std::uint64_t{1} << 63);
+      dropped |= bit * (kBookBytes.kind[window[at]] == BookByte::kPunctuation);
+      left ^= bit;
+    }
+    for (; left != 0; left &= left - 1) {
       const bool punctuation =
           kBookBytes.kind[window[swar::lowest_bit(left)]] == BookByte::kPunctuation;
       dropped |= (left & (0 - left)) * punctuation;
