@@ -5,11 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "base/coding.h"
 #include "base/swar.h"
 #include "text/byte_classes.h"
 #include "text/byte_masks.h"
 #include "text/line_feed_finder.h"
 #include "text/text_mode_reader.h"
+#include "text/word_start.h"
 
 namespace lexicull {
 namespace {
@@ -130,7 +132,49 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
   }
 }
 
+void VocabularyEntryReader::take_or_queue_line(PaddedBytes line, std::size_t key_size) {
+  const BookWordSet& keys = map_.keys();
+  if (key_size > WordKey::kHeldWordSize || !keys.batches_pay()) {
+    if (queued_line_count_ > 0) take_queued_lines();
+    take_line(line);
+    return;
+  }
+  const WordStart key = lowered_word_start(line.data(), key_size);
+  keys.prefetch_held(key.head, key.tail, key_size);
+  queued_lines_[queued_line_count_++] =
+      QueuedLine{line.data(), line.size(), key_size, key.head, key.tail};
+  if (queued_line_count_ == kLineQueueSize) take_queued_lines();
+}
+
+void VocabularyEntryReader::take_queued_lines() {
+  const BookWordSet& keys = map_.keys();
+  for (std::size_t i = 0; i < queued_line_count_; ++i) {
+    const QueuedLine& queued = queued_lines_[i];
+    const BookWordSet::WordId id =
+        keys.find(WordKey::of_held(queued.key_head, queued.key_tail, queued.key_size));
+    if (id == BookWordSet::kAbsent) continue;
+    std::string& translation = map_.translation_slot(id);
+    if (queued.key_size == queued.size) {
+      // No separator: the key is its own translation.
+      unsigned char key[WordKey::kHeldWordSize];
+      store_little_endian64(key, queued.key_head);
+      store_little_endian64(key + 8, queued.key_tail);
+      translation.assign(reinterpret_cast<const char*>(key), queued.key_size);
+    } else {
+      assign_lower_case(translation, queued.line + queued.key_size + 1,
+                        queued.size - queued.key_size - 1);
+    }
+  }
+  queued_line_count_ = 0;
+}
+
 void VocabularyEntryReader::feed(PaddedBytes text) {
+  feed_lines(text);
+  // The queued lines are in this block, which goes after this call.
+  take_queued_lines();
+}
+
+void VocabularyEntryReader::feed_lines(PaddedBytes text) {
   if (text.empty()) return;
   make_key_room(text.size());
   const unsigned char* in = text.data();
@@ -173,7 +217,7 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
       const unsigned key_size =
           swar::lowest_bit((masks.second & line_bits) | line_feed_bit) - start;
       if (may_be_book_word(keys, line, key_size)) {
-        take_line(text.part(line - text.data(), stop - start));
+        take_or_queue_line(text.part(line - text.data(), stop - start), key_size);
       }
       start = stop + 1;
       taken |= line_feed_bit | (line_feed_bit - 1);
@@ -199,6 +243,7 @@ void VocabularyEntryReader::feed(PaddedBytes text) {
       drop_pending_line_if_useless();
       return;
     }
+    take_queued_lines();
     take_line(text.part(in - text.data(), line_feed - in));
     in = line_feed + 1;
   }

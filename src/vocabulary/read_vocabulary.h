@@ -2,6 +2,7 @@
 #define LEXICULL_VOCABULARY_READ_VOCABULARY_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "base/byte_buffer.h"
@@ -40,8 +41,16 @@ class VocabularyEntryReader final : public TextPartReader {
   explicit VocabularyEntryReader(std::unique_ptr<VocabularyMap> own_map)
       : own_map_(std::move(own_map)), map_(*own_map_) {}
 
-  // take_line needs make_key_room for the line first.
+  // Reads the lines of one block, leaving some in the queue perhaps.
+  void feed_lines(PaddedBytes text);
+  // take_line needs make_key_room for the line first, and no line queued.
   void take_line(PaddedBytes line);
+  // Takes a line of the block being fed whose key, of `key_size` bytes, may
+  // be a book word. In a large word set most lookups of book words miss the
+  // cache: a key of up to sixteen bytes then waits in a queue while its slot
+  // is asked for, and the queue is taken in order.
+  void take_or_queue_line(PaddedBytes line, std::size_t key_size);
+  void take_queued_lines();
   BookWordSet::WordId find_key(PaddedBytes key);
   void make_key_room(std::size_t line_size);
   void take_pending_line();
@@ -58,6 +67,17 @@ class VocabularyEntryReader final : public TextPartReader {
   std::size_t pending_searched_ = 0;  // bytes of it known to hold no separator
   bool pending_key_wanted_ = false;   // its key is known to be a book word
   bool skipping_line_ = false;        // the rest of the current line is of no use
+
+  struct QueuedLine {
+    const unsigned char* line;  // in the block being fed
+    std::size_t size;
+    std::size_t key_size;
+    std::uint64_t key_head;  // lower-cased, as WordKey holds them
+    std::uint64_t key_tail;
+  };
+  static constexpr std::size_t kLineQueueSize = 16;
+  QueuedLine queued_lines_[kLineQueueSize];
+  std::size_t queued_line_count_ = 0;
 };
 
 // Reads the whole vocabulary into `map`: a regular file large enough in

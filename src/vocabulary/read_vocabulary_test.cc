@@ -96,5 +96,27 @@ TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
   });
 }
 
+TEST(ReadVocabulary, KeysOfALargeBookAreLookedUpAheadAndTakenInFileOrder) {
+  // A book of this many words is out of cache: its keys wait in a queue.
+  VocabularyCase test;
+  for (int i = 0; i < 20000; ++i) test.book_words.push_back("w" + std::to_string(i));
+  const std::string long_key = "a-key-of-more-than-sixteen-bytes";
+  const std::string held_key = "sixteen-bytes-ab";
+  test.book_words.push_back(long_key);
+  test.book_words.push_back(held_key);
+  for (int i = 0; i < 40; ++i) {
+    test.vocabulary += "W" + std::to_string(i) + "|First\n";
+    test.translations["w" + std::to_string(i)] = "first";
+  }
+  test.vocabulary +=
+      "w1|second\n" + long_key + "|L1\nw2|\nSIXTEEN-bytes-ab\nw|x\n" + long_key + "|L2\nw3|third";
+  test.translations["w1"] = "second";
+  test.translations.erase("w2");
+  test.translations["w3"] = "third";
+  test.translations[long_key] = "l2";
+  test.translations[held_key] = held_key;
+  expect_translations({test});
+}
+
 }  // namespace
 }  // namespace lexicull
