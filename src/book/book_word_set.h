@@ -298,8 +298,8 @@ class BookWordSet {
   void add_to_filter(std::uint64_t head_hash) {
     filter_[filter_word_of(head_hash)] |= filter_bits_of(head_hash);
   }
-  // Add the word, which is not in its first slot `first`, unless a slot
-  // after that holds it.
+  // Adds the word, which its first slot `first` does not hold, unless a
+  // later slot of its probe does; that word then moves into `first`.
   void insert_new_held(std::uint64_t head, std::uint64_t tail, std::size_t size, std::size_t first);
   void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t first);
   void grow_slots();
