@@ -85,6 +85,18 @@ inline unsigned lowest_bit(std::uint64_t value) {
 #endif
 }
 
+// The index of the highest set bit of a non-zero value.
+inline unsigned highest_bit(std::uint64_t value) {
+#if defined(__GNUC__) || defined(__clang__)
+  return 63 - static_cast<unsigned>(__builtin_clzll(value));
+#else
+  unsigned index = 63;
+  for (; (value >> index) == 0; --index) {
+  }
+  return index;
+#endif
+}
+
 // The index (0 to 7) of the first byte marked in a non-zero mark.
 inline unsigned first_marked(Bytes8 marks) { return lowest_bit(marks) / 8; }
 

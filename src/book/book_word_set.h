@@ -12,6 +12,7 @@
 #include "base/coding.h"
 #include "base/padded_bytes.h"
 #include "base/zeroed_array.h"
+#include "text/word_start.h"
 
 namespace lexicull {
 
@@ -34,7 +35,7 @@ class WordKey {
   // loaded whole.
   static WordKey of(PaddedBytes word) {
     const std::size_t size = word.size();
-    return WordKey(load_little_endian64(word.data()) & low_bytes_mask(size),
+    return WordKey(load_little_endian64(word.data()) & head_bytes_mask(size),
                    load_little_endian64(word.data() + 8) & tail_bytes_mask(size), size,
                    word.data());
   }
@@ -79,38 +80,9 @@ class WordKey {
     return hash_of_head(head ^ tail * kTailMultiplier, size);
   }
 
-  // The bytes of a head that a word of `size` bytes fills (all eight from
-  // eight on): a load from a table, cheaper in the readers' loops than a
-  // shift by a variable.
-  static std::uint64_t low_bytes_mask(std::size_t size) {
-    return kStartBytes[8 + (size < 8 ? size : 8)];
-  }
-  // The bytes of a tail that a word of `size` bytes fills.
-  static std::uint64_t tail_bytes_mask(std::size_t size) {
-    return kStartBytes[size < 16 ? size : 16];
-  }
-
  private:
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
   static constexpr std::uint64_t kTailMultiplier = 0xC2B2AE3D27D4EB4Full;
-  // Entry 8 + n marks the first n bytes of an integer; those below, none.
-  static constexpr std::uint64_t kStartBytes[] = {0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0,
-                                                  0xFF,
-                                                  0xFFFF,
-                                                  0xFFFFFF,
-                                                  0xFFFFFFFF,
-                                                  0xFFFFFFFFFF,
-                                                  0xFFFFFFFFFFFF,
-                                                  0xFFFFFFFFFFFFFF,
-                                                  ~std::uint64_t{0}};
 
   WordKey(std::uint64_t head, std::uint64_t tail, std::size_t size, const unsigned char* bytes)
       : head_(head),

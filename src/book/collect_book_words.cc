@@ -17,17 +17,6 @@ namespace {
 // The first `count` bits, `count` below 64.
 std::uint64_t low_bits(unsigned count) { return (std::uint64_t{1} << count) - 1; }
 
-unsigned highest_bit(std::uint64_t value) {
-#if defined(__GNUC__) || defined(__clang__)
-  return 63 - static_cast<unsigned>(__builtin_clzll(value));
-#else
-  unsigned index = 63;
-  for (; (value >> index) == 0; --index) {
-  }
-  return index;
-#endif
-}
-
 }  // namespace
 
 void BookWordCollector::feed(PaddedBytes text) {
@@ -139,7 +128,7 @@ bool BookWordCollector::add_word_with_specials(const unsigned char* word, unsign
   }
   // Punctuation mostly stands before or after a word, not inside it.
   const unsigned first = swar::lowest_bit(kept);
-  const unsigned count = highest_bit(kept) + 1 - first;
+  const unsigned count = swar::highest_bit(kept) + 1 - first;
   if ((kept >> first) == low_bits(count)) {
     add_text_word(word + first, count);
   } else {

@@ -25,7 +25,7 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
 // followed by readable padding, may be a book word: the set's filter answers
 // from its first eight bytes and its size.
 bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::size_t size) {
-  return keys.might_hold(swar::to_lower(swar::load(key)) & WordKey::low_bytes_mask(size), size);
+  return keys.might_hold(swar::to_lower(swar::load(key)) & head_bytes_mask(size), size);
 }
 
 void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
@@ -66,10 +66,8 @@ void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
       // from the register.
       if (i == 0 && found < searched) {
         const BookWordSet::WordId id =
-            keys.find(WordKey::of_short(lowered & WordKey::low_bytes_mask(found), found));
-        if (id != BookWordSet::kAbsent) {
-          assign_lower_case(map_.translation_slot(id), line + found + 1, size - found - 1);
-        }
+            keys.find(WordKey::of_short(lowered & head_bytes_mask(found), found));
+        if (id != BookWordSet::kAbsent) set_translation(id, line, size, key, found);
         return;
       }
       break;
@@ -79,13 +77,18 @@ void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
   const std::size_t key_size = separator;
   if (key_size > longest) return;
   const BookWordSet::WordId id = keys.find(WordKey::of(key_.view(key_size)));
-  if (id == BookWordSet::kAbsent) return;
+  if (id != BookWordSet::kAbsent) set_translation(id, line, size, key, key_size);
+}
 
+void VocabularyEntryReader::set_translation(BookWordSet::WordId id, const unsigned char* line,
+                                            std::size_t size, const unsigned char* lowered_key,
+                                            std::size_t key_size) {
   std::string& translation = map_.translation_slot(id);
-  if (separator == size) {
-    translation.assign(reinterpret_cast<const char*>(key), key_size);
+  if (key_size == size) {
+    // No separator: the key is its own translation.
+    translation.assign(reinterpret_cast<const char*>(lowered_key), key_size);
   } else {
-    assign_lower_case(translation, line + separator + 1, size - separator - 1);
+    assign_lower_case(translation, line + key_size + 1, size - key_size - 1);
   }
 }
 
@@ -153,17 +156,10 @@ void VocabularyEntryReader::take_queued_lines() {
     const BookWordSet::WordId id =
         keys.find(WordKey::of_held(queued.key_head, queued.key_tail, queued.key_size));
     if (id == BookWordSet::kAbsent) continue;
-    std::string& translation = map_.translation_slot(id);
-    if (queued.key_size == queued.size) {
-      // No separator: the key is its own translation.
-      unsigned char key[WordKey::kHeldWordSize];
-      store_little_endian64(key, queued.key_head);
-      store_little_endian64(key + 8, queued.key_tail);
-      translation.assign(reinterpret_cast<const char*>(key), queued.key_size);
-    } else {
-      assign_lower_case(translation, queued.line + queued.key_size + 1,
-                        queued.size - queued.key_size - 1);
-    }
+    unsigned char key[WordKey::kHeldWordSize];
+    store_little_endian64(key, queued.key_head);
+    store_little_endian64(key + 8, queued.key_tail);
+    set_translation(id, queued.line, queued.size, key, queued.key_size);
   }
   queued_line_count_ = 0;
 }

@@ -51,6 +51,11 @@ class VocabularyEntryReader final : public TextPartReader {
   // is asked for, and the queue is taken in order.
   void take_or_queue_line(PaddedBytes line, std::size_t key_size);
   void take_queued_lines();
+  // Gives book word `id` the translation on its line of `size` bytes, whose
+  // key has `key_size` bytes (lower-cased at `lowered_key`): what follows the
+  // separator, or the key itself where the line has none.
+  void set_translation(BookWordSet::WordId id, const unsigned char* line, std::size_t size,
+                       const unsigned char* lowered_key, std::size_t key_size);
   BookWordSet::WordId find_key(PaddedBytes key);
   void make_key_room(std::size_t line_size);
   void take_pending_line();
