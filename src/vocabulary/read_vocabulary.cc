@@ -28,11 +28,6 @@ bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::si
   return keys.might_hold(swar::to_lower(swar::load(key)) & head_bytes_mask(size), size);
 }
 
-void assign_lower_case(std::string& target, const unsigned char* data, std::size_t size) {
-  target.assign(reinterpret_cast<const char*>(data), size);
-  swar::lower_case_in_place(reinterpret_cast<unsigned char*>(&target[0]), size);
-}
-
 }  // namespace
 
 BookWordSet::WordId VocabularyEntryReader::find_key(PaddedBytes key) {
@@ -83,12 +78,16 @@ void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
 void VocabularyEntryReader::set_translation(BookWordSet::WordId id, const unsigned char* line,
                                             std::size_t size, const unsigned char* lowered_key,
                                             std::size_t key_size) {
-  std::string& translation = map_.translation_slot(id);
-  if (key_size == size) {
-    // No separator: the key is its own translation.
-    translation.assign(reinterpret_cast<const char*>(lowered_key), key_size);
+  // Without a separator the key is its own translation.
+  const bool has_separator = key_size < size;
+  const std::size_t translation_size = has_separator ? size - key_size - 1 : key_size;
+  unsigned char* const translation = map_.translation_room(id, translation_size);
+  if (translation_size == 0) return;
+  if (has_separator) {
+    std::memcpy(translation, line + key_size + 1, translation_size);
+    swar::lower_case_in_place(translation, translation_size);
   } else {
-    assign_lower_case(translation, line + key_size + 1, size - key_size - 1);
+    std::memcpy(translation, lowered_key, translation_size);
   }
 }
 

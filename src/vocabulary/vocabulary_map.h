@@ -1,11 +1,14 @@
 #ifndef LEXICULL_VOCABULARY_VOCABULARY_MAP_H_
 #define LEXICULL_VOCABULARY_VOCABULARY_MAP_H_
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "base/arena.h"
+#include "base/zeroed_array.h"
 #include "book/book_word_set.h"
 
 namespace lexicull {
@@ -16,44 +19,83 @@ namespace lexicull {
 // translation mean the same: nothing to write.
 class VocabularyMap {
  public:
-  // A map with room for a translation of every book word.
+  // A map for the whole file, which can hold a translation of every book
+  // word; only the words that get one take memory beyond an index entry.
   explicit VocabularyMap(const BookWordSet& keys)
-      : keys_(keys), translations_(keys.size()), for_later_part_(false) {}
+      : keys_(keys), translation_index_(keys.size()), for_later_part_(false) {
+    // Never outgrown, so that no translation moves and the memory is
+    // touched only as translations come.
+    translations_.reserve(keys.size());
+  }
 
-  // A map for the lines of a later part of the file, which holds only the
-  // keys those lines set, so that its memory follows its part, not the book.
+  // A map for the lines of a later part of the file, which holds only what
+  // those lines set, so that its memory follows its part, not the book: a
+  // log of translations in the order of their lines, their bytes together
+  // in an arena, since most are set once and then taken over.
   static VocabularyMap for_later_part(const BookWordSet& keys) { return VocabularyMap(keys, true); }
+
+  VocabularyMap(VocabularyMap&&) = default;
 
   const BookWordSet& keys() const { return keys_; }
 
-  // The translation to overwrite for the key with this id.
-  std::string& translation_slot(BookWordSet::WordId id) {
-    return for_later_part_ ? later_translations_[id] : translations_[id];
+  // Room for the `size` bytes of a new translation of the key with this id,
+  // which replaces any earlier one once the caller has written them there.
+  unsigned char* translation_room(BookWordSet::WordId id, std::size_t size) {
+    if (!for_later_part_) {
+      std::string& translation = translation_slot(id);
+      translation.resize(size);
+      return reinterpret_cast<unsigned char*>(&translation[0]);
+    }
+    unsigned char* const room = later_bytes_->allocate(size);
+    later_translations_.push_back(LaterTranslation{room, size, id});
+    return room;
   }
 
-  // Takes every translation that `later` (a map for a later part) set: its
-  // lines came after all of this map's, so the later line for a key wins,
-  // even with an empty translation.
+  // Takes every translation that `later` (a map for a later part) set, into
+  // this map for the whole file: its lines came after all of this map's, so
+  // the later line for a key wins, even with an empty translation.
   void take_later(VocabularyMap& later) {
-    for (auto& [id, translation] : later.later_translations_)
-      translation_slot(id).swap(translation);
+    for (const LaterTranslation& set : later.later_translations_) {
+      translation_slot(set.id).assign(reinterpret_cast<const char*>(set.bytes), set.size);
+    }
     later.later_translations_.clear();
+    later.later_bytes_ = std::make_unique<Arena>();
   }
 
-  // The translation of the book word with this id; empty when it has none.
+  // The translation of the book word with this id, in a map for the whole
+  // file; empty when it has none.
   std::string_view translation(BookWordSet::WordId id) const {
-    if (!for_later_part_) return translations_[id];
-    const auto found = later_translations_.find(id);
-    return found == later_translations_.end() ? std::string_view() : found->second;
+    const std::uint32_t index = translation_index_[id];
+    return index == 0 ? std::string_view() : std::string_view(translations_[index - 1]);
   }
 
  private:
+  struct LaterTranslation {
+    const unsigned char* bytes;
+    std::size_t size;
+    BookWordSet::WordId id;
+  };
+
+  std::string& translation_slot(BookWordSet::WordId id) {
+    std::uint32_t& index = translation_index_[id];
+    if (index == 0) {
+      translations_.emplace_back();
+      index = static_cast<std::uint32_t>(translations_.size());
+    }
+    return translations_[index - 1];
+  }
+
   VocabularyMap(const BookWordSet& keys, bool for_later_part)
-      : keys_(keys), for_later_part_(for_later_part) {}
+      : keys_(keys), later_bytes_(std::make_unique<Arena>()), for_later_part_(for_later_part) {}
 
   const BookWordSet& keys_;
-  std::vector<std::string> translations_;  // by id, for the whole file
-  std::unordered_map<BookWordSet::WordId, std::string> later_translations_;
+  // For the whole file: by id, one more than the place of the word's
+  // translation, 0 for none; the translations in the order they came,
+  // never moved.
+  ZeroedArray<std::uint32_t> translation_index_;
+  std::vector<std::string> translations_;
+  std::vector<LaterTranslation> later_translations_;
+  std::unique_ptr<Arena> later_bytes_;
   bool for_later_part_;
 };
 
