@@ -5,8 +5,8 @@
 namespace lexicull {
 
 unsigned char* Arena::new_block(std::size_t size) {
-  blocks_.emplace_back(new unsigned char[size]);
-  memory_usage_ += size;
+  blocks_.emplace_back(new unsigned char[size + kReadablePastEnd]);
+  memory_usage_ += size + kReadablePastEnd;
   return blocks_.back().get();
 }
 

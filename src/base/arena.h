@@ -12,6 +12,10 @@ namespace lexicull {
 // large string gets a block of its own, so that no block wastes much.
 class Arena {
  public:
+  // Bytes past the end of every string that may be read, though their
+  // values are unspecified: a short string can be loaded as whole integers.
+  static constexpr std::size_t kReadablePastEnd = 16;
+
   Arena() = default;
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -34,6 +35,20 @@ class ZeroedArray {
   ZeroedArray(const ZeroedArray&) = delete;
   ZeroedArray& operator=(const ZeroedArray&) = delete;
   ~ZeroedArray() { std::free(data_); }
+
+  // Makes the array `size` elements, every byte zero again, in the same
+  // memory grown: a large block is remapped rather than copied where the
+  // system can, so that its pages are used again instead of fresh ones.
+  // Throws std::bad_alloc, leaving the array as it was, when there is no
+  // memory.
+  void clear_to_size(std::size_t size) {
+    if (size > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    void* const grown = std::realloc(data_, size * sizeof(T));
+    if (grown == nullptr && size > 0) throw std::bad_alloc();
+    data_ = static_cast<T*>(grown);
+    size_ = size;
+    if (size > 0) std::memset(data_, 0, size * sizeof(T));
+  }
 
   void swap(ZeroedArray& other) noexcept {
     std::swap(data_, other.data_);

@@ -29,9 +29,8 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
   for (; bytes + 8 <= end; bytes += 8) state = mix(state, load_little_endian64(bytes));
   state = mix(state, load_little_endian_partial(bytes, static_cast<std::size_t>(end - bytes)));
   // The tag is the hash's top half with a bit set that marks it long (above
-  // kHeldWordSize), and the slot is picked from the same bits, so that a
-  // growing table places the word again from its tag alone, without
-  // reading its bytes.
+  // kHeldWordSize): a slot with another tag holds another word, told without
+  // reading its record.
   const std::uint64_t hash = state * 0x9E3779B97F4A7C15ull | kLongTagBit;
   return SlotKey{static_cast<std::uint32_t>(hash >> 32), hash};
 }
@@ -83,36 +82,33 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
 }
 
 void BookWordSet::grow_slots() {
-  ZeroedArray<Slot> old_slots(slots_.size() * 2);
-  old_slots.swap(slots_);
+  // The table grows in place and is filled again from the words, which lie
+  // in id order in the arena and are read in that order, fast. A table
+  // moved into fresh memory at each growth would touch about twice the
+  // memory it ends with, and a first touch of a page costs more than
+  // placing the words on it.
+  slots_.clear_to_size(slots_.size() * 2);
   filter_.assign(slots_.size() * 4 / 64, 0);
   --shift_;
   const std::size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old_slots) {
-    if (slot.tag == kFreeTag) continue;
-    // A held word's key is in its slot, and so is what places a long one
-    // (while the table picks slots from no more bits than its tag holds):
-    // the words' bytes, all over memory, are not read again.
-    std::size_t index;
-    if (slot.tag <= kLongestHeldTag) {
-      const std::size_t size = slot.tag - 1;
-      index = slot_of(WordKey::hash_of_held(slot.head, slot.tail_or_record, size));
-      add_to_filter(WordKey::hash_of_head(slot.head, size));
-    } else if (shift_ >= 32) {
-      index = slot_of(std::uint64_t{slot.tag} << 32);
+  for (std::size_t id = 0; id < words_.size(); ++id) {
+    const Word& word = words_[id];
+    const std::size_t size = word.size;
+    // The arena lets a word be read as two integers whatever its size.
+    const std::uint64_t head = load_little_endian64(word.bytes) & head_bytes_mask(size);
+    std::uint64_t tail_or_record;
+    SlotKey slot_key;
+    if (size <= WordKey::kHeldWordSize) {
+      tail_or_record = load_little_endian64(word.bytes + 8) & tail_bytes_mask(size);
+      slot_key = SlotKey{held_tag(size), WordKey::hash_of_held(head, tail_or_record, size)};
     } else {
-      const unsigned char* const record = record_of(slot);
-      index = slot_of(long_slot_key_of(record_bytes(record), record_size(record)).hash);
+      tail_or_record = reinterpret_cast<std::uintptr_t>(word.bytes - sizeof(std::size_t));
+      slot_key = long_slot_key_of(word.bytes, size);
     }
+    std::size_t index = slot_of(slot_key.hash);
     while (slots_[index].tag != kFreeTag) index = (index + 1) & mask;
-    slots_[index] = slot;
-  }
-  // The long words' heads, for the filter, lie in the arena in the order of
-  // the words: read in that order, they come from memory fast.
-  for (const Word& word : words_) {
-    if (word.size > WordKey::kHeldWordSize) {
-      add_to_filter(WordKey::hash_of_head(load_little_endian64(word.bytes), word.size));
-    }
+    slots_[index] = Slot{head, tail_or_record, slot_key.tag, static_cast<WordId>(id)};
+    add_to_filter(WordKey::hash_of_head(head, size));
   }
 }
 

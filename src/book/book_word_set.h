@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/arena.h"
+#include "base/block_list.h"
 #include "base/byte_buffer.h"
 #include "base/coding.h"
 #include "base/padded_bytes.h"
@@ -277,7 +278,7 @@ class BookWordSet {
   void grow_slots();
 
   Arena arena_;
-  std::vector<Word> words_;
+  BlockList<Word> words_;              // by id
   ZeroedArray<Slot> slots_;            // open addressing, linear probing
   std::vector<std::uint64_t> filter_;  // bits for every head hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot

@@ -55,9 +55,10 @@ TEST(BookWordSet, TheEmptyWordIsAWordLikeAnyOther) {
 }
 
 TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
-  // Words of up to sixteen bytes are moved by their slots alone, long ones
-  // by their tags, and the filter is made again for both.
-  for (const std::string prefix : {"w", "held-word-", "a-word-longer-than-sixteen-bytes-"}) {
+  // Each growth places every word again from its bytes in the arena, read
+  // as whole integers whatever the word's size (5 to 10 bytes, 11 to 16,
+  // longer), and makes the filter again.
+  for (const std::string prefix : {"word", "held-word-", "a-word-longer-than-sixteen-bytes-"}) {
     BookWordSet words;
     const int count = 200000;
     for (int round = 0; round < 2; ++round) {
