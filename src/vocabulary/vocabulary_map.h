@@ -2,12 +2,11 @@
 #define LEXICULL_VOCABULARY_VOCABULARY_MAP_H_
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "base/arena.h"
 #include "base/zeroed_array.h"
 #include "book/book_word_set.h"
 
@@ -28,13 +27,9 @@ class VocabularyMap {
     translations_.reserve(keys.size());
   }
 
-  // A map for the lines of a later part of the file, which holds only what
-  // those lines set, so that its memory follows its part, not the book: a
-  // log of translations in the order of their lines, their bytes together
-  // in an arena, since most are set once and then taken over.
+  // A map for the lines of a later part of the file, which holds only the
+  // keys those lines set, so that its memory follows its part, not the book.
   static VocabularyMap for_later_part(const BookWordSet& keys) { return VocabularyMap(keys, true); }
-
-  VocabularyMap(VocabularyMap&&) = default;
 
   const BookWordSet& keys() const { return keys_; }
 
@@ -46,20 +41,18 @@ class VocabularyMap {
       translation.resize(size);
       return reinterpret_cast<unsigned char*>(&translation[0]);
     }
-    unsigned char* const room = later_bytes_->allocate(size);
-    later_translations_.push_back(LaterTranslation{room, size, id});
-    return room;
+    std::string& translation = later_translations_[id];
+    translation.resize(size);
+    return reinterpret_cast<unsigned char*>(&translation[0]);
   }
 
   // Takes every translation that `later` (a map for a later part) set, into
   // this map for the whole file: its lines came after all of this map's, so
   // the later line for a key wins, even with an empty translation.
   void take_later(VocabularyMap& later) {
-    for (const LaterTranslation& set : later.later_translations_) {
-      translation_slot(set.id).assign(reinterpret_cast<const char*>(set.bytes), set.size);
-    }
+    for (auto& [id, translation] : later.later_translations_)
+      translation_slot(id).swap(translation);
     later.later_translations_.clear();
-    later.later_bytes_ = std::make_unique<Arena>();
   }
 
   // The translation of the book word with this id, in a map for the whole
@@ -70,12 +63,6 @@ class VocabularyMap {
   }
 
  private:
-  struct LaterTranslation {
-    const unsigned char* bytes;
-    std::size_t size;
-    BookWordSet::WordId id;
-  };
-
   std::string& translation_slot(BookWordSet::WordId id) {
     std::uint32_t& index = translation_index_[id];
     if (index == 0) {
@@ -86,7 +73,7 @@ class VocabularyMap {
   }
 
   VocabularyMap(const BookWordSet& keys, bool for_later_part)
-      : keys_(keys), later_bytes_(std::make_unique<Arena>()), for_later_part_(for_later_part) {}
+      : keys_(keys), for_later_part_(for_later_part) {}
 
   const BookWordSet& keys_;
   // For the whole file: by id, one more than the place of the word's
@@ -94,8 +81,7 @@ class VocabularyMap {
   // never moved.
   ZeroedArray<std::uint32_t> translation_index_;
   std::vector<std::string> translations_;
-  std::vector<LaterTranslation> later_translations_;
-  std::unique_ptr<Arena> later_bytes_;
+  std::unordered_map<BookWordSet::WordId, std::string> later_translations_;
   bool for_later_part_;
 };
 
