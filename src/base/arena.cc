@@ -16,7 +16,8 @@ unsigned char* Arena::allocate(std::size_t size) {
     // The current block keeps its free room for the small strings to come.
     bytes = new_block(size);
   } else {
-    if (size > left_) {
+    // An empty string too gets a block, for the bytes past its end.
+    if (size > left_ || free_ == nullptr) {
       free_ = new_block(kBlockSize);
       left_ = kBlockSize;
     }
