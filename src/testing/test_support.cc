@@ -77,8 +77,8 @@ BookWordSet::WordId find_word(const BookWordSet& words, std::string_view word) {
 void set_translation(VocabularyMap& map, std::string_view key, std::string_view translation) {
   const BookWordSet::WordId id = find_word(map.keys(), key);
   if (id == BookWordSet::kAbsent) return;
-  unsigned char* const room = map.translation_room(id, translation.size());
-  if (!translation.empty()) std::memcpy(room, translation.data(), translation.size());
+  map.set_translation(id, reinterpret_cast<const unsigned char*>(translation.data()),
+                      translation.size());
 }
 
 std::string_view translation_of(const VocabularyMap& map, std::string_view key) {

@@ -78,17 +78,14 @@ void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
 void VocabularyEntryReader::set_translation(BookWordSet::WordId id, const unsigned char* line,
                                             std::size_t size, const unsigned char* lowered_key,
                                             std::size_t key_size) {
-  // Without a separator the key is its own translation.
-  const bool has_separator = key_size < size;
-  const std::size_t translation_size = has_separator ? size - key_size - 1 : key_size;
-  unsigned char* const translation = map_.translation_room(id, translation_size);
-  if (translation_size == 0) return;
-  if (has_separator) {
-    std::memcpy(translation, line + key_size + 1, translation_size);
-    swar::lower_case_in_place(translation, translation_size);
-  } else {
-    std::memcpy(translation, lowered_key, translation_size);
+  if (key_size == size) {
+    // No separator: the key is its own translation.
+    map_.set_translation(id, lowered_key, key_size);
+    return;
   }
+  const std::size_t translation_size = size - key_size - 1;
+  swar::lower_case_in_place(map_.set_translation(id, line + key_size + 1, translation_size),
+                            translation_size);
 }
 
 void VocabularyEntryReader::append_pending(const unsigned char* data, std::size_t size) {

@@ -33,16 +33,13 @@ class VocabularyMap {
 
   const BookWordSet& keys() const { return keys_; }
 
-  // Room for the `size` bytes of a new translation of the key with this id,
-  // which replaces any earlier one once the caller has written them there.
-  unsigned char* translation_room(BookWordSet::WordId id, std::size_t size) {
-    if (!for_later_part_) {
-      std::string& translation = translation_slot(id);
-      translation.resize(size);
-      return reinterpret_cast<unsigned char*>(&translation[0]);
-    }
-    std::string& translation = later_translations_[id];
-    translation.resize(size);
+  // Makes the `size` bytes at `bytes` the translation of the key with this
+  // id, in place of any earlier one; returns where they are now, for the
+  // caller to change in place.
+  unsigned char* set_translation(BookWordSet::WordId id, const unsigned char* bytes,
+                                 std::size_t size) {
+    std::string& translation = for_later_part_ ? later_translations_[id] : translation_slot(id);
+    translation.assign(reinterpret_cast<const char*>(bytes), size);
     return reinterpret_cast<unsigned char*>(&translation[0]);
   }
 
