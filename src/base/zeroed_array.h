@@ -10,7 +10,7 @@
 
 namespace lexicull {
 
-// A fixed number of T, every byte zero at first. The memory comes from
+// A number of T, every byte zero at first. The memory comes from
 // calloc, which takes a large block as fresh pages from the system, zero
 // already: nothing writes the zeros, and a page of a hash table that no
 // entry lands on is never touched. (std::vector writes every element.)

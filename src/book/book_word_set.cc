@@ -31,6 +31,7 @@ BookWordSet::SlotKey BookWordSet::long_slot_key_of(const unsigned char* bytes, s
   // The tag is the hash's top half with a bit set that marks it long (above
   // kHeldWordSize): a slot with another tag holds another word, told without
   // reading its record.
+  static_assert((kLongTagBit >> 32) > kLongestHeldTag, "a long word's tag is no held word's");
   const std::uint64_t hash = state * 0x9E3779B97F4A7C15ull | kLongTagBit;
   return SlotKey{static_cast<std::uint32_t>(hash >> 32), hash};
 }
