@@ -76,9 +76,11 @@ class WordKey {
     return (head ^ (std::uint64_t{size} << 59)) * kMultiplier;
   }
   // The slot hash of a word of up to sixteen bytes; for one of up to eight,
-  // whose tail is zero, its head hash.
+  // whose tail is zero, its head hash. The head's and the tail's multiplies
+  // do not wait for each other: the slot's address is on the path of every
+  // word of the book.
   static std::uint64_t hash_of_held(std::uint64_t head, std::uint64_t tail, std::size_t size) {
-    return hash_of_head(head ^ tail * kTailMultiplier, size);
+    return hash_of_head(head, size) ^ tail * kTailMultiplier;
   }
 
  private:
