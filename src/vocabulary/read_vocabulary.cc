@@ -9,7 +9,6 @@
 #include "base/swar.h"
 #include "text/byte_classes.h"
 #include "text/byte_masks.h"
-#include "text/line_feed_finder.h"
 #include "text/text_mode_reader.h"
 #include "text/word_start.h"
 
@@ -171,9 +170,9 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
   make_key_room(text.size());
   const unsigned char* in = text.data();
   const unsigned char* const end = text.end();
-  LineFeedFinder line_feeds(text);
+  mark_block(text);
   if (skipping_line_ || pending_size_ > 0) {
-    const unsigned char* line_feed = line_feeds.next(in);
+    const unsigned char* line_feed = next_line_feed(text, 0);
     if (line_feed == nullptr) {
       if (!skipping_line_) {
         append_pending(in, text.size());
@@ -191,43 +190,36 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
     in = line_feed + 1;
   }
   const BookWordSet& keys = map_.keys();
-  while (in < end) {
-    // The lines that end within the 64 bytes from `in` are walked by the
-    // bits of their line feeds and separators. Most keys are no book word,
-    // which the set's filter tells from the key's first eight bytes and its
-    // size: such a line costs little more than finding its line feed.
-    ByteMasks masks = byte_masks(in, kLineFeed, kEntrySeparator, 0);
-    if (end - in < 64) masks.keep_first(static_cast<unsigned>(end - in));
-    const unsigned char* const window = in;
-    unsigned start = 0;
-    std::uint64_t taken = 0;  // the bits of the lines ended so far
-    for (std::uint64_t line_feed_bits = masks.first; line_feed_bits != 0;) {
-      const std::uint64_t line_feed_bit = line_feed_bits & (0 - line_feed_bits);
-      const std::uint64_t line_bits = (line_feed_bit - 1) & ~taken;
-      const unsigned stop = swar::lowest_bit(line_feed_bit);
-      const unsigned char* const line = window + start;
+  const unsigned char* const data = text.data();
+  std::size_t at = static_cast<std::size_t>(in - data);
+  while (at < text.size()) {
+    // A line of under 64 bytes is found by the bits of its line feed and
+    // its separator in the 64 bits from its start, without a branch on
+    // where those bits lie. Most keys are no book word, which the set's
+    // filter tells from the key's first eight bytes and its size: such a
+    // line costs little more than finding its line feed.
+    const LineMarks ahead = marks_from(at);
+    if (ahead.line_feeds != 0) {
+      const unsigned line_size = swar::lowest_bit(ahead.line_feeds);
+      // A separator after the line feed belongs to a later line.
       const unsigned key_size =
-          swar::lowest_bit((masks.second & line_bits) | line_feed_bit) - start;
-      if (may_be_book_word(keys, line, key_size)) {
-        take_or_queue_line(text.part(line - text.data(), stop - start), key_size);
+          swar::lowest_bit(ahead.separators | (ahead.line_feeds & (0 - ahead.line_feeds)));
+      if (may_be_book_word(keys, data + at, key_size)) {
+        take_or_queue_line(text.part(at, line_size), key_size);
       }
-      start = stop + 1;
-      taken |= line_feed_bit | (line_feed_bit - 1);
-      line_feed_bits ^= line_feed_bit;
-    }
-    if (start > 0) {
-      in = window + start;
+      at += line_size + 1;
       continue;
     }
-    // A line longer than the window: when its key ends within it, the
-    // filter may pass over it as well.
-    const unsigned char* line_feed = line_feeds.next(in);
-    if (masks.second != 0 && !may_be_book_word(keys, in, swar::lowest_bit(masks.second))) {
+    // A longer line: when its key ends within the 64 bytes, the filter may
+    // pass over it as well.
+    in = data + at;
+    const unsigned char* line_feed = next_line_feed(text, at + 64);
+    if (ahead.separators != 0 && !may_be_book_word(keys, in, swar::lowest_bit(ahead.separators))) {
       if (line_feed == nullptr) {
         skipping_line_ = true;
         return;
       }
-      in = line_feed + 1;
+      at = static_cast<std::size_t>(line_feed + 1 - data);
       continue;
     }
     if (line_feed == nullptr) {
@@ -236,9 +228,46 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
       return;
     }
     take_queued_lines();
-    take_line(text.part(in - text.data(), line_feed - in));
-    in = line_feed + 1;
+    take_line(text.part(at, line_feed - in));
+    at = static_cast<std::size_t>(line_feed + 1 - data);
   }
+}
+
+void VocabularyEntryReader::mark_block(PaddedBytes text) {
+  const std::size_t words = text.size() / 64 + 1;
+  // Kept from block to block: no block is larger than the reader's.
+  if (marks_.size() < words + 1) marks_.resize(words + 1);
+  const unsigned char* const data = text.data();
+  for (std::size_t word = 0; word < words; ++word) {
+    const std::size_t offset = word * 64;
+    ByteMasks masks = byte_masks(data + offset, kLineFeed, kEntrySeparator, 0);
+    // The padding may hold anything; only the text counts.
+    if (text.size() - offset < 64) masks.keep_first(static_cast<unsigned>(text.size() - offset));
+    marks_[word] = LineMarks{masks.first, masks.second};
+  }
+  marks_[words] = LineMarks{0, 0};
+}
+
+const unsigned char* VocabularyEntryReader::next_line_feed(PaddedBytes text, std::size_t at) const {
+  if (at >= text.size()) return nullptr;
+  std::size_t word = at / 64;
+  std::uint64_t line_feeds = marks_[word].line_feeds >> (at % 64) << (at % 64);
+  while (line_feeds == 0) {
+    if (++word > text.size() / 64) return nullptr;
+    line_feeds = marks_[word].line_feeds;
+  }
+  return text.data() + word * 64 + swar::lowest_bit(line_feeds);
+}
+
+VocabularyEntryReader::LineMarks VocabularyEntryReader::marks_from(std::size_t at) const {
+  const LineMarks& low = marks_[at / 64];
+  const LineMarks& high = marks_[at / 64 + 1];
+  const unsigned shift = at % 64;
+  // Shifted in two steps, so that a shift of 0 takes none of `high`.
+  const auto join = [shift](std::uint64_t low_bits, std::uint64_t high_bits) {
+    return low_bits >> shift | (high_bits << 1) << (63 - shift);
+  };
+  return LineMarks{join(low.line_feeds, high.line_feeds), join(low.separators, high.separators)};
 }
 
 void VocabularyEntryReader::finish() {

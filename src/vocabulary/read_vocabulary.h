@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/byte_buffer.h"
 #include "base/byte_stream.h"
@@ -64,6 +65,20 @@ class VocabularyEntryReader final : public TextPartReader {
   void clear_pending();
   void drop_pending_line_if_useless();
 
+  // A bit per byte of the block being fed, for its line feeds and its
+  // separators: the 64 bytes from offset 64 * i are in marks_[i], and one
+  // more entry, empty, follows the block's.
+  struct LineMarks {
+    std::uint64_t line_feeds;
+    std::uint64_t separators;
+  };
+  void mark_block(PaddedBytes text);
+  // The marks of the 64 bytes from offset `at` of the block, `at` within it;
+  // none past its end.
+  LineMarks marks_from(std::size_t at) const;
+  // The first line feed of the block at or after offset `at`, or null.
+  const unsigned char* next_line_feed(PaddedBytes text, std::size_t at) const;
+
   std::unique_ptr<VocabularyMap> own_map_;  // a later part's
   VocabularyMap& map_;
   ByteBuffer key_;      // the lower-cased key
@@ -83,6 +98,7 @@ class VocabularyEntryReader final : public TextPartReader {
   static constexpr std::size_t kLineQueueSize = 16;
   QueuedLine queued_lines_[kLineQueueSize];
   std::size_t queued_line_count_ = 0;
+  std::vector<LineMarks> marks_;
 };
 
 // Reads the whole vocabulary into `map`: a regular file large enough in

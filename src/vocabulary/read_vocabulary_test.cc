@@ -78,7 +78,15 @@ TEST(ReadVocabulary, LinesOfAnyLengthAreReadWhole) {
   const std::string long_translation(9000, 't');
   const std::string long_key(120, 'k');
   const std::string junk(20000, 'j');
+  // Lines of about the 64 bytes whose line feeds and separators are found
+  // at once, with and without a separator, each other line a book word's.
+  std::string around_64;
+  for (std::size_t size = 60; size <= 68; ++size) {
+    around_64 += std::string(size, 'j') + "\n" + std::string(size - 2, 'j') + "|x\n";
+    around_64 += "dog\ncat|" + std::string(size - 4, 'c') + "\n";
+  }
   expect_translations({
+      {{"cat", "dog"}, around_64, {{"cat", std::string(64, 'c')}, {"dog", "dog"}}},
       {{"cat", "zebra"},
        "cat|" + long_translation + "\nzebra|z\n",
        {{"cat", long_translation}, {"zebra", "z"}}},
