@@ -22,8 +22,9 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
 
 // Whether the key of `size` bytes at `key`, not yet lower-cased and
 // followed by readable padding, may be a book word: the set's filter answers
-// from its first eight bytes and its size.
-bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::size_t size) {
+// from its first eight bytes and its size. Asked for every line: a call
+// would cost about as much as the answer.
+inline bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::size_t size) {
   return keys.might_hold(swar::to_lower(swar::load(key)) & head_bytes_mask(size), size);
 }
 
