@@ -133,7 +133,7 @@ void VocabularyEntryReader::drop_pending_line_if_useless() {
 
 void VocabularyEntryReader::take_or_queue_line(PaddedBytes line, std::size_t key_size) {
   const BookWordSet& keys = map_.keys();
-  if (key_size > WordKey::kHeldWordSize || !keys.batches_pay()) {
+  if (key_size > WordKey::kHeldWordSize) {
     if (queued_line_count_ > 0) take_queued_lines();
     take_line(line);
     return;

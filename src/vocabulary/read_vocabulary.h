@@ -47,9 +47,10 @@ class VocabularyEntryReader final : public TextPartReader {
   // take_line needs make_key_room for the line first, and no line queued.
   void take_line(PaddedBytes line);
   // Takes a line of the block being fed whose key, of `key_size` bytes, may
-  // be a book word. In a large word set most lookups of book words miss the
-  // cache: a key of up to sixteen bytes then waits in a queue while its slot
-  // is asked for, and the queue is taken in order.
+  // be a book word. Its lookup would wait for its slot, out of the nearest
+  // caches already in a book of a few thousand words: a key of up to
+  // sixteen bytes waits in a queue while its slot is asked for, and the
+  // queue is taken in order. A small set pays next to nothing for it.
   void take_or_queue_line(PaddedBytes line, std::size_t key_size);
   void take_queued_lines();
   // Gives book word `id` the translation on its line of `size` bytes, whose
