@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/zeroed_array.h"
@@ -20,15 +19,11 @@ class VocabularyMap {
  public:
   // A map for the whole file, which can hold a translation of every book
   // word; only the words that get one take memory beyond an index entry.
-  explicit VocabularyMap(const BookWordSet& keys)
-      : keys_(keys), translation_index_(keys.size()), for_later_part_(false) {
-    // Never outgrown, so that no translation moves and the memory is
-    // touched only as translations come.
-    translations_.reserve(keys.size());
-  }
+  explicit VocabularyMap(const BookWordSet& keys) : VocabularyMap(keys, false) {}
 
-  // A map for the lines of a later part of the file, which holds only the
-  // keys those lines set, so that its memory follows its part, not the book.
+  // A map of the same kind for the lines of a later part of the file, which
+  // also keeps the ids of the words it translates, for take_later(): its
+  // memory follows its part, not the book.
   static VocabularyMap for_later_part(const BookWordSet& keys) { return VocabularyMap(keys, true); }
 
   const BookWordSet& keys() const { return keys_; }
@@ -38,47 +33,54 @@ class VocabularyMap {
   // caller to change in place.
   unsigned char* set_translation(BookWordSet::WordId id, const unsigned char* bytes,
                                  std::size_t size) {
-    std::string& translation = for_later_part_ ? later_translations_[id] : translation_slot(id);
+    std::string& translation = translation_slot(id);
     translation.assign(reinterpret_cast<const char*>(bytes), size);
     return reinterpret_cast<unsigned char*>(&translation[0]);
   }
 
-  // Takes every translation that `later` (a map for a later part) set, into
-  // this map for the whole file: its lines came after all of this map's, so
-  // the later line for a key wins, even with an empty translation.
+  // Takes every translation that `later` (a map for a later part) set: its
+  // lines came after all of this map's, so the later line for a key wins,
+  // even with an empty translation.
   void take_later(VocabularyMap& later) {
-    for (auto& [id, translation] : later.later_translations_)
-      translation_slot(id).swap(translation);
-    later.later_translations_.clear();
+    for (std::size_t i = 0; i < later.ids_.size(); ++i) {
+      translation_slot(later.ids_[i]).swap(later.translations_[i]);
+    }
+    later.translations_.clear();
+    later.ids_.clear();
   }
 
-  // The translation of the book word with this id, in a map for the whole
-  // file; empty when it has none.
+  // The translation of the book word with this id; empty when it has none.
   std::string_view translation(BookWordSet::WordId id) const {
     const std::uint32_t index = translation_index_[id];
     return index == 0 ? std::string_view() : std::string_view(translations_[index - 1]);
   }
 
  private:
+  VocabularyMap(const BookWordSet& keys, bool for_later_part)
+      : keys_(keys), translation_index_(keys.size()), for_later_part_(for_later_part) {
+    // Never outgrown, so that no translation moves and the memory is
+    // touched only as translations come.
+    translations_.reserve(keys.size());
+    if (for_later_part_) ids_.reserve(keys.size());
+  }
+
   std::string& translation_slot(BookWordSet::WordId id) {
     std::uint32_t& index = translation_index_[id];
     if (index == 0) {
       translations_.emplace_back();
+      if (for_later_part_) ids_.push_back(id);
       index = static_cast<std::uint32_t>(translations_.size());
     }
     return translations_[index - 1];
   }
 
-  VocabularyMap(const BookWordSet& keys, bool for_later_part)
-      : keys_(keys), for_later_part_(for_later_part) {}
-
   const BookWordSet& keys_;
-  // For the whole file: by id, one more than the place of the word's
-  // translation, 0 for none; the translations in the order they came,
-  // never moved.
+  // By id, one more than the place of the word's translation, 0 for none;
+  // the translations in the order their words first got one, never moved,
+  // and in a later part's map those words' ids.
   ZeroedArray<std::uint32_t> translation_index_;
   std::vector<std::string> translations_;
-  std::unordered_map<BookWordSet::WordId, std::string> later_translations_;
+  std::vector<BookWordSet::WordId> ids_;
   bool for_later_part_;
 };
 
