@@ -17,6 +17,48 @@ namespace {
 // The first `count` bits, `count` below 64.
 std::uint64_t low_bits(unsigned count) { return (std::uint64_t{1} << count) - 1; }
 
+// What the word loop needs to know of a window of 64 bytes that starts
+// where a word starts.
+struct WindowMasks {
+  std::uint64_t word_ends;     // spaces and line feeds
+  std::uint64_t dropped;       // punctuation
+  std::uint64_t others;        // the other bytes below "A"
+  std::uint64_t not_straight;  // where a word must not be read straight from the text
+};
+
+// The masks of the window at `window`, of which only the bytes before `end`
+// count.
+WindowMasks window_masks(const unsigned char* window, const unsigned char* end) {
+  // Every byte of "A" and above, 0x80 to 0xFF included, is part of a word
+  // as it stands (after lower-casing), so most bytes are in no mask.
+  ByteMasks masks = byte_masks(window, kSpace, kLineFeed, 'A');
+  if (end - window < 64) masks.keep_first(static_cast<unsigned>(end - window));
+  const std::uint64_t word_ends = masks.first | masks.second;
+  const std::uint64_t specials = masks.below & ~word_ends;
+  // Special bytes are few in prose: each is looked up once per window.
+  // Most windows hold one to three, which are looked up without a branch
+  // (a loop would end at a different count each time); the rest in a loop.
+  std::uint64_t dropped = 0;
+  std::uint64_t left = specials;
+  for (int unrolled = 0; unrolled < 3; ++unrolled) {
+    const std::uint64_t bit = left & (0 - left);
+    // With none left this reads the window's last byte and drops nothing.
+    const unsigned at = swar::lowest_bit(left | std::uint64_t{1} << 63);
+    dropped |= bit * (kBookBytes.kind[window[at]] == BookByte::kPunctuation);
+    left ^= bit;
+  }
+  for (; left != 0; left &= left - 1) {
+    const bool punctuation =
+        kBookBytes.kind[window[swar::lowest_bit(left)]] == BookByte::kPunctuation;
+    dropped |= (left & (0 - left)) * punctuation;
+  }
+  const std::uint64_t others = specials & ~dropped;
+  // A word is read straight from the text unless it holds a special byte
+  // other than punctuation, or punctuation followed by a byte it keeps.
+  const std::uint64_t kept = ~(dropped | word_ends);
+  return WindowMasks{word_ends, dropped, others, others | (dropped & (kept >> 1))};
+}
+
 }  // namespace
 
 void BookWordCollector::feed(PaddedBytes text) {
@@ -30,41 +72,27 @@ void BookWordCollector::feed(PaddedBytes text) {
   // by the bits of its masks, each from the byte after the last end up to
   // the next space or line feed. The next window starts at the first word
   // this one does not end.
+  WindowMasks masks{};
+  if (in < end) masks = window_masks(in, end);
   while (in < end) {
-    // Every byte of "A" and above, 0x80 to 0xFF included, is part of a word
-    // as it stands (after lower-casing), so most bytes are in no mask.
-    ByteMasks masks = byte_masks(in, kSpace, kLineFeed, 'A');
-    if (end - in < 64) masks.keep_first(static_cast<unsigned>(end - in));
-    const std::uint64_t word_ends = masks.first | masks.second;
-    const std::uint64_t specials = masks.below & ~word_ends;
-    if (word_ends == 0) {
+    if (masks.word_ends == 0) {
       // A word longer than the window, or going on into the next block.
       in = read_until_word_ends(in, end);
+      if (in < end) masks = window_masks(in, end);
       continue;
     }
     const unsigned char* const window = in;
-    // Special bytes are few in prose: each is looked up once per window.
-    // Most windows hold one to three, which are looked up without a branch
-    // (a loop would end at a different count each time); the rest in a loop.
-    std::uint64_t dropped = 0;
-    std::uint64_t left = specials;
-    for (int unrolled = 0; unrolled < 3; ++unrolled) {
-      const std::uint64_t bit = left & (0 - left);
-      // With none left this reads the window's last byte and drops nothing.
-      const unsigned at = swar::lowest_bit(left | std::uint64_t{1} << 63);
-      dropped |= bit * (kBookBytes.kind[window[at]] == BookByte::kPunctuation);
-      left ^= bit;
-    }
-    for (; left != 0; left &= left - 1) {
-      const bool punctuation =
-          kBookBytes.kind[window[swar::lowest_bit(left)]] == BookByte::kPunctuation;
-      dropped |= (left & (0 - left)) * punctuation;
-    }
-    const std::uint64_t others = specials & ~dropped;
-    // A word is read straight from the text unless it holds a special byte
-    // other than punctuation, or punctuation followed by a byte it keeps.
-    const std::uint64_t kept = ~(dropped | word_ends);
-    const std::uint64_t not_straight = others | (dropped & (kept >> 1));
+    const std::uint64_t word_ends = masks.word_ends;
+    const std::uint64_t dropped = masks.dropped;
+    const std::uint64_t others = masks.others;
+    const std::uint64_t not_straight = masks.not_straight;
+    // The next window's masks are made before this window's words are
+    // taken: the word loop ends at a different count in every window, so
+    // its end is mispredicted, and what comes before it in program order
+    // is done by then.
+    const unsigned char* const next = window + swar::highest_bit(word_ends) + 1;
+    WindowMasks next_masks{};
+    if (next < end) next_masks = window_masks(next, end);
     // Asked once a window: the set may grow meanwhile, and either way of
     // adding a word is right at any size.
     const bool queued = words_.batches_pay();
@@ -94,6 +122,7 @@ void BookWordCollector::feed(PaddedBytes text) {
                                          (others & word_bits) >> start)) {
         // A hyphen may join this line to the next: the window ends here.
         start = static_cast<unsigned>(read_until_word_ends(word, end) - window);
+        if (window + start < end) next_masks = window_masks(window + start, end);
         break;
       }
       start = stop + 1;
@@ -101,6 +130,7 @@ void BookWordCollector::feed(PaddedBytes text) {
       ends ^= end_bit;
     }
     in = window + start;
+    masks = next_masks;
   }
   // What was fed is in the set, also when the next read fails.
   flush_batch();
