@@ -2,11 +2,15 @@
 
 #include <cstring>
 
+#include "base/page_mapping.h"
+
 namespace lexicull {
 
 unsigned char* Arena::new_block(std::size_t size) {
   blocks_.emplace_back(new unsigned char[size + kReadablePastEnd]);
   memory_usage_ += size + kReadablePastEnd;
+  // Strings fill a block from its start, and all but the last to its end.
+  map_for_writing(blocks_.back().get(), size + kReadablePastEnd);
   return blocks_.back().get();
 }
 

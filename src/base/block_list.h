@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/page_mapping.h"
+
 namespace lexicull {
 
 // Elements appended in order and never moved, kept in blocks of
@@ -21,8 +23,12 @@ class BlockList {
   std::size_t size() const { return size_; }
 
   void push_back(const T& value) {
-    // Default-initialised: the block's memory is not written here.
-    if (size_ % kPerBlock == 0) blocks_.emplace_back(new T[kPerBlock]);
+    // Default-initialised: the block's memory is not written here. Every
+    // block but the last is filled to its end.
+    if (size_ % kPerBlock == 0) {
+      blocks_.emplace_back(new T[kPerBlock]);
+      map_for_writing(blocks_.back().get(), sizeof(T) * kPerBlock);
+    }
     blocks_.back()[size_ % kPerBlock] = value;
     ++size_;
   }

@@ -8,6 +8,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/page_mapping.h"
+
 namespace lexicull {
 
 // A number of T, every byte zero at first. The memory comes from
@@ -47,7 +49,11 @@ class ZeroedArray {
     if (grown == nullptr && size > 0) throw std::bad_alloc();
     data_ = static_cast<T*>(grown);
     size_ = size;
-    if (size > 0) std::memset(data_, 0, size * sizeof(T));
+    if (size > 0) {
+      // Every page is written now; those the growth added are fresh.
+      map_for_writing(data_, size * sizeof(T));
+      std::memset(data_, 0, size * sizeof(T));
+    }
   }
 
   void swap(ZeroedArray& other) noexcept {

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/page_mapping.h"
 #include "base/utf8.h"
 #include "driver/platform.h"
 
@@ -332,6 +333,12 @@ unsigned usable_processor_count() {
     for (; process_mask != 0; process_mask &= process_mask - 1) ++count;
   }
   return count == 0 ? 1 : count;
+}
+
+// Each page is left to be mapped at its first write.
+void map_for_writing(void* data, std::size_t size) {
+  (void)data;
+  (void)size;
 }
 
 ByteSink& standard_output() {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/page_mapping.h"
 #include "text/byte_classes.h"
 
 namespace lexicull {
@@ -32,10 +33,16 @@ std::size_t drop_carriage_returns(unsigned char* data, std::size_t size) {
 }  // namespace
 
 TextModeReader::TextModeReader(ByteSource& source, std::size_t block_size, TextStart start)
-    : source_(source),
-      block_((block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) +
-             PaddedBytes::kPadding),
-      started_(start == TextStart::kInsideFile) {}
+    : source_(source), started_(start == TextStart::kInsideFile) {
+  const std::size_t size =
+      (block_size < sizeof kByteOrderMark ? sizeof kByteOrderMark : block_size) +
+      PaddedBytes::kPadding;
+  // Written whole by the zeros that follow, and again by each read of a
+  // large input.
+  block_.reserve(size);
+  map_for_writing(block_.data(), size);
+  block_.resize(size);
+}
 
 Status TextModeReader::fill(std::size_t* count) {
   *count = 0;
