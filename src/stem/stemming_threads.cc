@@ -1,6 +1,7 @@
 #include "stem/stemming_threads.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "base/byte_buffer.h"
 
@@ -15,10 +16,15 @@ constexpr std::size_t kRun = 256;
 
 }  // namespace
 
-StemmingThreads::StemmingThreads(const StemmerMaker& maker, unsigned threads)
-    : maker_(maker), threads_(std::max(threads, 1u)), shares_(threads_) {
+std::thread StemmingThreads::start_thread(std::function<void()> work) {
+  return std::thread(std::move(work));
+}
+
+StemmingThreads::StemmingThreads(const StemmerMaker& maker, unsigned threads, ThreadStart start)
+    : maker_(maker), threads_(std::max(threads, 1u)), start_(std::move(start)), shares_(threads_) {
+  // Any other failure leaves no thread behind, so it may go up as it is.
   try {
-    first_ = std::thread(&StemmingThreads::work, this, std::ref(shares_[0]));
+    first_ = start_([this] { work(shares_[0]); });
   } catch (const std::system_error&) {
     // No thread to be had: the first share is stemmed by add_stems() itself.
   }
@@ -43,7 +49,7 @@ void StemmingThreads::work(Share& share) noexcept {
       if (words_ == nullptr) return;
       words = words_;
     }
-    for (;;) {
+    while (!stopping_.load(std::memory_order_relaxed)) {
       const std::size_t begin = next_word_.fetch_add(kRun, std::memory_order_relaxed);
       const std::size_t end = std::min(begin + kRun, words->size());
       if (begin >= end) break;
@@ -53,6 +59,7 @@ void StemmingThreads::work(Share& share) noexcept {
     }
   } catch (...) {
     share.failure = std::current_exception();
+    stopping_.store(true, std::memory_order_relaxed);
   }
 }
 
@@ -64,17 +71,25 @@ void StemmingThreads::add_stems(BookWordSet& words) {
   words_ready_.notify_all();
   const std::size_t wanted = std::clamp<std::size_t>(words.size() / kWordsPerThread, 1, threads_);
   std::vector<std::thread> others;
-  others.reserve(wanted);
+  std::exception_ptr failure;
   try {
+    others.reserve(wanted);
     for (std::size_t i = 1; i < wanted; ++i) {
-      others.emplace_back(&StemmingThreads::work, this, std::ref(shares_[i]));
+      Share& share = shares_[i];
+      others.push_back(start_([this, &share] { work(share); }));
     }
   } catch (const std::system_error&) {
     // Fewer threads: the runs of words go to those there are.
+  } catch (...) {
+    // Out of memory: the threads that run stop at their next run of words,
+    // and are joined before the failure goes up.
+    failure = std::current_exception();
+    stopping_.store(true, std::memory_order_relaxed);
   }
-  if (!first_.joinable()) work(shares_[0]);
+  if (!first_.joinable() && !failure) work(shares_[0]);
   for (std::thread& thread : others) thread.join();
   if (first_.joinable()) first_.join();
+  if (failure) std::rethrow_exception(failure);
 
   ByteBuffer buffer;
   for (Share& share : shares_) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,9 +20,19 @@ namespace lexicull {
 // of its own, so that loading its dictionary overlaps the reading of the
 // book; the others are made once the words are known, and the words are
 // handed out in small runs, so that the first thread takes more of them.
+// Every thread is joined before add_stems() returns or throws, so the words
+// it reads outlive the threads that read them.
 class StemmingThreads {
  public:
-  StemmingThreads(const StemmerMaker& maker, unsigned threads);
+  // Starts a thread that runs `work`, or throws as std::thread's constructor
+  // does: std::system_error when the system has no thread to give, anything
+  // else (std::bad_alloc) when memory runs out.
+  using ThreadStart = std::function<std::thread(std::function<void()> work)>;
+  static std::thread start_thread(std::function<void()> work);
+
+  // `threads` is at least one; `maker` must outlive this.
+  StemmingThreads(const StemmerMaker& maker, unsigned threads,
+                  ThreadStart start = &StemmingThreads::start_thread);
   // Waits for the first thread; when add_stems() was never called, it stops
   // as soon as its stemmer is made.
   ~StemmingThreads();
@@ -30,7 +41,9 @@ class StemmingThreads {
 
   // Adds to `words` the stems of every word it holds, lower-cased as keys
   // are, so that the vocabulary's entries for them are kept as well. Once
-  // only. A failure to get memory on any thread is thrown here again.
+  // only. A thread the system cannot give leaves the words to the others; a
+  // failure to get memory, on any thread or in starting one, is thrown here
+  // once every thread has stopped.
   void add_stems(BookWordSet& words);
 
  private:
@@ -43,6 +56,7 @@ class StemmingThreads {
 
   const StemmerMaker& maker_;
   const unsigned threads_;
+  const ThreadStart start_;
   std::vector<Share> shares_;
   std::thread first_;
   std::mutex mutex_;
@@ -50,6 +64,7 @@ class StemmingThreads {
   const BookWordSet* words_ = nullptr;  // set under mutex_
   bool abandoned_ = false;              // set under mutex_
   std::atomic<std::size_t> next_word_{0};
+  std::atomic<bool> stopping_{false};  // a thread failed: the others stop too
 };
 
 }  // namespace lexicull
