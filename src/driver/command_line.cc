@@ -8,6 +8,12 @@ namespace {
 
 constexpr std::string_view kLongOptions[] = {"help", "version", "stem"};
 
+CommandLine action_only(Action action) {
+  CommandLine command;
+  command.action = action;
+  return command;
+}
+
 CommandLine option_error(std::string message) {
   CommandLine command;
   command.action = Action::kOptionError;
@@ -48,14 +54,16 @@ const std::vector<std::string> kHelpLines = {
     "      --stem=DICTIONARY  also write the entries of the book words' stems, as the",
     "                         hunspell dictionary DICTIONARY gives them: a name such",
     "                         as de_DE, or the path of its .dic file (the .aff beside",
-    "                         it); with houses in the book, house|Haus is kept",
+    "                         it); with houses in the book, house|haus is kept",
     "  -h, --help             show this help and exit",
     "      --version          show the version and exit",
     "      --                 end the options: what follows are file names",
     "",
     "Environment:",
     "  LEXICULL_THREADS  how many threads read a large file, 1 to 256; by default",
-    "                    one per processor that the program may run on",
+    "                    one per processor that the program may run on. It also",
+    "                    bounds the threads that stem, never more than one per",
+    "                    processor; each holds a copy of the dictionary",
     "  DICPATH           folders to look in first for a dictionary named by --stem,",
     "                    separated by ':' (';' on Windows); then the system's own",
     "",
@@ -70,9 +78,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   CommandLine command;
   std::vector<std::string> names;
   bool options_ended = false;
-  bool help = false;
-  bool version = false;
-  for (std::size_t i = 1; i < arguments.size() && names.size() < 2; ++i) {
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (options_ended || argument.size() < 2 || argument[0] != '-') {
       names.push_back(argument);
@@ -88,8 +94,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
       if (option != "stem" && equals != std::string::npos) {
         return option_error("option '--" + std::string(option) + "' doesn't allow an argument");
       }
-      if (option == "help") help = true;
-      if (option == "version") version = true;
+      // As GNU programs do, --help and --version act as soon as they are
+      // met: what follows them is not looked at.
+      if (option == "help") return action_only(Action::kShowHelp);
+      if (option == "version") return action_only(Action::kShowVersion);
       if (option == "stem") {
         if (equals != std::string::npos) {
           command.stem_dictionary = argument.substr(equals + 1);
@@ -105,15 +113,11 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         if (argument[k] != 'h') {
           return option_error(std::string("invalid option -- '") + argument[k] + "'");
         }
-        help = true;
+        return action_only(Action::kShowHelp);
       }
     }
   }
-  if (help) {
-    command.action = Action::kShowHelp;
-  } else if (version) {
-    command.action = Action::kShowVersion;
-  } else if (names.size() < 2) {
+  if (names.size() < 2) {
     command.action = Action::kUsageError;
   } else if (names[0] == kStandardInputName && names[1] == kStandardInputName) {
     command.action = Action::kInputError;

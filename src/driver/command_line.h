@@ -41,12 +41,11 @@ struct CommandLine {
 };
 
 // Reads the arguments as GNU programs do (the first is the program). Options
-// may stand anywhere before the second file name: --stem=DICTIONARY (or
-// --stem DICTIONARY), -h or --help, --version, and any unambiguous
-// abbreviation of a long one. "--" ends the options, and "-" is a file
-// name, standard input, for the book or the vocabulary but not both. The
-// first two file names are the book and the vocabulary, as they stand;
-// everything after the second is ignored.
+// may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY),
+// -h or --help, --version, and any unambiguous abbreviation of a long one.
+// "--" ends the options, and "-" is a file name, standard input, for the
+// book or the vocabulary but not both. The first two file names are the book
+// and the vocabulary, as they stand; further file names are ignored.
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 inline constexpr char kThreadCountExpected[] = "not a whole number from 1 to 256";

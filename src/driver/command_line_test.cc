@@ -7,7 +7,7 @@
 namespace lexicull {
 namespace {
 
-TEST(ParseCommandLine, OptionsBeforeTheSecondFileNameAsGnuProgramsTakeThem) {
+TEST(ParseCommandLine, OptionsAnywhereOnTheLineAsGnuProgramsTakeThem) {
   const struct {
     std::vector<std::string> argv;
     Action action;
@@ -23,7 +23,15 @@ TEST(ParseCommandLine, OptionsBeforeTheSecondFileNameAsGnuProgramsTakeThem) {
       {{"lexicull", "--he", "b", "v"}, Action::kShowHelp, "", "", "", ""},
       {{"lexicull", "--version"}, Action::kShowVersion, "", "", "", ""},
       {{"lexicull", "b", "v"}, Action::kRun, "b", "v", "", ""},
-      {{"lexicull", "b", "v", "--help", "--bad"}, Action::kRun, "b", "v", "", ""},
+      {{"lexicull", "b", "v", "--help", "--bad"}, Action::kShowHelp, "", "", "", ""},
+      {{"lexicull", "b", "v", "--stem=de_DE"}, Action::kRun, "b", "v", "de_DE", ""},
+      {{"lexicull", "b", "v", "w", "--st", "x", "--", "--bad"}, Action::kRun, "b", "v", "x", ""},
+      {{"lexicull", "b", "v", "--bad", "--help"},
+       Action::kOptionError,
+       "",
+       "",
+       "",
+       "unrecognized option '--bad'"},
       {{"lexicull", "", " v *?"}, Action::kRun, "", " v *?", "", ""},
       {{"lexicull", "--stem=de_DE", "b", "v"}, Action::kRun, "b", "v", "de_DE", ""},
       {{"lexicull", "b", "--stem", "x.dic", "v"}, Action::kRun, "b", "v", "x.dic", ""},
@@ -37,7 +45,7 @@ TEST(ParseCommandLine, OptionsBeforeTheSecondFileNameAsGnuProgramsTakeThem) {
        "",
        "unrecognized option '--x'"},
       {{"lexicull", "--x=1"}, Action::kOptionError, "", "", "", "unrecognized option '--x'"},
-      {{"lexicull", "-hq"}, Action::kOptionError, "", "", "", "invalid option -- 'q'"},
+      {{"lexicull", "-qh"}, Action::kOptionError, "", "", "", "invalid option -- 'q'"},
       {{"lexicull", "--stem"}, Action::kOptionError, "", "", "", "option '--stem' requires an"},
       {{"lexicull", "--help=1"}, Action::kOptionError, "", "", "", "option '--help' doesn't allow"},
       {{"lexicull", "--"}, Action::kUsageError, "", "", "", ""},
