@@ -1,9 +1,6 @@
 #include "harness.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <set>
 #include <vector>
 
@@ -153,29 +150,10 @@ std::string check_run(const Pair& pair) {
 }
 
 std::string check_dictionary(const Pair& pair) {
-  if (!check_word_list_start(pair.vocabulary, pair.vocabulary.size()).ok() ||
-      !check_affix_file(pair.book).ok()) {
-    return "";
-  }
-  // The library reads dictionaries from files only.
-  static const std::string folder = [] {
-    std::random_device random;
-    for (;;) {
-      const std::filesystem::path path =
-          std::filesystem::temp_directory_path() / ("lexicull-fuzz-" + std::to_string(random()));
-      if (std::filesystem::create_directory(path)) return path.string();
-    }
-  }();
-  const DictionaryFiles files{folder + "/d.aff", folder + "/d.dic"};
-  for (const auto& [path, bytes] :
-       {std::pair{files.affixes, &pair.book}, std::pair{files.words, &pair.vocabulary}}) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    std::fwrite(bytes->data(), 1, bytes->size(), file);
-    std::fclose(file);
-  }
+  if (!check_word_list(pair.vocabulary).ok() || !check_affix_file(pair.book).ok()) return "";
+  const DictionaryText text{{"fuzz.aff", "fuzz.dic"}, pair.book, pair.vocabulary};
   std::unique_ptr<StemmerMaker> maker;
-  if (!hunspell_stemmer_maker(files, &maker).ok()) return "";
+  if (!hunspell_stemmer_maker(text, &maker).ok()) return "";
   const std::unique_ptr<Stemmer> stemmer = maker->make();
   // The words of the list itself, as a book would hold them, and a few more.
   std::vector<std::string> words = {"houses", "h\xC3\xA4user", "", "a", "\xFF"};

@@ -4,8 +4,9 @@
 #
 #   scripts/install-deps.sh build         compiler and CMake
 #   scripts/install-deps.sh test          every group below
-#   scripts/install-deps.sh GROUP...      some of them: build unit windows
-#                                         fuzz limits packages s390x, or bench
+#   scripts/install-deps.sh GROUP...      some of them: build unit
+#                                         dictionaries windows fuzz limits
+#                                         packages s390x tsan, or bench
 #                                         (the benchmark's tools and corpus)
 #
 # Each group is installed on its own, so a package that this release or
@@ -16,6 +17,7 @@ set -uo pipefail
 declare -A groups=(
   [build]="cmake g++ make libhunspell-dev"
   [unit]="libgtest-dev googletest"
+  [dictionaries]="hunspell-en-us hunspell-de-de hunspell-fr-classical hunspell-es hunspell-it hunspell-pt-br hunspell-ru hunspell-pl hunspell-nl hunspell-sv hunspell-hu hunspell-uk hunspell-tr hunspell-da hunspell-bg"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base dpkg-dev"
   [fuzz]="clang"
   [limits]="time python3 util-linux"
@@ -23,7 +25,7 @@ declare -A groups=(
   [s390x]="g++-s390x-linux-gnu qemu-user dpkg-dev"
   [bench]="libbenchmark-dev hyperfine time mawk python3 bible-kjv bible-kjv-text trans-de-en hunspell hunspell-en-us hunspell-de-de fortunes-de"
 )
-all=(build unit windows fuzz limits packages s390x)
+all=(build unit dictionaries windows fuzz limits packages s390x)
 
 case ${1:-} in
   "") echo "usage: scripts/install-deps.sh build|test|GROUP..." >&2; exit 2 ;;

@@ -1,4 +1,5 @@
 // lexicull: cuts a bilingual vocabulary down to the words of one book.
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -52,82 +53,26 @@ Status read_input(const std::string& path, Phase phase) {
   return status.ok() ? phase(*file) : status;
 }
 
-// The first bytes of a file, as many as one read gives, and its size
-// (kUnknownSize for a pipe).
-Status read_start(const std::string& path, std::string* start, std::uint64_t* size) {
-  return read_input(path, [start, size](InputFile& file) {
-    unsigned char bytes[256];
-    std::size_t count = 0;
-    Status status = file.in_order() != nullptr
-                        ? file.in_order()->read(bytes, sizeof bytes, &count)
-                        : file.at_offsets()->read_at(0, bytes, sizeof bytes, &count);
-    *size = file.in_order() != nullptr ? kUnknownSize : file.at_offsets()->size();
-    start->assign(reinterpret_cast<const char*>(bytes), count);
-    return status;
-  });
-}
-
-// All of a file.
-Status read_all(const std::string& path, std::string* bytes) {
-  return read_input(path, [bytes](InputFile& file) {
-    bytes->clear();
-    unsigned char block[64 * 1024];
-    for (;;) {
-      std::size_t count = 0;
-      Status status = file.in_order() != nullptr
-                          ? file.in_order()->read(block, sizeof block, &count)
-                          : file.at_offsets()->read_at(bytes->size(), block, sizeof block, &count);
-      if (!status.ok()) return status;
-      if (count == 0) return Status();
-      bytes->append(reinterpret_cast<const char*>(block), count);
-    }
-  });
-}
-
-// Finds the dictionary that --stem names and makes sure it can be read, before
-// any input is: a missing or damaged one ends the run at once.
-int prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* maker) {
+// Finds the dictionary that --stem names, reads it and makes sure the
+// library can load it, before any input is read: a missing or damaged one
+// ends the run at once.
+Status prepare_stemming(const std::string& name, std::unique_ptr<StemmerMaker>* maker) {
   const char* search_path = std::getenv("DICPATH");
-  const std::vector<DictionaryFiles> candidates =
-      dictionary_candidates(name, search_path == nullptr ? "" : search_path,
-                            search_path_separator(), system_dictionary_folders());
-  auto refuse = [](const std::string& subject, const std::string& reason) {
-    (void)write_line(standard_error(), "lexicull: " + subject + ": " + reason);
-    return kExitUsageError;
-  };
-  std::string tried;
-  for (const DictionaryFiles& files : candidates) {
-    std::string word_list_start;
-    std::string affixes;
-    std::uint64_t word_list_size = 0;
-    const std::string* failing = &files.words;
-    Status status = read_start(files.words, &word_list_start, &word_list_size);
-    if (status.ok()) {
-      failing = &files.affixes;
-      status = read_all(files.affixes, &affixes);
-    }
-    if (!status.ok()) {
-      // A path names one pair of files: say which of them is wrong, and why.
-      if (candidates.size() == 1) return refuse(*failing, status.reason());
-      tried += (tried.empty() ? "" : ", ") + files.words;
-      continue;
-    }
-    status = check_word_list_start(word_list_start, word_list_size);
-    if (!status.ok()) return refuse(files.words, status.reason());
-    status = check_affix_file(affixes);
-    if (!status.ok()) return refuse(files.affixes, status.reason());
-    DictionaryFiles narrow;
-    if (!name_for_narrow_open(files.affixes, &narrow.affixes) ||
-        !name_for_narrow_open(files.words, &narrow.words)) {
-      return refuse(files.words, "this name cannot be passed to the dictionary library");
-    }
-    status = hunspell_stemmer_maker(narrow, maker);
-    return status.ok() ? kExitSuccess : refuse("--stem", status.reason());
-  }
-  return refuse(name, tried.empty() ? "no such hunspell dictionary (DICPATH names no folder to "
-                                      "look in: name its .dic file instead)"
-                                    : "no such hunspell dictionary (looked for " + tried + ")");
+  DictionarySearch search;
+  search.search_path = search_path == nullptr ? "" : search_path;
+  search.separator = search_path_separator();
+  search.system_folders = system_dictionary_folders();
+  DictionaryText text;
+  Status status = find_dictionary(name, search, &open_regular_file, &text);
+  if (status.ok()) status = hunspell_stemmer_maker(text, maker);
+  return status;
 }
+
+// Ends the run at once, for a failure found while a dictionary may still be
+// loading on another thread: waiting for it could take seconds, and nothing
+// it does matters any more. Nothing was written to standard output yet, and
+// the message is written directly.
+[[noreturn]] void end_now(int status) { std::_Exit(status); }
 
 int run(const CommandLine& command) {
   switch (command.action) {
@@ -164,19 +109,32 @@ int run(const CommandLine& command) {
   }
   std::unique_ptr<StemmerMaker> stemmer_maker;
   if (command.stem) {
-    const int status = prepare_stemming(command.stem_dictionary, &stemmer_maker);
-    if (status != kExitSuccess) return status;
+    const Status status = prepare_stemming(command.stem_dictionary, &stemmer_maker);
+    if (!status.ok()) {
+      (void)write_line(standard_error(), "lexicull: " + status.reason());
+      return kExitUsageError;
+    }
   }
 
-  // The dictionary loads while the book is read.
-  std::unique_ptr<StemmingThreads> stemming;
-  if (stemmer_maker) stemming = std::make_unique<StemmingThreads>(*stemmer_maker, parts.threads);
-
+  // Declared before the threads that stem them, so that they outlive them
+  // on every path.
   BookWordSet book_words;
+  // The dictionary loads while the book is read. Each stemming thread holds
+  // a copy of it, so there are never more of them than processors to run on.
+  std::unique_ptr<StemmingThreads> stemming;
+  if (stemmer_maker) {
+    stemming = std::make_unique<StemmingThreads>(*stemmer_maker,
+                                                 std::min(parts.threads, usable_processor_count()));
+  }
+
   Status status = read_input(command.book_path, [&](InputFile& book) {
     return collect_book_words(book, book_words, parts);
   });
-  if (!status.ok()) return fail(command.book_path, status);
+  if (!status.ok()) {
+    const int exit_status = fail(command.book_path, status);
+    if (stemming) end_now(exit_status);
+    return exit_status;
+  }
   // The stems become keys like the book's own words: the vocabulary's lines
   // for them are kept and written in the same order.
   if (stemming) stemming->add_stems(book_words);

@@ -31,6 +31,11 @@ void prepare_process();
 // A regular file is to be read at offsets, anything else in order.
 Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file);
 
+// Opens `path` for reading at offsets when it is a regular file; anything
+// else (a FIFO, a device, a folder) is refused at once, without waiting for
+// a writer to come.
+Status open_regular_file(const std::string& path, std::unique_ptr<RandomAccessFile>* file);
+
 // Standard input, read in order: it may be a terminal or a pipe, or a file
 // that someone else has read partway already.
 std::unique_ptr<InputFile> standard_input();
@@ -39,11 +44,6 @@ std::unique_ptr<InputFile> standard_input();
 char search_path_separator();
 // The folders where the system keeps hunspell dictionaries; none on Windows.
 std::vector<std::string> system_dictionary_folders();
-// `path` as a library that opens files with the C runtime's narrow names
-// (fopen, std::ifstream) must be given it. On Windows that is the system's
-// code page, or the folder's short name where that code page lacks a
-// character of it; false when neither can name the file.
-bool name_for_narrow_open(const std::string& path, std::string* name);
 
 // The number of processors this process may run on (at least one): those of
 // its affinity mask, which taskset or a container may have narrowed.

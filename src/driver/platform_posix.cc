@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/page_mapping.h"
+#include "base/private_copy.h"
 #include "driver/platform.h"
 
 namespace lexicull {
@@ -131,6 +132,74 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
   return Status();
 }
 
+Status open_regular_file(const std::string& path, std::unique_ptr<RandomAccessFile>* file) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (descriptor < 0) return system_failure(errno);
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) {
+    const int error = errno;
+    close(descriptor);
+    return system_failure(error);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    close(descriptor);
+    return S_ISDIR(status.st_mode) ? system_failure(EISDIR) : Status::failure("not a regular file");
+  }
+  file->reset(new PosixRegularFile(descriptor, static_cast<std::uint64_t>(status.st_size)));
+  return Status();
+}
+
+namespace {
+
+// An anonymous file in memory, opened by others through /proc, which gives
+// every opening a position of its own.
+class MemoryFileCopy : public PrivateCopy {
+ public:
+  MemoryFileCopy(int descriptor, std::string name)
+      : descriptor_(descriptor), name_(std::move(name)) {}
+  ~MemoryFileCopy() override { close(descriptor_); }
+  MemoryFileCopy(const MemoryFileCopy&) = delete;
+  MemoryFileCopy& operator=(const MemoryFileCopy&) = delete;
+  const std::string& name() const override { return name_; }
+
+ private:
+  int descriptor_;
+  std::string name_;
+};
+
+class OriginalFile : public PrivateCopy {
+ public:
+  explicit OriginalFile(std::string name) : name_(std::move(name)) {}
+  const std::string& name() const override { return name_; }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+Status make_private_copy(std::string_view bytes, const std::string& original_path,
+                         std::unique_ptr<PrivateCopy>* copy) {
+#ifdef MFD_CLOEXEC
+  const int descriptor = memfd_create("lexicull-dictionary", MFD_CLOEXEC);
+  if (descriptor >= 0) {
+    PosixSink sink(descriptor);
+    const std::string name = "/proc/self/fd/" + std::to_string(descriptor);
+    if (sink.write(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()).ok() &&
+        access(name.c_str(), R_OK) == 0) {
+      copy->reset(new MemoryFileCopy(descriptor, name));
+      return Status();
+    }
+    close(descriptor);
+  }
+#endif
+  // No anonymous files, or no /proc to name them: the library opens the
+  // file that was read, which was a regular file then.
+  copy->reset(new OriginalFile(original_path));
+  return Status();
+}
+
 std::unique_ptr<InputFile> standard_input() {
   // Its own descriptor, so that the one the process was given stays open.
   const int descriptor = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
@@ -142,11 +211,6 @@ char search_path_separator() { return ':'; }
 
 std::vector<std::string> system_dictionary_folders() {
   return {"/usr/share/hunspell", "/usr/share/myspell", "/usr/share/myspell/dicts"};
-}
-
-bool name_for_narrow_open(const std::string& path, std::string* name) {
-  *name = path;
-  return true;
 }
 
 unsigned usable_processor_count() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/page_mapping.h"
+#include "base/private_copy.h"
 #include "base/utf8.h"
 #include "driver/platform.h"
 
@@ -286,20 +287,29 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
   return Status();
 }
 
-std::unique_ptr<InputFile> standard_input() {
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  // Its own handle, so that the one the process was given stays open.
-  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
-                       &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    handle = INVALID_HANDLE_VALUE;
+Status open_regular_file(const std::string& path, std::unique_ptr<RandomAccessFile>* file) {
+  const HANDLE handle = CreateFileW(system_name(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return system_failure(GetLastError());
+  BY_HANDLE_FILE_INFORMATION information;
+  LARGE_INTEGER size;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      !GetFileSizeEx(handle, &size)) {
+    CloseHandle(handle);
+    return Status::failure("not a regular file");
   }
-  return std::make_unique<InputFile>(std::unique_ptr<ByteSource>(new WindowsStream(handle)));
+  file->reset(new WindowsRegularFile(handle, static_cast<std::uint64_t>(size.QuadPart)));
+  return Status();
 }
 
-char search_path_separator() { return ';'; }
+namespace {
 
-std::vector<std::string> system_dictionary_folders() { return {}; }
-
+// `path` as a library that opens files with the C runtime's narrow names
+// (fopen, std::ifstream) must be given it: in the system's code page, or the
+// folder's short name where that code page lacks a character of it; false
+// when neither can name the file.
 bool name_for_narrow_open(const std::string& path, std::string* name) {
   std::wstring wide = utf16_from_utf8(path);
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -324,6 +334,44 @@ bool name_for_narrow_open(const std::string& path, std::string* name) {
   }
   return false;
 }
+
+// The file that was read, under a name the library can open. Windows has
+// no anonymous file that a second opening by name could share.
+class OriginalFile : public PrivateCopy {
+ public:
+  explicit OriginalFile(std::string name) : name_(std::move(name)) {}
+  const std::string& name() const override { return name_; }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+Status make_private_copy(std::string_view, const std::string& original_path,
+                         std::unique_ptr<PrivateCopy>* copy) {
+  std::string name;
+  if (!name_for_narrow_open(original_path, &name)) {
+    return Status::failure(original_path +
+                           ": this name cannot be passed to the dictionary library");
+  }
+  copy->reset(new OriginalFile(name));
+  return Status();
+}
+
+std::unique_ptr<InputFile> standard_input() {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  // Its own handle, so that the one the process was given stays open.
+  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(),
+                       &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    handle = INVALID_HANDLE_VALUE;
+  }
+  return std::make_unique<InputFile>(std::unique_ptr<ByteSource>(new WindowsStream(handle)));
+}
+
+char search_path_separator() { return ';'; }
+
+std::vector<std::string> system_dictionary_folders() { return {}; }
 
 unsigned usable_processor_count() {
   DWORD_PTR process_mask = 0;

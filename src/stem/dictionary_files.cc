@@ -42,75 +42,215 @@ std::vector<DictionaryFiles> dictionary_candidates(std::string_view name,
 
 namespace {
 
-// The fields of a line, split at spaces and tabs.
-std::vector<std::string_view> fields_of(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t at = 0;
-  while (at < line.size()) {
-    const std::size_t begin = line.find_first_not_of(" \t\r", at);
-    if (begin == std::string_view::npos) break;
-    const std::size_t end = std::min(line.find_first_of(" \t\r", begin), line.size());
-    fields.push_back(line.substr(begin, end - begin));
-    at = end;
-  }
-  return fields;
+bool is_c_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The number that `field` starts with, as the library's atoi reads it; at
-// most `cap` + 1, so that a long run of digits cannot overflow (unless `cap`
-// is the largest number there is, which leaves it unchecked).
-std::uint64_t leading_number(std::string_view field, std::uint64_t cap) {
-  std::uint64_t number = 0;
-  for (std::size_t i = 0; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-    number = number * 10 + static_cast<std::uint64_t>(field[i] - '0');
-    if (number > cap) return cap + 1;
+// The number at the start of `text` as C's atoi reads it: white space as
+// isspace has it in the C locale, a sign, digits. Clamped to [-1, cap + 1],
+// so that a long run of digits, which atoi would overflow, counts as too
+// large.
+std::int64_t number_as_atoi_reads(std::string_view text, std::int64_t cap) {
+  std::size_t at = 0;
+  while (at < text.size() && is_c_space(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  std::int64_t number = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    number = number * 10 + (text[at] - '0');
+    if (number > cap) return negative ? -1 : cap + 1;
   }
-  return number;
+  return negative && number > 0 ? -1 : number;
+}
+
+// The lines of a file as the library reads them: split at line feeds, a
+// carriage return at the end dropped.
+std::vector<std::string_view> lines_of(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t begin = 0; begin < text.size();) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    begin = end + 1;
+  }
+  return lines;
+}
+
+// The pieces of a line as the library splits it: at spaces and tabs only.
+std::vector<std::string_view> pieces_of(std::string_view line) {
+  std::vector<std::string_view> pieces;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t begin = line.find_first_not_of(" \t", at);
+    if (begin == std::string_view::npos) break;
+    const std::size_t end = std::min(line.find_first_of(" \t", begin), line.size());
+    pieces.push_back(line.substr(begin, end - begin));
+    at = end;
+  }
+  return pieces;
+}
+
+bool starts_with(std::string_view text, std::string_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
+// A table of the affix file: the start of the line that opens it, and
+// which piece of that line is its count. Its entries follow it, each a line
+// that starts with the same keyword, except affix entries, which the
+// library takes from any line of four pieces or more.
+struct Table {
+  std::string_view keyword;
+  std::size_t count_piece;
+  bool space_after_keyword;  // the library wants one, as in "AF 2"
+};
+
+// The library reads the affix file twice, each time with tables of its own:
+// first the word list's manager, then the affix manager.
+constexpr Table kWordTables[] = {{"AF", 1, true}, {"AM", 1, true}, {"REP", 1, false}};
+constexpr Table kAffixTables[] = {
+    {"ICONV", 1, false},        {"OCONV", 1, false},
+    {"PHONE", 1, false},        {"CHECKCOMPOUNDPATTERN", 1, false},
+    {"COMPOUNDRULE", 1, false}, {"MAP", 1, false},
+    {"BREAK", 1, false},        {"PFX", 3, false},
+    {"SFX", 3, false},
+};
+
+bool is_affix_table(const Table& table) { return table.count_piece == 3; }
+
+// Checks the tables of one reading of the affix file.
+template <std::size_t kCount>
+Status check_tables(const std::vector<std::string_view>& lines, const Table (&tables)[kCount]) {
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    const std::string_view line = lines[at];
+    const Table* table = nullptr;
+    for (const Table& candidate : tables) {
+      if (starts_with(line, candidate.keyword) &&
+          (!candidate.space_after_keyword || (line.size() > candidate.keyword.size() &&
+                                              is_c_space(line[candidate.keyword.size()])))) {
+        table = &candidate;
+        break;
+      }
+    }
+    if (table == nullptr) continue;
+    const std::vector<std::string_view> pieces = pieces_of(line);
+    const std::string_view count_text =
+        table->count_piece < pieces.size() ? pieces[table->count_piece] : std::string_view();
+    const std::int64_t entries_after = static_cast<std::int64_t>(lines.size() - at - 1);
+    const std::int64_t count = number_as_atoi_reads(count_text, entries_after);
+    // The library gives up on the file at a count below one.
+    if (count < 1) return Status();
+    // Only lines that the library would take as entries count.
+    std::int64_t entries = 0;
+    while (entries < count && entries < entries_after) {
+      const std::string_view entry = lines[at + 1 + static_cast<std::size_t>(entries)];
+      const std::vector<std::string_view> entry_pieces = pieces_of(entry);
+      const bool is_entry =
+          is_affix_table(*table)
+              ? entry_pieces.size() >= 4
+              : !entry_pieces.empty() && starts_with(entry_pieces[0], table->keyword);
+      if (!is_entry) break;
+      ++entries;
+    }
+    if (entries < count) {
+      return Status::failure("not a hunspell affix file (line " + std::to_string(at + 1) + ": " +
+                             std::string(table->keyword) + " counts more entries than follow it)");
+    }
+    at += static_cast<std::size_t>(count);
+  }
+  return Status();
 }
 
 }  // namespace
 
 Status check_affix_file(std::string_view affixes) {
-  // The library recognises a table by the start of its line alone.
-  static constexpr std::string_view kTables[] = {
-      "REP",         "MAP", "BREAK", "PHONE", "ICONV", "OCONV", "AF", "AM", "CHECKCOMPOUNDPATTERN",
-      "COMPOUNDRULE"};
-  const std::uint64_t lines =
-      static_cast<std::uint64_t>(std::count(affixes.begin(), affixes.end(), '\n') + 1);
-  for (std::size_t begin = 0; begin < affixes.size();) {
-    const std::size_t end = std::min(affixes.find('\n', begin), affixes.size());
-    const std::vector<std::string_view> fields = fields_of(affixes.substr(begin, end - begin));
-    begin = end + 1;
-    if (fields.empty()) continue;
-    std::string_view count;
-    if ((fields[0].substr(0, 3) == "PFX" || fields[0].substr(0, 3) == "SFX") &&
-        fields.size() == 4) {
-      count = fields[3];  // a header: flag, cross product, count
-    } else if (fields.size() >= 2) {
-      for (const std::string_view table : kTables) {
-        if (fields[0].substr(0, table.size()) == table) count = fields[1];
-      }
-    }
-    if (leading_number(count, lines) > lines) {
-      return Status::failure(
-          "not a hunspell affix file (a table counts more entries than it has lines)");
-    }
+  const std::vector<std::string_view> lines = lines_of(affixes);
+  Status status = check_tables(lines, kWordTables);
+  if (status.ok()) status = check_tables(lines, kAffixTables);
+  return status;
+}
+
+Status check_word_list(std::string_view words) {
+  std::string_view first_line = words.substr(0, words.find('\n'));
+  if (starts_with(first_line, "\xEF\xBB\xBF")) first_line.remove_prefix(3);
+  const std::int64_t count =
+      number_as_atoi_reads(first_line, static_cast<std::int64_t>(words.size()));
+  if (count < 1) {
+    return Status::failure("not a hunspell word list (its first line must count its words)");
+  }
+  // Every word takes a byte and a line end at least; the count is only
+  // approximate, so it may say up to twice that.
+  if (count > static_cast<std::int64_t>(words.size())) {
+    return Status::failure("not a hunspell word list (it counts more words than it can hold)");
   }
   return Status();
 }
 
-Status check_word_list_start(std::string_view start, std::uint64_t size) {
-  if (start.substr(0, 3) == "\xEF\xBB\xBF") start.remove_prefix(3);
-  // The library itself reads the count with atoi and takes anything after it.
-  if (start.empty() || start[0] < '0' || start[0] > '9') {
-    return Status::failure("not a hunspell word list (its first line must be its word count)");
+namespace {
+
+Status too_large() {
+  return Status::failure("too large for a hunspell dictionary (more than " +
+                         std::to_string(kLargestDictionaryFile >> 20) + " MiB)");
+}
+
+// The whole of `file`, at most kLargestDictionaryFile bytes.
+Status read_whole(const RandomAccessFile& file, std::string* bytes) {
+  if (file.size() > kLargestDictionaryFile) return too_large();
+  // The size at opening is a hint: a file that grows is read to the limit.
+  bytes->assign(static_cast<std::size_t>(file.size()), '\0');
+  std::size_t have = 0;
+  for (;;) {
+    if (have == bytes->size()) bytes->resize(have + 64 * 1024);
+    std::size_t count = 0;
+    const Status status = file.read_at(have, reinterpret_cast<unsigned char*>(&(*bytes)[have]),
+                                       bytes->size() - have, &count);
+    if (!status.ok()) return status;
+    if (count == 0) break;
+    have += count;
+    if (have > kLargestDictionaryFile) return too_large();
   }
-  // Every word takes a byte and a line end at least; the count is only
-  // approximate, so it may say up to twice that.
-  if (leading_number(start, size) > size) {
-    return Status::failure("not a hunspell word list (it counts more words than it can hold)");
-  }
+  bytes->resize(have);
   return Status();
+}
+
+// Reads and checks the file at `path`, already opened as `*file` when
+// `status` is ok.
+Status read_checked(const std::string& path, Status status,
+                    const std::unique_ptr<RandomAccessFile>& file,
+                    Status (*check)(std::string_view), std::string* bytes) {
+  if (status.ok()) status = read_whole(*file, bytes);
+  if (status.ok()) status = check(*bytes);
+  return status.ok() ? status : Status::failure(path + ": " + status.reason());
+}
+
+}  // namespace
+
+Status find_dictionary(std::string_view name, const DictionarySearch& search,
+                       const OpenRegularFile& open, DictionaryText* text) {
+  const std::vector<DictionaryFiles> candidates =
+      dictionary_candidates(name, search.search_path, search.separator, search.system_folders);
+  std::string tried;
+  for (const DictionaryFiles& files : candidates) {
+    std::unique_ptr<RandomAccessFile> words;
+    Status status = open(files.words, &words);
+    // A path names one pair of files: say what is wrong with it.
+    if (!status.ok() && candidates.size() > 1) {
+      tried += (tried.empty() ? "" : ", ") + files.words;
+      continue;
+    }
+    text->files = files;
+    status = read_checked(files.words, status, words, &check_word_list, &text->words);
+    if (!status.ok()) return status;
+    std::unique_ptr<RandomAccessFile> affixes;
+    status = open(files.affixes, &affixes);
+    return read_checked(files.affixes, status, affixes, &check_affix_file, &text->affixes);
+  }
+  return Status::failure(std::string(name) + ": " +
+                         (tried.empty()
+                              ? "no such hunspell dictionary (DICPATH names no folder to "
+                                "look in: name its .dic file instead)"
+                              : "no such hunspell dictionary (looked for " + tried + ")"));
 }
 
 }  // namespace lexicull

@@ -4,7 +4,7 @@
 
 namespace lexicull {
 
-Status hunspell_stemmer_maker(const DictionaryFiles&, std::unique_ptr<StemmerMaker>*) {
+Status hunspell_stemmer_maker(const DictionaryText&, std::unique_ptr<StemmerMaker>*) {
   return Status::failure("this lexicull was built without stemming (no libhunspell for it)");
 }
 

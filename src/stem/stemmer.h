@@ -28,6 +28,13 @@ struct DictionaryFiles {
   std::string words;    // the .dic file
 };
 
+// A dictionary as read from its files, once.
+struct DictionaryText {
+  DictionaryFiles files;  // where it was read from
+  std::string affixes;
+  std::string words;
+};
+
 // Makes stemmers, each with its own copy of the dictionary.
 class StemmerMaker {
  public:
@@ -35,10 +42,11 @@ class StemmerMaker {
   virtual std::unique_ptr<Stemmer> make() const = 0;
 };
 
-// A maker of stemmers on the hunspell dictionary in `files`, whose names the
-// dictionary library opens as they are. Fails when this program was built
-// without the library.
-Status hunspell_stemmer_maker(const DictionaryFiles& files, std::unique_ptr<StemmerMaker>* maker);
+// A maker of stemmers on the hunspell dictionary `text`, which the library
+// reads from private copies of its bytes where the system can make them, so
+// that it reads what was checked. Fails when this program was built without
+// the library, or no copy can be made.
+Status hunspell_stemmer_maker(const DictionaryText& text, std::unique_ptr<StemmerMaker>* maker);
 
 }  // namespace lexicull
 

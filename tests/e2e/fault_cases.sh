@@ -182,6 +182,32 @@ else
   fi
 fi
 
+# Dictionary files that are not regular files are refused at once, before
+# any input is read: a FIFO is not waited on, a device not read without end.
+printf 'SET UTF-8\nSFX S Y 1\nSFX S 0 s .\n' > ok.aff
+printf '1\ncat/S\n' > ok.dic
+mkdir folder.dic
+cp ok.aff folder.aff
+dictionary_cases=(folder.dic)
+if [ $windows = 0 ]; then
+  mkfifo fifo.dic
+  cp ok.aff fifo.aff
+  ln -s /dev/zero zero.aff
+  cp ok.dic zero.dic
+  dictionary_cases+=(fifo.dic zero.dic)
+else
+  skip "a FIFO and a device as dictionary files (POSIX only)"
+fi
+for dictionary in "${dictionary_cases[@]}"; do
+  timeout 60 "${program[@]}" --stem="$dictionary" book.txt vocabulary.txt > stdout 2> stderr < /dev/null
+  status=$?
+  check "$dictionary as a dictionary file: status 2, at once" status_is 2
+  check "$dictionary as a dictionary file: message" stderr_starts "lexicull: ${dictionary%.dic}."
+  check "$dictionary as a dictionary file: no output" stdout_empty
+done
+run --stem=ok.dic book.txt vocabulary.txt
+check "a regular dictionary beside them: status 0" status_is 0
+
 if [ -z "$failing_read" ]; then
   skip "a read error partway through a file (needs the preload library)"
 else

@@ -1,0 +1,31 @@
+#ifndef LEXICULL_BASE_PRIVATE_COPY_H_
+#define LEXICULL_BASE_PRIVATE_COPY_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/status.h"
+
+namespace lexicull {
+
+// A file that a library which opens files by name (fopen, std::ifstream)
+// may open, as often as it likes, while this lives.
+class PrivateCopy {
+ public:
+  virtual ~PrivateCopy() = default;
+  // The name to hand to the library, in the C runtime's narrow encoding.
+  virtual const std::string& name() const = 0;
+};
+
+// Makes `bytes`, read from `original_path`, a file of their own, so that what
+// a library reads is exactly what the program read and checked: on Linux an
+// anonymous file in memory, named through /proc. Where the system has no
+// such file (Windows), the copy is `original_path` itself, which the library
+// then opens again. Each platform's code defines it.
+Status make_private_copy(std::string_view bytes, const std::string& original_path,
+                         std::unique_ptr<PrivateCopy>* copy);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_BASE_PRIVATE_COPY_H_
