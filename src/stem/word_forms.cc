@@ -85,6 +85,15 @@ char32_t capital_of(char32_t code) {
   return 0;
 }
 
+// The small letter of a capital, 0 where there is none: capital_of() the
+// other way round.
+char32_t small_of(char32_t code) {
+  for (const char32_t offset : {0x20, 0x1, 0x50}) {
+    if (capital_of(code + offset) == code) return code + offset;
+  }
+  return code == 0x178 ? 0xFF : 0;
+}
+
 }  // namespace
 
 DictionaryEncoding encoding_named(std::string_view name) {
@@ -140,6 +149,31 @@ std::string capitalised(std::string_view word) {
   append_utf8(capital, result);
   result.append(word.substr(after_first));
   return result;
+}
+
+std::string upper_cased(std::string_view word) {
+  std::string result;
+  for (std::size_t at = 0; at < word.size();) {
+    const std::size_t begin = at;
+    const char32_t code = next_code_point(word, &at);
+    const char32_t capital = code == kInvalid ? 0 : capital_of(code);
+    if (capital == 0) {
+      result.append(word.substr(begin, at - begin));
+    } else {
+      append_utf8(capital, result);
+    }
+  }
+  return result;
+}
+
+bool has_capital_past_first(std::string_view word) {
+  std::size_t at = 0;
+  if (!word.empty()) next_code_point(word, &at);
+  while (at < word.size()) {
+    const char32_t code = next_code_point(word, &at);
+    if (code != kInvalid && small_of(code) != 0) return true;
+  }
+  return false;
 }
 
 void lower_case_ascii(std::string& text) {

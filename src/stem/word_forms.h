@@ -36,6 +36,14 @@ bool from_dictionary_encoding(std::string_view text, DictionaryEncoding encoding
 // otherwise the word as it is. Invalid UTF-8 stays as it is.
 std::string capitalised(std::string_view word);
 
+// `word` with every letter that has a capital (as capitalised() knows them)
+// capitalised. Invalid UTF-8 stays as it is.
+std::string upper_cased(std::string_view word);
+
+// Whether a letter past the first is a capital, as in "hÄuser", which is
+// what lower-casing "A" to "Z" leaves of "HÄUSER".
+bool has_capital_past_first(std::string_view word);
+
 // Lower-cases "A" to "Z" only, as every key is.
 void lower_case_ascii(std::string& text);
 

@@ -83,5 +83,29 @@ TEST(WordForms, CapitalisesTheFirstLetterWhereItHasACapital) {
   }
 }
 
+TEST(WordForms, AllCapitalsForWordsWithCapitalsPastTheFirstLetter) {
+  const struct {
+    std::string word, upper;
+    bool capital_past_first;
+  } cases[] = {
+      {"h\xC3\x84user", "H\xC3\x84USER", true},  // hÄuser
+      {"\xC3\x84pfel", "\xC3\x84PFEL", false},   // Äpfel
+      {"stra\xC3\x9F"
+       "e",
+       "STRA\xC3\x9F"
+       "E",
+       false},                                                         // straße
+      {"\xD0\xBC\xD0\x98\xD1\x80", "\xD0\x9C\xD0\x98\xD0\xA0", true},  // мИр
+      {"x\xC5\xB8", "X\xC5\xB8", true},                                // xŸ
+      {"houses", "HOUSES", false},
+      {"a\xC3", "A\xC3", false},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(upper_cased(test.word), test.upper) << testing::PrintToString(test.word);
+    EXPECT_EQ(has_capital_past_first(test.word), test.capital_past_first)
+        << testing::PrintToString(test.word);
+  }
+}
+
 }  // namespace
 }  // namespace lexicull
