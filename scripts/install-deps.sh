@@ -20,12 +20,13 @@ declare -A groups=(
   [dictionaries]="hunspell-en-us hunspell-de-de hunspell-fr-classical hunspell-es hunspell-it hunspell-pt-br hunspell-ru hunspell-pl hunspell-nl hunspell-sv hunspell-hu hunspell-uk hunspell-tr hunspell-da hunspell-bg"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base dpkg-dev"
   [fuzz]="clang"
+  [tsan]="clang dpkg-dev libgtest-dev"
   [limits]="time python3 util-linux"
   [packages]="zip unzip groff-base lintian gzip"
   [s390x]="g++-s390x-linux-gnu qemu-user dpkg-dev"
   [bench]="libbenchmark-dev hyperfine time mawk python3 bible-kjv bible-kjv-text trans-de-en hunspell hunspell-en-us hunspell-de-de fortunes-de"
 )
-all=(build unit dictionaries windows fuzz limits packages s390x)
+all=(build unit dictionaries windows fuzz tsan limits packages s390x)
 
 case ${1:-} in
   "") echo "usage: scripts/install-deps.sh build|test|GROUP..." >&2; exit 2 ;;
@@ -92,7 +93,7 @@ for group in "${wanted[@]}"; do
   # shellcheck disable=SC2086
   install "$group" ${groups[$group]} || failed+=("$group")
   case $group in
-    windows | s390x)
+    windows | s390x | tsan)
       add_source_entries || failed+=("$group (Debian's sources for libhunspell)")
       ;;&
     windows)
@@ -106,14 +107,14 @@ for group in "${wanted[@]}"; do
           echo "install-deps: no wine32:i386; the Windows suite will test the 64-bit program"
       fi
       ;;
-    fuzz)
+    fuzz | tsan)
       # libFuzzer and the sanitizer runtimes come with the runtime package of
       # the clang that is installed, whatever its version.
       if command -v clang++ > /dev/null; then
         major=$(clang++ -dumpversion | cut -d. -f1)
         dpkg -s "libclang-rt-$major-dev" > /dev/null 2>&1 || { can_install && update_once; }
         if apt-cache show "libclang-rt-$major-dev" > /dev/null 2>&1; then
-          install "fuzz (clang $major runtime)" "libclang-rt-$major-dev" || failed+=("fuzz")
+          install "$group (clang $major runtime)" "libclang-rt-$major-dev" || failed+=("$group")
         fi
       fi
       ;;

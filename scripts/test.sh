@@ -6,6 +6,7 @@
 #
 #   release   unit tests and end-to-end cases on the program for this machine
 #   asan      the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   tsan      the same under ThreadSanitizer, over a libhunspell built with it
 #   windows   the same cases on a Windows program under Wine: the 32-bit one
 #             where this machine runs 32-bit code, else the 64-bit one
 #             (LEXICULL_WINDOWS_BITS=32 or 64 chooses instead)
@@ -20,7 +21,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-all_suites=(release asan windows s390x fuzz limits packages)
+all_suites=(release asan tsan windows s390x fuzz limits packages)
 suites=("${@:-${all_suites[@]}}")
 logs=build/test-logs
 mkdir -p "$logs"
@@ -53,6 +54,27 @@ suite_release() {
 suite_asan() {
   need_googletest
   cmake_suite asan
+}
+
+# need_clang_runtime SANITIZERS: skips when clang cannot link them.
+need_clang_runtime() {
+  have clang++ || skip "no clang++ (clang)"
+  local probe=build/clang-probe
+  mkdir -p "$probe"
+  case $1 in
+    fuzzer*) printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' ;;
+    *) printf 'int main() { return 0; }\n' ;;
+  esac > "$probe/probe.cc"
+  clang++ -fsanitize="$1" "$probe/probe.cc" -o "$probe/probe" 2> "$probe/log" ||
+    skip "clang++ $(clang++ -dumpversion) cannot link -fsanitize=$1 (libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev): $(head -n 1 "$probe/log")"
+}
+
+suite_tsan() {
+  need_googletest
+  need_clang_runtime thread
+  # libhunspell is built from Debian's source with ThreadSanitizer too.
+  have dpkg-source || skip "no dpkg-source (dpkg-dev), which unpacks libhunspell's source"
+  cmake_suite tsan
 }
 
 # wine_runs LOADER PROGRAM: whether Wine starts this program and it answers.
@@ -113,14 +135,8 @@ suite_s390x() {
 }
 
 suite_fuzz() {
-  have clang++ || skip "no clang++ (clang)"
   # A clang without its matching runtime cannot link a fuzzer.
-  local probe=build/fuzz-probe
-  mkdir -p "$probe"
-  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
-    > "$probe/probe.cc"
-  clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cc" -o "$probe/probe" 2> "$probe/log" ||
-    skip "clang++ $(clang++ -dumpversion) cannot link a fuzzer (libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev): $(head -n 1 "$probe/log")"
+  need_clang_runtime fuzzer,address,undefined
   scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 }
 

@@ -208,6 +208,20 @@ done
 run --stem=ok.dic book.txt vocabulary.txt
 check "a regular dictionary beside them: status 0" status_is 0
 
+# Stemming on several threads gives the same bytes as on one: a book of 12,000
+# distinct words, enough for every thread that the machine allows.
+{ echo 3000; seq 1 3000 | sed 's/^/stem/; s/$/\/S/'; } > many.dic
+cp ok.aff many.aff
+seq 1 12000 | sed 's/^/stem/; s/$/s/' > stem-book.txt
+seq 1 3000 | sed 's/^\(.*\)$/stem\1|s\1/' > stem-vocabulary.txt
+for threads in 1 2 3 8; do
+  LEXICULL_THREADS=$threads run --stem=many.dic stem-book.txt stem-vocabulary.txt
+  [ $threads = 1 ] && cp stdout stems-on-one-thread
+  check "stems on $threads threads: status 0" status_is 0
+  check "stems on $threads threads: every stem's line, as on one thread" \
+    eval '[ "$(grep -c . stdout)" = 3000 ] && cmp -s stdout stems-on-one-thread'
+done
+
 if [ -z "$failing_read" ]; then
   skip "a read error partway through a file (needs the preload library)"
 else
