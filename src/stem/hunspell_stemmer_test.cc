@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 #include "stem/stemmer.h"
@@ -16,7 +19,17 @@ namespace {
 TEST(HunspellStemmer, ManyThreadsBuildAndDropTheirDictionariesAtOnce) {
   std::string words = "2000\n";
   for (int i = 0; i < 2000; ++i) words += "\xC3\x84wort" + std::to_string(i) + "/S\n";
-  const DictionaryText text{{"t.aff", "t.dic"}, "SET UTF-8\nSFX S Y 1\nSFX S 0 en .\n", words};
+  // Real files too: where the system has no private copies, the library
+  // opens the files that were read.
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("lexicull-stemmer-test-" + std::to_string(std::random_device()()));
+  std::filesystem::create_directories(folder);
+  const DictionaryText text{{(folder / "t.aff").string(), (folder / "t.dic").string()},
+                            "SET UTF-8\nSFX S Y 1\nSFX S 0 en .\n",
+                            words};
+  std::ofstream(text.files.affixes, std::ios::binary) << text.affixes;
+  std::ofstream(text.files.words, std::ios::binary) << text.words;
   std::unique_ptr<StemmerMaker> maker;
   if (!hunspell_stemmer_maker(text, &maker).ok()) GTEST_SKIP() << "built without libhunspell";
   for (const unsigned threads : {2u, 16u}) {
@@ -26,6 +39,8 @@ TEST(HunspellStemmer, ManyThreadsBuildAndDropTheirDictionariesAtOnce) {
     EXPECT_EQ(book.size(), 42000u) << threads << " threads";
     EXPECT_NE(find_word(book, "\xC3\x84wort1999"), BookWordSet::kAbsent) << threads << " threads";
   }
+  maker.reset();
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
