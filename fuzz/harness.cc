@@ -150,8 +150,11 @@ std::string check_run(const Pair& pair) {
 }
 
 std::string check_dictionary(const Pair& pair) {
-  if (!check_word_list(pair.vocabulary).ok() || !check_affix_file(pair.book).ok()) return "";
-  const DictionaryText text{{"fuzz.aff", "fuzz.dic"}, pair.book, pair.vocabulary};
+  if (!check_word_list(pair.vocabulary, pair.vocabulary.size()).ok() ||
+      !check_affix_file(pair.book).ok()) {
+    return "";
+  }
+  const DictionaryText text{{"fuzz.aff", "fuzz.dic"}, pair.book, {pair.vocabulary}};
   std::unique_ptr<StemmerMaker> maker;
   if (!hunspell_stemmer_maker(text, &maker).ok()) return "";
   const std::unique_ptr<Stemmer> stemmer = maker->make();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 
@@ -18,13 +19,12 @@ class PrivateCopy {
   virtual const std::string& name() const = 0;
 };
 
-// Makes `bytes`, read from `original_path`, a file of their own, so that what
-// a library reads is exactly what the program read and checked: on Linux an
-// anonymous file in memory, named through /proc. Where the system has no
-// such file (Windows), the copy is `original_path` itself, which the library
-// then opens again. Each platform's code defines it.
-Status make_private_copy(std::string_view bytes, const std::string& original_path,
-                         std::unique_ptr<PrivateCopy>* copy);
+// Makes `bytes` (the pieces one after another), read from `original_path`, a file of their own, so
+// that what a library reads is exactly what the program read and checked: on Linux an anonymous
+// file in memory, named through /proc. Where the system has no such file (Windows), the copy is
+// `original_path` itself, which the library then opens again. Each platform's code defines it.
+Status make_private_copy(const std::vector<std::string_view>& bytes,
+                         const std::string& original_path, std::unique_ptr<PrivateCopy>* copy);
 
 }  // namespace lexicull
 

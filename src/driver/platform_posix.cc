@@ -179,15 +179,19 @@ class OriginalFile : public PrivateCopy {
 
 }  // namespace
 
-Status make_private_copy(std::string_view bytes, const std::string& original_path,
-                         std::unique_ptr<PrivateCopy>* copy) {
+Status make_private_copy(const std::vector<std::string_view>& bytes,
+                         const std::string& original_path, std::unique_ptr<PrivateCopy>* copy) {
 #ifdef MFD_CLOEXEC
   const int descriptor = memfd_create("lexicull-dictionary", MFD_CLOEXEC);
   if (descriptor >= 0) {
     PosixSink sink(descriptor);
     const std::string name = "/proc/self/fd/" + std::to_string(descriptor);
-    if (sink.write(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()).ok() &&
-        access(name.c_str(), R_OK) == 0) {
+    bool written = true;
+    for (const std::string_view piece : bytes) {
+      written = written &&
+                sink.write(reinterpret_cast<const unsigned char*>(piece.data()), piece.size()).ok();
+    }
+    if (written && access(name.c_str(), R_OK) == 0) {
       copy->reset(new MemoryFileCopy(descriptor, name));
       return Status();
     }

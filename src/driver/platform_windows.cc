@@ -348,7 +348,7 @@ class OriginalFile : public PrivateCopy {
 
 }  // namespace
 
-Status make_private_copy(std::string_view, const std::string& original_path,
+Status make_private_copy(const std::vector<std::string_view>&, const std::string& original_path,
                          std::unique_ptr<PrivateCopy>* copy) {
   std::string name;
   if (!name_for_narrow_open(original_path, &name)) {

@@ -171,17 +171,18 @@ Status check_affix_file(std::string_view affixes) {
   return status;
 }
 
-Status check_word_list(std::string_view words) {
-  std::string_view first_line = words.substr(0, words.find('\n'));
+Status check_word_list(std::string_view start, std::uint64_t size) {
+  std::string_view first_line = start.substr(0, start.find('\n'));
   if (starts_with(first_line, "\xEF\xBB\xBF")) first_line.remove_prefix(3);
-  const std::int64_t count =
-      number_as_atoi_reads(first_line, static_cast<std::int64_t>(words.size()));
+  const auto most =
+      static_cast<std::int64_t>(std::min<std::uint64_t>(size, kLargestDictionaryFile));
+  const std::int64_t count = number_as_atoi_reads(first_line, most);
   if (count < 1) {
     return Status::failure("not a hunspell word list (its first line must count its words)");
   }
   // Every word takes a byte and a line end at least; the count is only
   // approximate, so it may say up to twice that.
-  if (count > static_cast<std::int64_t>(words.size())) {
+  if (count > most) {
     return Status::failure("not a hunspell word list (it counts more words than it can hold)");
   }
   return Status();
@@ -194,33 +195,48 @@ Status too_large() {
                          std::to_string(kLargestDictionaryFile >> 20) + " MiB)");
 }
 
-// The whole of `file`, at most kLargestDictionaryFile bytes.
-Status read_whole(const RandomAccessFile& file, std::string* bytes) {
+// All of `file`, at most kLargestDictionaryFile bytes, in blocks of at most
+// kBlockSize: a large block, once freed, would make the allocator keep more
+// memory for the rest of the run (glibc raises its threshold for mapping
+// blocks of their own to the size of the largest one freed).
+constexpr std::size_t kBlockSize = 64 * 1024;
+Status read_blocks(const RandomAccessFile& file, std::vector<std::string>* blocks) {
   if (file.size() > kLargestDictionaryFile) return too_large();
-  // The size at opening is a hint: a file that grows is read to the limit.
-  bytes->assign(static_cast<std::size_t>(file.size()), '\0');
-  std::size_t have = 0;
+  blocks->clear();
+  std::uint64_t have = 0;
   for (;;) {
-    if (have == bytes->size()) bytes->resize(have + 64 * 1024);
-    std::size_t count = 0;
-    const Status status = file.read_at(have, reinterpret_cast<unsigned char*>(&(*bytes)[have]),
-                                       bytes->size() - have, &count);
-    if (!status.ok()) return status;
-    if (count == 0) break;
-    have += count;
+    blocks->emplace_back(kBlockSize, '\0');
+    std::string& block = blocks->back();
+    std::size_t filled = 0;
+    while (filled < block.size()) {
+      std::size_t count = 0;
+      const Status status =
+          file.read_at(have + filled, reinterpret_cast<unsigned char*>(&block[filled]),
+                       block.size() - filled, &count);
+      if (!status.ok()) return status;
+      if (count == 0) break;
+      filled += count;
+    }
+    block.resize(filled);
+    have += filled;
     if (have > kLargestDictionaryFile) return too_large();
+    if (filled < kBlockSize) break;
   }
-  bytes->resize(have);
+  if (blocks->back().empty()) blocks->pop_back();
   return Status();
 }
 
-// Reads and checks the file at `path`, already opened as `*file` when
-// `status` is ok.
-Status read_checked(const std::string& path, Status status,
-                    const std::unique_ptr<RandomAccessFile>& file,
-                    Status (*check)(std::string_view), std::string* bytes) {
-  if (status.ok()) status = read_whole(*file, bytes);
-  if (status.ok()) status = check(*bytes);
+// The whole of `file`, at most kLargestDictionaryFile bytes.
+Status read_whole(const RandomAccessFile& file, std::string* bytes) {
+  std::vector<std::string> blocks;
+  const Status status = read_blocks(file, &blocks);
+  if (!status.ok()) return status;
+  bytes->clear();
+  for (const std::string& block : blocks) bytes->append(block);
+  return Status();
+}
+
+Status about(const std::string& path, const Status& status) {
   return status.ok() ? status : Status::failure(path + ": " + status.reason());
 }
 
@@ -240,11 +256,18 @@ Status find_dictionary(std::string_view name, const DictionarySearch& search,
       continue;
     }
     text->files = files;
-    status = read_checked(files.words, status, words, &check_word_list, &text->words);
-    if (!status.ok()) return status;
+    if (status.ok()) status = read_blocks(*words, &text->words);
+    if (status.ok()) {
+      std::uint64_t size = 0;
+      for (const std::string& block : text->words) size += block.size();
+      status = check_word_list(text->words.empty() ? "" : text->words[0], size);
+    }
+    if (!status.ok()) return about(files.words, status);
     std::unique_ptr<RandomAccessFile> affixes;
     status = open(files.affixes, &affixes);
-    return read_checked(files.affixes, status, affixes, &check_affix_file, &text->affixes);
+    if (status.ok()) status = read_whole(*affixes, &text->affixes);
+    if (status.ok()) status = check_affix_file(text->affixes);
+    return about(files.affixes, status);
   }
   return Status::failure(std::string(name) + ": " +
                          (tried.empty()

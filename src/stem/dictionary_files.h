@@ -29,12 +29,13 @@ std::vector<DictionaryFiles> dictionary_candidates(std::string_view name,
 // mistake cannot take all memory, on every thread that loads it.
 inline constexpr std::uint64_t kLargestDictionaryFile = std::uint64_t{32} << 20;
 
-// Whether `words`, a whole .dic file, is a hunspell word list as the library
-// reads one: its first line (after an optional byte-order mark) holds the
-// number of its words, read as C's atoi reads it. The library makes a table
-// of that many entries up front, so the count must be at least one and no
-// more than the file has bytes.
-Status check_word_list(std::string_view words);
+// Whether a .dic file of `size` bytes that begins with `start` (its first
+// line at least) is a hunspell word list as the library reads one: its first
+// line (after an optional byte-order mark) holds the number of its words,
+// read as C's atoi reads it. The library makes a table of that many entries
+// up front, so the count must be at least one and no more than the file has
+// bytes.
+Status check_word_list(std::string_view start, std::uint64_t size);
 
 // Whether `affixes`, a whole .aff file, can be handed to the library. Each
 // table (PFX, SFX, REP, MAP, BREAK, PHONE, ICONV, OCONV, AF, AM,

@@ -109,8 +109,11 @@ class HunspellStemmerMaker : public StemmerMaker {
 Status hunspell_stemmer_maker(const DictionaryText& text, std::unique_ptr<StemmerMaker>* maker) {
   std::unique_ptr<PrivateCopy> affixes;
   std::unique_ptr<PrivateCopy> words;
-  Status status = make_private_copy(text.affixes, text.files.affixes, &affixes);
-  if (status.ok()) status = make_private_copy(text.words, text.files.words, &words);
+  Status status = make_private_copy({text.affixes}, text.files.affixes, &affixes);
+  if (status.ok()) {
+    status = make_private_copy(std::vector<std::string_view>(text.words.begin(), text.words.end()),
+                               text.files.words, &words);
+  }
   if (!status.ok()) return status;
   maker->reset(new HunspellStemmerMaker(std::move(affixes), std::move(words)));
   return Status();

@@ -27,9 +27,9 @@ TEST(HunspellStemmer, ManyThreadsBuildAndDropTheirDictionariesAtOnce) {
   std::filesystem::create_directories(folder);
   const DictionaryText text{{(folder / "t.aff").string(), (folder / "t.dic").string()},
                             "SET UTF-8\nSFX S Y 1\nSFX S 0 en .\n",
-                            words};
+                            {words}};
   std::ofstream(text.files.affixes, std::ios::binary) << text.affixes;
-  std::ofstream(text.files.words, std::ios::binary) << text.words;
+  std::ofstream(text.files.words, std::ios::binary) << words;
   std::unique_ptr<StemmerMaker> maker;
   if (!hunspell_stemmer_maker(text, &maker).ok()) GTEST_SKIP() << "built without libhunspell";
   for (const unsigned threads : {2u, 16u}) {

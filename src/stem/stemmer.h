@@ -32,7 +32,7 @@ struct DictionaryFiles {
 struct DictionaryText {
   DictionaryFiles files;  // where it was read from
   std::string affixes;
-  std::string words;
+  std::vector<std::string> words;  // the word list, in blocks one after another
 };
 
 // Makes stemmers, each with its own copy of the dictionary.
