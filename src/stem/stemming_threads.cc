@@ -37,65 +37,102 @@ StemmingThreads::~StemmingThreads() {
   }
   words_ready_.notify_all();
   if (first_.joinable()) first_.join();
+  for (std::thread& thread : others_) thread.join();
 }
 
 void StemmingThreads::work(Share& share) noexcept {
+  std::unique_ptr<Stemmer> stemmer;
   try {
-    const std::unique_ptr<Stemmer> stemmer = maker_.make();
-    const BookWordSet* words = nullptr;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      words_ready_.wait(lock, [this] { return words_ != nullptr || abandoned_; });
-      if (words_ == nullptr) return;
-      words = words_;
-    }
-    while (!stopping_.load(std::memory_order_relaxed)) {
+    stemmer = maker_.make();
+  } catch (...) {
+    share.failure = std::current_exception();
+    stopping_.store(true, std::memory_order_relaxed);
+  }
+  const BookWordSet* words = nullptr;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    words_ready_.wait(lock, [this] { return words_ != nullptr || abandoned_; });
+    if (words_ == nullptr) return;
+    words = words_;
+  }
+  try {
+    while (stemmer && !stopping_.load(std::memory_order_relaxed)) {
       const std::size_t begin = next_word_.fetch_add(kRun, std::memory_order_relaxed);
       const std::size_t end = std::min(begin + kRun, words->size());
       if (begin >= end) break;
       for (std::size_t id = begin; id < end; ++id) {
         stemmer->add_stems(words->word(static_cast<BookWordSet::WordId>(id)), share.stems);
+        share.owners.resize(share.stems.size(), static_cast<BookWordSet::WordId>(id));
       }
     }
   } catch (...) {
     share.failure = std::current_exception();
     stopping_.store(true, std::memory_order_relaxed);
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --stemming_;
+  }
+  stems_ready_.notify_all();
+  // The dictionary goes now, while the run goes on: dropping one takes as
+  // long as loading it (30 ms for de_DE), and the threads drop theirs one
+  // at a time.
 }
 
-void StemmingThreads::add_stems(BookWordSet& words) {
+void StemmingThreads::add_stems(BookWordSet& words, std::vector<WordStem>* relation) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     words_ = &words;
+    stemming_ = 1;  // the first share, on its thread or on this one
   }
   words_ready_.notify_all();
   const std::size_t wanted = std::clamp<std::size_t>(words.size() / kWordsPerThread, 1, threads_);
-  std::vector<std::thread> others;
   std::exception_ptr failure;
   try {
-    others.reserve(wanted);
+    others_.reserve(wanted);
     for (std::size_t i = 1; i < wanted; ++i) {
       Share& share = shares_[i];
-      others.push_back(start_([this, &share] { work(share); }));
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++stemming_;
+      }
+      try {
+        others_.push_back(start_([this, &share] { work(share); }));
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        --stemming_;
+        throw;
+      }
     }
   } catch (const std::system_error&) {
     // Fewer threads: the runs of words go to those there are.
   } catch (...) {
-    // Out of memory: the threads that run stop at their next run of words,
-    // and are joined before the failure goes up.
+    // Out of memory: the threads that run stop at their next run of words.
     failure = std::current_exception();
     stopping_.store(true, std::memory_order_relaxed);
   }
-  if (!first_.joinable() && !failure) work(shares_[0]);
-  for (std::thread& thread : others) thread.join();
-  if (first_.joinable()) first_.join();
+  if (!first_.joinable()) work(shares_[0]);
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    stems_ready_.wait(lock, [this] { return stemming_ == 0; });
+  }
   if (failure) std::rethrow_exception(failure);
 
+  words.stop_counting();
   ByteBuffer buffer;
   for (Share& share : shares_) {
     if (share.failure) std::rethrow_exception(share.failure);
-    for (const std::string& stem : share.stems) words.insert(WordKey::of_copy(stem, buffer));
+    for (std::size_t i = 0; i < share.stems.size(); ++i) {
+      const WordKey key = WordKey::of_copy(share.stems[i], buffer);
+      words.insert(key);
+      if (relation != nullptr) relation->push_back(WordStem{share.owners[i], words.find(key)});
+    }
     share.stems = std::vector<std::string>();
+    share.owners = std::vector<BookWordSet::WordId>();
+  }
+  if (relation != nullptr) {
+    std::sort(relation->begin(), relation->end());
+    relation->erase(std::unique(relation->begin(), relation->end()), relation->end());
   }
 }
 

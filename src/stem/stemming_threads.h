@@ -15,13 +15,24 @@
 
 namespace lexicull {
 
+// A book word and one of its stems, both in the word set.
+struct WordStem {
+  BookWordSet::WordId word;
+  BookWordSet::WordId stem;
+  bool operator<(const WordStem& other) const {
+    return word != other.word ? word < other.word : stem < other.stem;
+  }
+  bool operator==(const WordStem& other) const { return word == other.word && stem == other.stem; }
+};
+
 // Stems a book's words on up to `threads` threads, each with a stemmer of its
 // own. The first stemmer is made as soon as this is constructed, on a thread
 // of its own, so that loading its dictionary overlaps the reading of the
 // book; the others are made once the words are known, and the words are
 // handed out in small runs, so that the first thread takes more of them.
-// Every thread is joined before add_stems() returns or throws, so the words
-// it reads outlive the threads that read them.
+// Every thread has stopped reading the words before add_stems() returns or
+// throws; the threads then drop their dictionaries while the run goes on,
+// and the destructor waits for them.
 class StemmingThreads {
  public:
   // Starts a thread that runs `work`, or throws as std::thread's constructor
@@ -33,8 +44,8 @@ class StemmingThreads {
   // `threads` is at least one; `maker` must outlive this.
   StemmingThreads(const StemmerMaker& maker, unsigned threads,
                   ThreadStart start = &StemmingThreads::start_thread);
-  // Waits for the first thread; when add_stems() was never called, it stops
-  // as soon as its stemmer is made.
+  // Waits for every thread; when add_stems() was never called, the first
+  // stops as soon as its stemmer is made.
   ~StemmingThreads();
   StemmingThreads(const StemmingThreads&) = delete;
   StemmingThreads& operator=(const StemmingThreads&) = delete;
@@ -44,11 +55,14 @@ class StemmingThreads {
   // only. A thread the system cannot give leaves the words to the others; a
   // failure to get memory, on any thread or in starting one, is thrown here
   // once every thread has stopped.
-  void add_stems(BookWordSet& words);
+  // Stems count no occurrences. With `relation`, each pair of a word and
+  // one of its stems is added to it, once, sorted.
+  void add_stems(BookWordSet& words, std::vector<WordStem>* relation = nullptr);
 
  private:
   struct Share {
     std::vector<std::string> stems;
+    std::vector<BookWordSet::WordId> owners;  // the word of each stem
     std::exception_ptr failure;
   };
 
@@ -59,10 +73,13 @@ class StemmingThreads {
   const ThreadStart start_;
   std::vector<Share> shares_;
   std::thread first_;
+  std::vector<std::thread> others_;
   std::mutex mutex_;
   std::condition_variable words_ready_;
+  std::condition_variable stems_ready_;
   const BookWordSet* words_ = nullptr;  // set under mutex_
   bool abandoned_ = false;              // set under mutex_
+  std::size_t stemming_ = 0;            // shares not yet stemmed, under mutex_
   std::atomic<std::size_t> next_word_{0};
   std::atomic<bool> stopping_{false};  // a thread failed: the others stop too
 };
