@@ -54,6 +54,7 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
       // reachable: every slot between the two is taken, or the probe would
       // have stopped, and a probe needs nothing more of the slots it passes.
       if (index != first) std::swap(slots_[index], slots_[first]);
+      if (counting_) ++occurrences_[slots_[first].id];
       return;
     }
   }
@@ -78,6 +79,7 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
   }
   longest_word_size_ = std::max(longest_word_size_, size);
   add_to_filter(key.head_hash());
+  if (counting_) occurrences_.push_back(1);
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
 }
@@ -146,7 +148,11 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     // The slot again: an insert before this one may have grown the table.
     const std::size_t index = slot_of(slot_keys[i].hash);
-    if (!matches(index, slot_keys[i], keys[i])) insert_new(keys[i], slot_keys[i], index);
+    if (!matches(index, slot_keys[i], keys[i])) {
+      insert_new(keys[i], slot_keys[i], index);
+    } else if (counting_) {
+      ++occurrences_[slots_[index].id];
+    }
   }
 }
 
@@ -158,7 +164,11 @@ void BookWordSet::insert_all(const BookWordSet& other) {
     const std::uint64_t tail = word.size <= WordKey::kHeldWordSize
                                    ? slot.tail_or_record
                                    : load_little_endian64(word.bytes + 8);
-    insert(WordKey::of_known_start(slot.head, tail, word.bytes, word.size));
+    const WordKey key = WordKey::of_known_start(slot.head, tail, word.bytes, word.size);
+    insert(key);
+    // Counted once by the insert; the rest of its occurrences there too.
+    const std::uint64_t more = other.occurrences(slot.id);
+    if (counting_ && more > 1) occurrences_[find(key)] += more - 1;
   }
 }
 

@@ -115,6 +115,7 @@ class BookWordSet {
   BookWordSet();
 
   // Adds the word unless it is present already. The empty word is a word.
+  // While occurrences are counted, each call counts one of its word.
   void insert(const WordKey& key) {
     if (key.is_held()) {
       insert_held(key.head(), key.tail(), key.size());
@@ -123,7 +124,23 @@ class BookWordSet {
     const SlotKey slot_key = slot_key_of(key);
     const std::size_t index = slot_of(slot_key.hash);
     // Most words of a book were seen before and sit in their first slot.
-    if (!matches(index, slot_key, key)) insert_new(key, slot_key, index);
+    if (!matches(index, slot_key, key)) {
+      insert_new(key, slot_key, index);
+    } else if (counting_) {
+      ++occurrences_[slots_[index].id];
+    }
+  }
+
+  // From now on, until stop_counting(), every insert counts one occurrence
+  // of its word. Only for an empty set.
+  void count_occurrences() { counting_ = true; }
+  // Words inserted from now on (stems) count no occurrence.
+  void stop_counting() { counting_ = false; }
+  bool counts_occurrences() const { return counting_; }
+  // How often the word with this id was inserted while counting: 0 for a
+  // word inserted only after, or when nothing was counted.
+  std::uint64_t occurrences(WordId id) const {
+    return id < occurrences_.size() ? occurrences_[id] : 0;
   }
 
   // The id of the word, or kAbsent. Ids run from 0 to size() - 1 in the order
@@ -166,6 +183,8 @@ class BookWordSet {
     // of the common case keeps it in registers.
     if (slot.tag != held_tag(size) || slot.head != head || slot.tail_or_record != tail) {
       insert_new_held(head, tail, size, index);
+    } else if (counting_) {
+      ++occurrences_[slot.id];
     }
   }
 
@@ -186,7 +205,8 @@ class BookWordSet {
   // cache, and the misses then overlap instead of adding up.
   void insert_batch(const WordKey* keys, std::size_t count);
 
-  // Adds every word of `other`, as if each were inserted here.
+  // Adds every word of `other`, as if each were inserted here as often as
+  // it was there.
   void insert_all(const BookWordSet& other);
 
   std::size_t size() const { return words_.size(); }
@@ -285,6 +305,9 @@ class BookWordSet {
   std::vector<std::uint64_t> filter_;  // bits for every head hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
+  // By id, while counting and for the words inserted until it stopped.
+  std::vector<std::uint64_t> occurrences_;
+  bool counting_ = false;
 };
 
 }  // namespace lexicull

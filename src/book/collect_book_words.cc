@@ -292,7 +292,9 @@ void BookWordCollector::finish() {
 }
 
 std::unique_ptr<TextPartReader> BookWordCollector::make_later_part() const {
-  return std::unique_ptr<TextPartReader>(new BookWordCollector(std::make_unique<BookWordSet>()));
+  auto words = std::make_unique<BookWordSet>();
+  if (words_.counts_occurrences()) words->count_occurrences();
+  return std::unique_ptr<TextPartReader>(new BookWordCollector(std::move(words)));
 }
 
 void BookWordCollector::take_later_part(TextPartReader& later) {
