@@ -12,6 +12,8 @@
 #include "harness.h"
 #include "reference.h"
 #include "stem/stemming_threads.h"
+#include "study/known_words.h"
+#include "study/study_list.h"
 #include "testing/test_support.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/write_filtered_vocabulary.h"
@@ -123,6 +125,76 @@ TEST(Differential, WithStemsTheOutputIsTheDefaultPlusTheStemsLines) {
     for (const std::string& line : lines_of(reference::filtered_vocabulary(book, vocabulary))) {
       ASSERT_EQ(stemmed.count(line), 1u) << line << " missing: " << where;
     }
+  }
+}
+
+TEST(Differential, TheStudyListKeepsTheMostFrequentUnknownWordsAsTheRulesSay) {
+  std::mt19937 random(11);
+  const std::string bytes = "asb|s \n\nA1";
+  auto random_text = [&](std::size_t most) {
+    std::string text(random() % most, ' ');
+    for (char& byte : text) byte = bytes[random() % bytes.size()];
+    return text;
+  };
+  for (int round = 0; round < 300; ++round) {
+    const std::string book = random_text(300);
+    const std::string vocabulary = random_text(300);
+    reference::StudyRequest request;
+    // Known-words files in any of the forms: word lists, earlier output,
+    // tab-separated exports, with byte-order marks, CR LF and Ctrl-Z.
+    const std::string known_bytes = "asbA|\t\r\n\n\x1A";
+    for (int i = static_cast<int>(random() % 3); i > 0; --i) {
+      std::string file = random() % 4 == 0 ? "\xEF\xBB\xBF" : "";
+      for (std::size_t n = random() % 40; n > 0; --n)
+        file += known_bytes[random() % known_bytes.size()];
+      request.known.push_back(file);
+    }
+    if (random() % 2) request.top = random() % 8;
+    // The limits themselves, and half way, are where an off-by-one shows.
+    const std::uint64_t coverages[] = {0, 5000, 10000, random() % 10001};
+    if (random() % 2) request.coverage = coverages[random() % 4];
+    request.by_frequency = random() % 2;
+    const bool stemming = random() % 2;
+    const reference::StudyResult expected =
+        reference::study_list(book, vocabulary, request, [stemming](const std::string& word) {
+          return stemming ? rule_stems(word) : std::vector<std::string>();
+        });
+
+    const Reading& reading = kReadings[round % std::size(kReadings)];
+    const std::size_t read_size = 1 + random() % 7;
+    BookWordSet words;
+    words.count_occurrences();
+    InputFile book_input = memory_input(book, reading.kind, read_size);
+    ASSERT_TRUE(collect_book_words(book_input, words, reading.options()).ok());
+    std::vector<WordStem> stems;
+    const RuleStemmerMaker maker;
+    if (stemming) StemmingThreads(maker, 3).add_stems(words, &stems);
+    KnownWords known(words);
+    for (const std::string& file : request.known) {
+      InputFile known_input = memory_input(file, reading.kind, read_size);
+      ASSERT_TRUE(read_known_words(known_input, known, reading.options()).ok());
+    }
+    VocabularyMap map(words);
+    InputFile vocabulary_input = memory_input(vocabulary, reading.kind, read_size);
+    ASSERT_TRUE(read_vocabulary(vocabulary_input, map, reading.options()).ok());
+    StudyOptions options;
+    options.top = request.top;
+    if (request.coverage) options.coverage = static_cast<unsigned>(*request.coverage);
+    options.order = request.by_frequency ? LineOrder::kFrequency : LineOrder::kBytes;
+    const StudyList list = select_study_list(words, stems, known, map, options);
+    MemoryByteSink out;
+    ASSERT_TRUE(write_vocabulary_lines(words, map, list.keys, out).ok());
+
+    const std::string where = testing::PrintToString(book) + " / " +
+                              testing::PrintToString(vocabulary) + " / " +
+                              testing::PrintToString(request.known) + ", " + describe(reading) +
+                              (stemming ? ", stems" : "");
+    ASSERT_EQ(out.bytes(), expected.output) << where;
+    ASSERT_EQ(list.stats.running_words, expected.running) << where;
+    ASSERT_EQ(list.stats.distinct_words, expected.distinct) << where;
+    ASSERT_EQ(list.stats.known_running_words, expected.known) << where;
+    ASSERT_EQ(list.stats.lines, expected.lines) << where;
+    ASSERT_EQ(list.stats.covered_running_words, expected.covered) << where;
   }
 }
 

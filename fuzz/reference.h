@@ -5,9 +5,13 @@
 // for speed, to check the real readers against: any input on which the two
 // disagree is a fault in one of them.
 
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace lexicull {
 namespace reference {
@@ -17,12 +21,32 @@ namespace reference {
 std::string as_text(const std::string& raw);
 
 std::set<std::string> book_words(const std::string& raw_book);
+// Each word with the number of times it stands in the book.
+std::map<std::string, std::uint64_t> book_word_counts(const std::string& raw_book);
 
 // Every entry of the vocabulary, the last line for a key winning.
 std::map<std::string, std::string> vocabulary(const std::string& raw_vocabulary);
 
 // The whole run's output.
 std::string filtered_vocabulary(const std::string& raw_book, const std::string& raw_vocabulary);
+
+// The words a known-words file names.
+std::set<std::string> known_words(const std::string& raw_known);
+
+struct StudyRequest {
+  std::vector<std::string> known;  // the files, raw
+  std::optional<std::uint64_t> top;
+  std::optional<std::uint64_t> coverage;  // in hundredths of a percent
+  bool by_frequency = false;
+};
+struct StudyResult {
+  std::string output;
+  std::uint64_t running = 0, distinct = 0, known = 0, lines = 0, covered = 0;
+};
+// The study list's output and figures, `stems` giving each book word's stems.
+StudyResult study_list(const std::string& raw_book, const std::string& raw_vocabulary,
+                       const StudyRequest& request,
+                       const std::function<std::vector<std::string>(const std::string&)>& stems);
 
 }  // namespace reference
 }  // namespace lexicull

@@ -1,12 +1,20 @@
 #include "driver/command_line.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 namespace lexicull {
 
 namespace {
 
-constexpr std::string_view kLongOptions[] = {"help", "version", "stem"};
+constexpr std::string_view kLongOptions[] = {"help", "version",  "stem",  "known",
+                                             "top",  "coverage", "order", "stats"};
+// The long options that take an argument.
+bool takes_argument(std::string_view option) {
+  return option == "stem" || option == "known" || option == "top" || option == "coverage" ||
+         option == "order";
+}
 
 CommandLine action_only(Action action) {
   CommandLine command;
@@ -55,6 +63,19 @@ const std::vector<std::string> kHelpLines = {
     "                         hunspell dictionary DICTIONARY gives them: a name such",
     "                         as de_DE, or the path of its .dic file (the .aff beside",
     "                         it); with houses in the book, house|haus is kept",
+    "      --known=FILE       leave out the words the learner knows: one per line of",
+    "                         FILE, the text before its first | or tab (so a word",
+    "                         list, an earlier output or a tab-separated export);",
+    "                         any number of times, - for standard input",
+    "      --top=N            keep only the N lines whose words the book uses most",
+    "      --coverage=PERCENT keep the most used lines only while the known words",
+    "                         and the lines before cover less than PERCENT (0 to",
+    "                         100, such as 95 or 97.5) of the book's running words",
+    "      --order=ORDER      write the lines by their bytes (bytes, the default) or",
+    "                         by how often the book uses them (frequency)",
+    "      --stats            write the book's running and distinct words, the share",
+    "                         known, the lines written and the coverage they reach",
+    "                         to standard error",
     "  -h, --help             show this help and exit",
     "      --version          show the version and exit",
     "      --                 end the options: what follows are file names",
@@ -91,22 +112,46 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
       const std::string_view option =
           long_option(name, std::string_view(argument).substr(0, equals), &error);
       if (option.empty()) return option_error(error);
-      if (option != "stem" && equals != std::string::npos) {
+      if (!takes_argument(option) && equals != std::string::npos) {
         return option_error("option '--" + std::string(option) + "' doesn't allow an argument");
       }
       // As GNU programs do, --help and --version act as soon as they are
       // met: what follows them is not looked at.
       if (option == "help") return action_only(Action::kShowHelp);
       if (option == "version") return action_only(Action::kShowVersion);
+      if (option == "stats") {
+        command.study.stats = true;
+        continue;
+      }
+      std::string value;
+      if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+      } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+      } else {
+        return option_error("option '--" + std::string(option) + "' requires an argument");
+      }
+      const std::string invalid =
+          "invalid argument '" + value + "' for '--" + std::string(option) + "'";
       if (option == "stem") {
-        if (equals != std::string::npos) {
-          command.stem_dictionary = argument.substr(equals + 1);
-        } else if (i + 1 < arguments.size()) {
-          command.stem_dictionary = arguments[++i];
-        } else {
-          return option_error("option '--stem' requires an argument");
-        }
         command.stem = true;
+        command.stem_dictionary = value;
+      } else if (option == "known") {
+        command.study.known_paths.push_back(value);
+      } else if (option == "top") {
+        std::uint64_t top = 0;
+        if (!parse_top(value, &top)) return option_error(invalid + " (a whole number, 0 or more)");
+        command.study.top = top;
+      } else if (option == "coverage") {
+        unsigned coverage = 0;
+        if (!parse_coverage(value, &coverage)) {
+          return option_error(invalid + " (a percentage from 0 to 100, at most two decimals)");
+        }
+        command.study.coverage = coverage;
+      } else if (option == "order") {
+        if (!parse_line_order(value, &command.study.order)) {
+          return option_error(invalid + " (bytes or frequency)");
+        }
       }
     } else {
       for (std::size_t k = 1; k < argument.size(); ++k) {
@@ -122,6 +167,13 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   } else if (names[0] == kStandardInputName && names[1] == kStandardInputName) {
     command.action = Action::kInputError;
     command.message = "standard input (-) can be the book or the vocabulary, not both";
+  } else if ((names[0] == kStandardInputName || names[1] == kStandardInputName) &&
+             std::count(command.study.known_paths.begin(), command.study.known_paths.end(),
+                        kStandardInputName) > 0) {
+    command.action = Action::kInputError;
+    command.message =
+        "standard input (-) can be a known-words file only when neither the book "
+        "nor the vocabulary is";
   } else {
     command.action = Action::kRun;
     command.book_path = names[0];

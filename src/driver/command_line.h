@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "study/study_options.h"
+
 namespace lexicull {
 
 inline constexpr char kUsageLine[] =
@@ -37,12 +39,16 @@ struct CommandLine {
   std::string vocabulary_path;
   bool stem = false;
   std::string stem_dictionary;  // as the user named it
-  std::string message;          // for kOptionError and kInputError
+  StudyOptions study;
+  std::string message;  // for kOptionError and kInputError
 };
 
 // Reads the arguments as GNU programs do (the first is the program). Options
-// may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY),
-// -h or --help, --version, and any unambiguous abbreviation of a long one.
+// may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY,
+// and so for every option with an argument), the study list's --known=FILE
+// (any number of times), --top=N, --coverage=PERCENT, --order=ORDER and
+// --stats, -h or --help, --version, and any unambiguous abbreviation of a
+// long one.
 // "--" ends the options, and "-" is a file name, standard input, for the
 // book or the vocabulary but not both. The first two file names are the book
 // and the vocabulary, as they stand; further file names are ignored.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace lexicull {
@@ -25,7 +26,7 @@ TEST(ParseCommandLine, OptionsAnywhereOnTheLineAsGnuProgramsTakeThem) {
       {{"lexicull", "b", "v"}, Action::kRun, "b", "v", "", ""},
       {{"lexicull", "b", "v", "--help", "--bad"}, Action::kShowHelp, "", "", "", ""},
       {{"lexicull", "b", "v", "--stem=de_DE"}, Action::kRun, "b", "v", "de_DE", ""},
-      {{"lexicull", "b", "v", "w", "--st", "x", "--", "--bad"}, Action::kRun, "b", "v", "x", ""},
+      {{"lexicull", "b", "v", "w", "--ste", "x", "--", "--bad"}, Action::kRun, "b", "v", "x", ""},
       {{"lexicull", "b", "v", "--bad", "--help"},
        Action::kOptionError,
        "",
@@ -35,7 +36,13 @@ TEST(ParseCommandLine, OptionsAnywhereOnTheLineAsGnuProgramsTakeThem) {
       {{"lexicull", "", " v *?"}, Action::kRun, "", " v *?", "", ""},
       {{"lexicull", "--stem=de_DE", "b", "v"}, Action::kRun, "b", "v", "de_DE", ""},
       {{"lexicull", "b", "--stem", "x.dic", "v"}, Action::kRun, "b", "v", "x.dic", ""},
-      {{"lexicull", "--st=en", "--", "--help", "-"}, Action::kRun, "--help", "-", "en", ""},
+      {{"lexicull", "--ste=en", "--", "--help", "-"}, Action::kRun, "--help", "-", "en", ""},
+      {{"lexicull", "--st=en", "b", "v"},
+       Action::kOptionError,
+       "",
+       "",
+       "",
+       "option '--st' is ambiguous"},
       {{"lexicull", "-", "v"}, Action::kRun, "-", "v", "", ""},
       {{"lexicull", "-", "-"}, Action::kInputError, "", "", "", "standard input (-) can be"},
       {{"lexicull", "--x", "b", "v"},
@@ -60,6 +67,73 @@ TEST(ParseCommandLine, OptionsAnywhereOnTheLineAsGnuProgramsTakeThem) {
     EXPECT_EQ(command.stem_dictionary, test.stem) << where;
     EXPECT_EQ(command.message.substr(0, test.message.size()), test.message) << where;
   }
+}
+
+TEST(ParseCommandLine, StudyOptionsAndTheirMalformedValues) {
+  const struct {
+    std::vector<std::string> arguments;  // before the file names b and v
+    std::string message;                 // "" for a run
+    std::vector<std::string> known;
+    std::optional<std::uint64_t> top;
+    std::optional<unsigned> coverage;
+    LineOrder order;
+    bool stats;
+  } cases[] = {
+      {{}, "", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--known=k1", "--known", "k2", "--top", "0", "--coverage=97.5", "--order=frequency",
+        "--stats"},
+       "",
+       {"k1", "k2"},
+       0,
+       9750,
+       LineOrder::kFrequency,
+       true},
+      {{"--top=18446744073709551615", "--coverage=0", "--order=bytes"},
+       "",
+       {},
+       ~std::uint64_t{0},
+       0,
+       LineOrder::kBytes,
+       false},
+      {{"--coverage=100.00", "--co", "99.25"}, "", {}, {}, 9925, LineOrder::kBytes, false},
+      {{"--top=-1"}, "invalid argument '-1' for '--top'", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--top=18446744073709551616"}, "invalid argument", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--top="}, "invalid argument '' for '--top'", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--coverage=100.5"}, "invalid argument", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--coverage=97.555"}, "invalid argument", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--coverage=.5"}, "invalid argument", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--coverage=95%"}, "invalid argument", {}, {}, {}, LineOrder::kBytes, false},
+      {{"--order=random"},
+       "invalid argument 'random' for '--order'",
+       {},
+       {},
+       {},
+       LineOrder::kBytes,
+       false},
+      {{"--stats=yes"}, "option '--stats' doesn't allow", {}, {}, {}, LineOrder::kBytes, false},
+  };
+  for (const auto& test : cases) {
+    std::vector<std::string> argv = {"lexicull"};
+    argv.insert(argv.end(), test.arguments.begin(), test.arguments.end());
+    argv.insert(argv.end(), {"b", "v"});
+    const CommandLine command = parse_command_line(argv);
+    const std::string where = testing::PrintToString(argv);
+    if (!test.message.empty()) {
+      EXPECT_EQ(command.action, Action::kOptionError) << where;
+      EXPECT_EQ(command.message.substr(0, test.message.size()), test.message) << where;
+      continue;
+    }
+    EXPECT_EQ(command.action, Action::kRun) << where;
+    EXPECT_EQ(command.study.known_paths, test.known) << where;
+    EXPECT_EQ(command.study.top, test.top) << where;
+    EXPECT_EQ(command.study.coverage, test.coverage) << where;
+    EXPECT_EQ(command.study.order, test.order) << where;
+    EXPECT_EQ(command.study.stats, test.stats) << where;
+  }
+  // Standard input is read once: for a known-words file only when neither
+  // the book nor the vocabulary is.
+  EXPECT_EQ(parse_command_line({"lexicull", "--known=-", "-", "v"}).action, Action::kInputError);
+  EXPECT_EQ(parse_command_line({"lexicull", "--known=-", "b", "v"}).action, Action::kRun);
 }
 
 TEST(ParseThreadCount, AWholeNumberFrom1To256OrOnePerProcessor) {

@@ -12,6 +12,8 @@
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"
+#include "study/known_words.h"
+#include "study/study_list.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/vocabulary_map.h"
 #include "vocabulary/write_filtered_vocabulary.h"
@@ -117,8 +119,11 @@ int run(const CommandLine& command) {
   }
 
   // Declared before the threads that stem them, so that they outlive them
-  // on every path.
+  // on every path. A study list needs to know how often each word stands
+  // in the book; the plain run does not count.
   BookWordSet book_words;
+  const StudyOptions& study = command.study;
+  if (study.active()) book_words.count_occurrences();
   // The dictionary loads while the book is read. Each stemming thread holds
   // a copy of it, so there are never more of them than processors to run on.
   std::unique_ptr<StemmingThreads> stemming;
@@ -137,7 +142,15 @@ int run(const CommandLine& command) {
   }
   // The stems become keys like the book's own words: the vocabulary's lines
   // for them are kept and written in the same order.
-  if (stemming) stemming->add_stems(book_words);
+  std::vector<WordStem> stems;
+  if (stemming) stemming->add_stems(book_words, study.active() ? &stems : nullptr);
+
+  KnownWords known(book_words);
+  for (const std::string& path : study.known_paths) {
+    status =
+        read_input(path, [&](InputFile& file) { return read_known_words(file, known, parts); });
+    if (!status.ok()) return fail(path, status);
+  }
 
   VocabularyMap vocabulary(book_words);
   status = read_input(command.vocabulary_path, [&](InputFile& entries) {
@@ -145,7 +158,18 @@ int run(const CommandLine& command) {
   });
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
-  return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
+  if (!study.active()) {
+    return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
+  }
+  const StudyList list = select_study_list(book_words, stems, known, vocabulary, study);
+  status = write_vocabulary_lines(book_words, vocabulary, list.keys, standard_output());
+  if (status.ok() && study.stats) {
+    // A summary nobody can read changes nothing about the list.
+    for (const std::string& line : study_stats_lines(list.stats, !study.known_paths.empty())) {
+      (void)write_line(standard_error(), line);
+    }
+  }
+  return finish_output(status);
 }
 
 // Written directly, past any buffer, since memory may be gone.

@@ -12,9 +12,13 @@ Status write_filtered_vocabulary(const BookWordSet& words, const VocabularyMap& 
     if (!vocabulary.translation(id).empty()) translated.push_back(id);
   }
   words.sort_by_word(translated);
+  return write_vocabulary_lines(words, vocabulary, translated, out);
+}
 
+Status write_vocabulary_lines(const BookWordSet& words, const VocabularyMap& vocabulary,
+                              const std::vector<BookWordSet::WordId>& keys, ByteSink& out) {
   std::string line;
-  for (BookWordSet::WordId id : translated) {
+  for (BookWordSet::WordId id : keys) {
     // Exactly the room the line needs: a huge line is then held once, not twice.
     line.reserve(words.word(id).size() + 1 + vocabulary.translation(id).size() + sizeof kLineEnd);
     line.assign(words.word(id));

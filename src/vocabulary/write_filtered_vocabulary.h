@@ -1,6 +1,8 @@
 #ifndef LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
 #define LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
 
+#include <vector>
+
 #include "base/byte_stream.h"
 #include "base/status.h"
 #include "book/book_word_set.h"
@@ -17,6 +19,11 @@ inline constexpr char kLineEnd[] = "\r\n";
 // Stops at the first failed write and returns it.
 Status write_filtered_vocabulary(const BookWordSet& words, const VocabularyMap& vocabulary,
                                  ByteSink& out);
+
+// Writes "word|translation" and a line end for each of `keys`, in their
+// order, as write_filtered_vocabulary() writes its lines.
+Status write_vocabulary_lines(const BookWordSet& words, const VocabularyMap& vocabulary,
+                              const std::vector<BookWordSet::WordId>& keys, ByteSink& out);
 
 }  // namespace lexicull
 
