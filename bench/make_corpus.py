@@ -3,8 +3,8 @@
 
     bench/make_corpus.py [CORPUS_DIR]     (default: /tmp/lexicull-corpus)
 
-Needs the packages bible-kjv (the `bible` reader), bible-kjv-text and
-trans-de-en. Writes, the same bytes on every run:
+Needs the packages bible-kjv (the `bible` reader), bible-kjv-text,
+trans-de-en, fortunes and fortunes-de. Writes, the same bytes on every run:
   book.txt          the King James Bible, one verse per line, no references
   book-x20.txt      the book 20 times
   en-de.txt         English key | German translation
@@ -13,6 +13,9 @@ trans-de-en. Writes, the same bytes on every run:
   many-words.txt    prose of about 45,000 distinct words: 20,000 keys of
                     de-en.txt and 25,000 of en-de.txt that de-en.txt lacks,
                     each used several times, in a fixed random order
+  known-2000.txt    a learner's known words: the 2,000 most frequent words
+                    of Debian's English fortunes (ties by their bytes)
+  fortunes-de.txt   Debian's German fortunes, a German book of 3 MB
 """
 import hashlib
 import os
@@ -22,6 +25,7 @@ import subprocess
 import sys
 
 DICTIONARY = "/usr/share/trans/de-en"
+FORTUNES = "/usr/share/games/fortunes"
 ANNOTATION = re.compile(r"\{[^}]*\}|\[[^\]]*\]|\([^)]*\)|<[^>]*>")
 
 
@@ -85,6 +89,27 @@ def many_words_book(de_en, en_de):
     return b"\n".join(lines) + b"\n"
 
 
+def fortunes(folder):
+    """The fortune files of a folder (not their .dat indexes nor the .u8
+    links), one after another in name order."""
+    names = sorted(name for name in os.listdir(folder)
+                   if "." not in name and os.path.isfile(os.path.join(folder, name)))
+    return b"".join(open(os.path.join(folder, name), "rb").read() for name in names)
+
+
+def known_words(text, count):
+    """The `count` most frequent words of `text` as lexicull takes a book's
+    words (split at spaces and line feeds, lower-cased, punctuation dropped),
+    those with a letter only, ties by their bytes."""
+    counts = {}
+    for chunk in text.lower().split():
+        word = re.sub(rb'[():;.",?!/]', b"", chunk)
+        if re.search(rb"[a-z\x80-\xff]", word):
+            counts[word] = counts.get(word, 0) + 1
+    ranked = sorted(counts, key=lambda word: (-counts[word], word))
+    return b"".join(word + b"\n" for word in ranked[:count])
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else "/tmp/lexicull-corpus"
     os.makedirs(corpus, exist_ok=True)
@@ -98,6 +123,8 @@ def main():
         "en-de-x10.txt": en_de * 10,
         "de-en.txt": de_en,
         "many-words.txt": many_words_book(de_en, en_de),
+        "known-2000.txt": known_words(fortunes(FORTUNES), 2000),
+        "fortunes-de.txt": fortunes(os.path.join(FORTUNES, "de")),
     }
     for name, data in files.items():
         with open(os.path.join(corpus, name), "wb") as target:

@@ -73,6 +73,23 @@ def main():
             f"| {name} | {times['lexicull']:.1f} | {times['lexicull, 1 thread']:.1f} "
             f"| {times['floor']:.1f} | {times['floor'] - times['floor, one write']:.1f} "
             f"| {ratio:.2f} | {memory['lexicull']} | {peers} | {peer_memory} |")
+    study_file = os.path.join(scratch, "study.json")
+    if os.path.exists(study_file):
+        with open(study_file) as source:
+            study = {r["command"]: r["median"] * 1000 for r in json.load(source)["results"]}
+        with open(os.path.join(scratch, "study.memory")) as source:
+            study_kib = int(source.read())
+        study_ratio = study["study"] / study["plain"]
+        lines += ["", "## Study list", "",
+                  "book+en-de with `--known=known-2000.txt --order=frequency` against the plain",
+                  "run, both timed together, medians:", "",
+                  "| plain ms | study list ms | study/plain | study list KiB |",
+                  "| ---: | ---: | ---: | ---: |",
+                  f"| {study['plain']:.1f} | {study['study']:.1f} | {study_ratio:.2f} | {study_kib} |"]
+        checks.append((f"study list: {study_ratio:.2f} times the plain run (at most 1.25)",
+                       study_ratio <= 1.25))
+        checks.append((f"study list: peak memory {study_kib / 1024:.1f} MiB (under 16)",
+                       study_kib < MEMORY_TARGET_KIB))
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

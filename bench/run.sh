@@ -65,5 +65,14 @@ for pair in "${pairs[@]}"; do
   } > "$scratch/$name.outputs"
 done
 
+# The study list against the plain run: a learner who knows the 2,000 most
+# frequent words of the English fortunes, the list by frequency.
+study="--known=known-2000.txt --order=frequency"
+hyperfine --warmup 3 --runs "$runs" --style none --export-json "$scratch/study.json" \
+  -n plain "$lexicull book.txt en-de.txt > $scratch/out-plain" \
+  -n study "$lexicull $study book.txt en-de.txt > $scratch/out-study" > /dev/null
+# shellcheck disable=SC2086
+peak_memory "$lexicull" $study book.txt en-de.txt > "$scratch/study.memory"
+
 python3 "$here/report.py" "$scratch" "$root/bench/RESULTS.md" "${pairs[@]}"
 cat "$root/bench/RESULTS.md"
