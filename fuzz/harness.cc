@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "book/collect_book_words.h"
+#include "epub/epub_book.h"
 #include "reference.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
@@ -180,6 +181,18 @@ std::string check_dictionary(const Pair& pair) {
   return "";
 }
 
+std::string check_epub(const std::string& raw_book) {
+  const MemoryFile file(raw_book);
+  if (!is_epub(file)) return "";
+  BookWordSet words;
+  BookWordCollector collector(words);
+  const Status status = read_epub_text(file, collector);
+  if (!status.ok() && status.reason().rfind("not a readable EPUB: ", 0) != 0) {
+    return "an unreadable EPUB without the reason: " + status.reason();
+  }
+  return "";
+}
+
 std::string check(Target target, const std::uint8_t* data, std::size_t size) {
   switch (target) {
     case Target::kBook:
@@ -190,6 +203,8 @@ std::string check(Target target, const std::uint8_t* data, std::size_t size) {
       return check_run(split_input(data, size));
     case Target::kDictionary:
       return check_dictionary(split_input(data, size));
+    case Target::kEpub:
+      return check_epub(std::string(reinterpret_cast<const char*>(data), size));
   }
   return "unknown target";
 }

@@ -35,7 +35,11 @@ std::string check_run(const Pair& pair);
 // UTF-8 without a capital A to Z.
 std::string check_dictionary(const Pair& pair);
 
-enum class Target { kBook, kVocabulary, kRun, kDictionary };
+// An EPUB of any bytes, read for its text: it must never crash, and a book it
+// cannot read must say so as every unreadable EPUB does.
+std::string check_epub(const std::string& raw_book);
+
+enum class Target { kBook, kVocabulary, kRun, kDictionary, kEpub };
 
 // One of the checks above on raw fuzz input: the book reader takes it whole,
 // the others split it with split_input.

@@ -41,7 +41,8 @@ need_googletest() {
 cmake_suite() {
   local preset=$1
   shift
-  cmake --preset "$preset" -DLEXICULL_REQUIRE_UNIT_TESTS=ON -DLEXICULL_REQUIRE_STEMMING=ON "$@"
+  cmake --preset "$preset" -DLEXICULL_REQUIRE_UNIT_TESTS=ON -DLEXICULL_REQUIRE_STEMMING=ON \
+    -DLEXICULL_REQUIRE_EPUB=ON "$@"
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 }
@@ -94,7 +95,7 @@ suite_windows() {
   done
   have groff || skip "no groff (groff-base), which renders the manual for the .zip"
   # The 32-bit program is what most users get: it is always built.
-  cmake --preset windows -DLEXICULL_REQUIRE_STEMMING=ON
+  cmake --preset windows -DLEXICULL_REQUIRE_STEMMING=ON -DLEXICULL_REQUIRE_EPUB=ON
   cmake --build --preset windows
 
   local bits=${LEXICULL_WINDOWS_BITS:-} why
@@ -118,7 +119,7 @@ suite_windows() {
       skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
     ctest --preset windows
   else
-    cmake --preset windows64 -DLEXICULL_REQUIRE_STEMMING=ON
+    cmake --preset windows64 -DLEXICULL_REQUIRE_STEMMING=ON -DLEXICULL_REQUIRE_EPUB=ON
     cmake --build --preset windows64
     wine_runs "$(wine64_loader)" build/windows64/lexicull.exe ||
       skip "the 64-bit program does not start under wine64 ($why): $(tail -n 1 "$logs/wine-probe.txt")"

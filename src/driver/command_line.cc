@@ -56,7 +56,7 @@ const std::vector<std::string> kHelpLines = {
     "words are looked up in the vocabulary, a file of key|translation lines, and the",
     "lines that translate them are written to standard output, lower-cased, one per",
     "word, sorted by bytes. A file name of - is standard input, for the book or the",
-    "vocabulary but not both.",
+    "vocabulary but not both. A book may be an EPUB, whose text is read.",
     "",
     "Options:",
     "      --stem=DICTIONARY  also write the entries of the book words' stems, as the",

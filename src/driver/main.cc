@@ -9,6 +9,7 @@
 #include "book/collect_book_words.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
+#include "epub/epub_book.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"
@@ -53,6 +54,26 @@ Status read_input(const std::string& path, Phase phase) {
   std::unique_ptr<InputFile> file;
   Status status = open_input_file(path, &file);
   return status.ok() ? phase(*file) : status;
+}
+
+// Reads the book's words: an EPUB for its text, anything else as text. Its
+// content decides, not its name.
+Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts) {
+  if (const RandomAccessFile* file = book.at_offsets()) {
+    if (!is_epub(*file)) return collect_book_words(book, words, parts);
+    BookWordCollector collector(words);
+    return read_epub_text(*file, collector, parts.threads);
+  }
+  std::unique_ptr<RandomAccessFile> archive;
+  std::unique_ptr<ByteSource> text;
+  const Status status = take_stream(*book.in_order(), &archive, &text);
+  if (!status.ok()) return status;
+  if (archive) {
+    InputFile held(std::move(archive));
+    return read_book(held, words, parts);
+  }
+  InputFile held(std::move(text));
+  return collect_book_words(held, words, parts);
 }
 
 // Finds the dictionary that --stem names, reads it and makes sure the
@@ -132,9 +153,8 @@ int run(const CommandLine& command) {
                                                  std::min(parts.threads, usable_processor_count()));
   }
 
-  Status status = read_input(command.book_path, [&](InputFile& book) {
-    return collect_book_words(book, book_words, parts);
-  });
+  Status status = read_input(command.book_path,
+                             [&](InputFile& book) { return read_book(book, book_words, parts); });
   if (!status.ok()) {
     const int exit_status = fail(command.book_path, status);
     if (stemming) end_now(exit_status);

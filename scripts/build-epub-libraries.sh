@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds the libraries that read EPUB books (zlib, minizip's unzip and expat)
+# as static libraries for a cross target, from Debian's own source packages,
+# for the builds that Debian has no -dev packages for (Windows, and s390x on
+# another architecture).
+#
+#   scripts/build-epub-libraries.sh HOST PREFIX
+#
+#   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
+#   PREFIX   where include/ and lib/ (libz.a, libminizip.a, libexpat.a) go
+#
+# Each library's C files are compiled as they stand, with the same compiler
+# as lexicull (the -posix MinGW-w64 flavour): none of their build systems is
+# run. Nothing is done when PREFIX holds them already. Needs a deb-src entry
+# (scripts/install-deps.sh adds one) and dpkg-dev.
+set -euo pipefail
+host=$1
+prefix=$(realpath -m "$2")
+[ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libminizip.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
+  exit 0
+
+case $host in
+  *-w64-mingw32) cc=$host-gcc-posix ;;
+  *-linux-gnu) cc=$host-gcc ;;
+  *) echo "build-epub-libraries: unknown host '$host'" >&2; exit 2 ;;
+esac
+ar=$host-ar
+command -v "$cc" > /dev/null || { echo "build-epub-libraries: no $cc" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir -p "$prefix/lib" "$prefix/include/minizip"
+
+# Debian's source with Debian's patches applied: the newest version the
+# archive serves, or an older one that it still has.
+fetch() {
+  local package=$1 version
+  apt-get source -q "$package" > "$package.log" 2>&1 && return 0
+  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV); do
+    apt-get source -q "$package=$version" >> "$package.log" 2>&1 && return 0
+  done
+  cat "$package.log" >&2
+  return 1
+}
+
+# library NAME FOLDER FLAGS FILES...: compiles FILES (in FOLDER) into libNAME.a.
+library() {
+  local name=$1 folder=$2 flags=$3 file objects=()
+  shift 3
+  for file in "$@"; do
+    # shellcheck disable=SC2086
+    "$cc" -O2 $flags -I"$folder" -I"$prefix/include" -c "$folder/$file.c" -o "$work/$name-$file.o"
+    objects+=("$work/$name-$file.o")
+  done
+  rm -f "$prefix/lib/lib$name.a"
+  "$ar" rcs "$prefix/lib/lib$name.a" "${objects[@]}"
+}
+
+# zlib: only what inflating needs.
+fetch zlib
+zlib=$(echo "$work"/zlib-*/)
+library z "$zlib" "" adler32 crc32 inflate inffast inftrees zutil
+cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
+
+# minizip: the reading half only.
+fetch minizip
+minizip=$(echo "$work"/minizip-*/)
+library minizip "$minizip" "" ioapi unzip
+cp "$minizip/ioapi.h" "$minizip/unzip.h" "$prefix/include/minizip/"
+
+# expat: its configuration, as its own build would make it for this host.
+fetch expat
+expat=$(echo "$work"/expat-*/)
+[ -d "$expat/expat/lib" ] && expat=$expat/expat
+case $host in
+  s390x-* | powerpc-* | ppc64-* | sparc*) byte_order=4321 ;;
+  *) byte_order=1234 ;;
+esac
+{
+  echo "#define BYTEORDER $byte_order"
+  echo "#define XML_NS 1"
+  echo "#define XML_DTD 1"
+  echo "#define XML_CONTEXT_BYTES 1024"
+  echo "#define HAVE_MEMMOVE 1"
+  # Entropy for the hash salt: getrandom on Linux, rand_s on Windows.
+  case $host in *-linux-gnu) echo "#define HAVE_GETRANDOM 1" ;; esac
+} > "$expat/lib/expat_config.h"
+library expat "$expat/lib" "-DXML_STATIC" xmlparse xmlrole xmltok
+cp "$expat/lib/expat.h" "$expat/lib/expat_external.h" "$prefix/include/"
+echo "build-epub-libraries: zlib, minizip and expat for $host in $prefix"

@@ -1,0 +1,550 @@
+#include "epub/epub_book.h"
+
+#include <expat.h>
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "epub/xhtml_text.h"
+
+namespace lexicull {
+namespace {
+
+constexpr unsigned char kZipStart[] = {'P', 'K', 3, 4};
+constexpr char kContainer[] = "META-INF/container.xml";
+constexpr char kEncryption[] = "META-INF/encryption.xml";
+// The package document and the other small files are read whole.
+constexpr std::uint64_t kLargestSmallFile = std::uint64_t{16} << 20;
+// More entries than any book has; each costs a little memory in the index.
+constexpr std::size_t kMostEntries = 100000;
+constexpr std::size_t kChunk = 64 * 1024;
+
+Status unreadable(const std::string& reason) {
+  return Status::failure("not a readable EPUB: " + reason);
+}
+
+// The archive as minizip reads it: through these calls, at offsets of the
+// file, so that it never opens a file by name.
+struct ArchiveStream {
+  const RandomAccessFile* file;
+  std::uint64_t position = 0;
+  Status failure;
+};
+
+voidpf ZCALLBACK open_stream(voidpf opaque, const void*, int) { return opaque; }
+
+uLong ZCALLBACK read_stream(voidpf, voidpf stream, void* buffer, uLong size) {
+  auto& archive = *static_cast<ArchiveStream*>(stream);
+  uLong total = 0;
+  while (total < size) {
+    std::size_t count = 0;
+    const Status status = archive.file->read_at(
+        archive.position, static_cast<unsigned char*>(buffer) + total, size - total, &count);
+    if (!status.ok()) {
+      archive.failure = status;
+      break;
+    }
+    if (count == 0) break;
+    total += static_cast<uLong>(count);
+    archive.position += count;
+  }
+  return total;
+}
+
+uLong ZCALLBACK write_stream(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK tell_stream(voidpf, voidpf stream) {
+  return static_cast<ArchiveStream*>(stream)->position;
+}
+
+long ZCALLBACK seek_stream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  auto& archive = *static_cast<ArchiveStream*>(stream);
+  switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET:
+      archive.position = offset;
+      return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+      archive.position += offset;
+      return 0;
+    case ZLIB_FILEFUNC_SEEK_END:
+      archive.position = archive.file->size() + offset;
+      return 0;
+    default:
+      return -1;
+  }
+}
+
+int ZCALLBACK close_stream(voidpf, voidpf) { return 0; }
+
+int ZCALLBACK error_stream(voidpf, voidpf stream) {
+  return static_cast<ArchiveStream*>(stream)->failure.ok() ? 0 : 1;
+}
+
+// A ZIP archive, its entries found by name.
+class Archive {
+ public:
+  // Fails for an archive whose directory cannot be read.
+  static Status open(const RandomAccessFile& file, std::unique_ptr<Archive>* archive) {
+    std::unique_ptr<Archive> opened(new Archive(file));
+    zlib_filefunc64_def calls{};
+    calls.zopen64_file = &open_stream;
+    calls.zread_file = &read_stream;
+    calls.zwrite_file = &write_stream;
+    calls.ztell64_file = &tell_stream;
+    calls.zseek64_file = &seek_stream;
+    calls.zclose_file = &close_stream;
+    calls.zerror_file = &error_stream;
+    calls.opaque = &opened->stream_;
+    opened->zip_ = unzOpen2_64("", &calls);
+    if (opened->zip_ == nullptr) return opened->failure("its directory cannot be read");
+    Status status = opened->index();
+    if (status.ok()) *archive = std::move(opened);
+    return status;
+  }
+  ~Archive() {
+    if (zip_ != nullptr) unzClose(zip_);
+  }
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  bool holds(const std::string& name) const { return entries_.count(name) > 0; }
+  // What the entry claims to inflate to, for sharing work out.
+  std::uint64_t claimed_size(const std::string& name) const {
+    const auto entry = sizes_.find(name);
+    return entry == sizes_.end() ? 0 : entry->second;
+  }
+
+  // Hands the inflated bytes of entry `name` to `sink` in pieces; at most
+  // `limit` of them.
+  Status read(const std::string& name, std::uint64_t limit,
+              const std::function<Status(std::string_view)>& sink) {
+    const auto entry = entries_.find(name);
+    if (entry == entries_.end()) return unreadable("no " + name + " in the archive");
+    unz64_file_pos position = entry->second;
+    unz_file_info64 info;
+    if (unzGoToFilePos64(zip_, &position) != UNZ_OK ||
+        unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return failure(name + " cannot be found again");
+    }
+    if ((info.flag & 1) != 0) return unreadable(name + " is encrypted");
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
+      return unreadable(name + " is compressed in a way this program does not read");
+    }
+    if (unzOpenCurrentFile(zip_) != UNZ_OK) return failure(name + " is damaged");
+    std::uint64_t total = 0;
+    Status status;
+    for (;;) {
+      const int count = unzReadCurrentFile(zip_, chunk_, sizeof chunk_);
+      if (count < 0) {
+        status = failure(name + " is damaged");
+        break;
+      }
+      total += static_cast<unsigned>(count);
+      if (total > limit) {
+        status =
+            unreadable(name + " inflates to more than " + std::to_string(limit >> 20) + " MiB");
+        break;
+      }
+      status = sink(std::string_view(chunk_, static_cast<std::size_t>(count)));
+      if (!status.ok() || count == 0) break;
+    }
+    // A wrong checksum shows only at the end.
+    if (unzCloseCurrentFile(zip_) != UNZ_OK && status.ok()) {
+      status = failure(name + " is damaged");
+    }
+    return status;
+  }
+
+  Status read_whole(const std::string& name, std::string* bytes) {
+    bytes->clear();
+    return read(name, kLargestSmallFile, [bytes](std::string_view piece) {
+      bytes->append(piece);
+      return Status();
+    });
+  }
+
+ private:
+  explicit Archive(const RandomAccessFile& file) { stream_.file = &file; }
+
+  // The reason, or the read that failed under it.
+  Status failure(const std::string& what) {
+    if (!stream_.failure.ok()) return stream_.failure;
+    return unreadable("the archive is damaged (" + what + ")");
+  }
+
+  Status index() {
+    char name[65536];
+    for (int status = unzGoToFirstFile(zip_); status == UNZ_OK; status = unzGoToNextFile(zip_)) {
+      unz_file_info64 info;
+      if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
+          UNZ_OK) {
+        return failure("an entry cannot be read");
+      }
+      if (entries_.size() == kMostEntries) return unreadable("it holds too many files");
+      unz64_file_pos position;
+      unzGetFilePos64(zip_, &position);
+      const std::string entry(name, std::min<std::size_t>(info.size_filename, sizeof name - 1));
+      entries_.emplace(entry, position);
+      sizes_.emplace(entry, info.uncompressed_size);
+    }
+    if (!stream_.failure.ok()) return stream_.failure;
+    return Status();
+  }
+
+  ArchiveStream stream_;
+  unzFile zip_ = nullptr;
+  std::unordered_map<std::string, unz64_file_pos> entries_;
+  std::unordered_map<std::string, std::uint64_t> sizes_;
+  char chunk_[kChunk];
+};
+
+// Calls `visit` with the local name and attributes of every element of a
+// small XML file, in order; `depth` is how deep the element stands.
+using ElementVisitor = std::function<void(
+    std::string_view name,
+    const std::vector<std::pair<std::string_view, std::string_view>>& attributes)>;
+
+struct VisitState {
+  const ElementVisitor* visit;
+  std::vector<std::string> open;  // the names of the open elements
+};
+
+std::string_view local_part(const XML_Char* name) {
+  const std::string_view full = name;
+  const std::size_t separator = full.rfind('\x01');
+  return separator == std::string_view::npos ? full : full.substr(separator + 1);
+}
+
+Status visit_elements(const std::string& name, std::string_view xml, const ElementVisitor& visit) {
+  XML_Parser parser = XML_ParserCreateNS(nullptr, '\x01');
+  if (parser == nullptr) throw std::bad_alloc();
+  VisitState state{&visit, {}};
+  XML_SetUserData(parser, &state);
+  XML_SetElementHandler(
+      parser,
+      [](void* data, const XML_Char* element, const XML_Char** attributes) {
+        auto& visiting = *static_cast<VisitState*>(data);
+        std::vector<std::pair<std::string_view, std::string_view>> pairs;
+        for (const XML_Char** at = attributes; *at != nullptr; at += 2) {
+          pairs.emplace_back(local_part(at[0]), at[1]);
+        }
+        (*visiting.visit)(local_part(element), pairs);
+      },
+      nullptr);
+  const bool parsed =
+      XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), XML_TRUE) != XML_STATUS_ERROR;
+  const Status status =
+      parsed ? Status()
+             : unreadable(name + ": " + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
+                          std::to_string(XML_GetCurrentLineNumber(parser)));
+  XML_ParserFree(parser);
+  return status;
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// `reference` (a path relative to `folder`, perhaps with a #fragment and
+// percent-encoded bytes) as the name of an entry of the archive.
+std::string resolve(std::string_view folder, std::string_view reference) {
+  reference = reference.substr(0, reference.find('#'));
+  std::string decoded;
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    if (reference[i] == '%' && i + 2 < reference.size() + 0 && hex_value(reference[i + 1]) >= 0 &&
+        hex_value(reference[i + 2]) >= 0) {
+      decoded += static_cast<char>(hex_value(reference[i + 1]) * 16 + hex_value(reference[i + 2]));
+      i += 2;
+    } else {
+      decoded += reference[i];
+    }
+  }
+  const std::string joined =
+      !decoded.empty() && decoded[0] == '/' ? decoded.substr(1) : std::string(folder) + decoded;
+  std::vector<std::string> parts;
+  std::size_t begin = 0;
+  while (begin <= joined.size()) {
+    std::size_t end = joined.find('/', begin);
+    if (end == std::string::npos) end = joined.size();
+    const std::string part = joined.substr(begin, end - begin);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    begin = end + 1;
+  }
+  std::string path;
+  for (const std::string& part : parts) path += (path.empty() ? "" : "/") + part;
+  return path;
+}
+
+// The spine documents of the book, in order, each once.
+Status spine_documents(Archive& archive, std::vector<std::string>* documents) {
+  std::string xml;
+  Status status = archive.read_whole(kContainer, &xml);
+  if (!status.ok()) return status;
+  std::string package;
+  status =
+      visit_elements(kContainer, xml, [&package](std::string_view name, const auto& attributes) {
+        if (name != "rootfile" || !package.empty()) return;
+        for (const auto& [attribute, value] : attributes) {
+          if (attribute == "full-path") package = std::string(value);
+        }
+      });
+  if (!status.ok()) return status;
+  if (package.empty()) return unreadable(std::string(kContainer) + " names no package document");
+  package = resolve("", package);
+  if (!archive.holds(package)) return unreadable("no package document " + package);
+  status = archive.read_whole(package, &xml);
+  if (!status.ok()) return status;
+  const std::string folder = package.substr(0, package.rfind('/') + 1);
+
+  struct Item {
+    std::string href;
+    bool is_document;
+  };
+  std::unordered_map<std::string, Item> manifest;
+  std::vector<std::string> spine;
+  status = visit_elements(package, xml, [&](std::string_view name, const auto& attributes) {
+    std::string id, href, media_type, idref;
+    for (const auto& [attribute, value] : attributes) {
+      if (attribute == "id") id = value;
+      if (attribute == "href") href = value;
+      if (attribute == "media-type") media_type = value;
+      if (attribute == "idref") idref = value;
+    }
+    if (name == "item" && !id.empty()) {
+      manifest.emplace(
+          id, Item{href, media_type == "application/xhtml+xml" || media_type == "text/html"});
+    } else if (name == "itemref" && !idref.empty()) {
+      spine.push_back(idref);
+    }
+  });
+  if (!status.ok()) return status;
+
+  std::set<std::string> seen;
+  for (const std::string& idref : spine) {
+    const auto item = manifest.find(idref);
+    if (item == manifest.end() || !item->second.is_document) continue;
+    const std::string path = resolve(folder, item->second.href);
+    if (!seen.insert(path).second) continue;
+    if (!archive.holds(path)) return unreadable("the spine's " + path + " is not in the archive");
+    documents->push_back(path);
+  }
+
+  // A book whose documents are encrypted cannot be read; fonts that are
+  // only obfuscated do not matter.
+  if (archive.holds(kEncryption)) {
+    status = archive.read_whole(kEncryption, &xml);
+    if (!status.ok()) return status;
+    std::set<std::string> encrypted;
+    status = visit_elements(kEncryption, xml,
+                            [&encrypted](std::string_view name, const auto& attributes) {
+                              if (name != "CipherReference") return;
+                              for (const auto& [attribute, value] : attributes) {
+                                if (attribute == "URI") encrypted.insert(resolve("", value));
+                              }
+                            });
+    if (!status.ok()) return status;
+    for (const std::string& document : *documents) {
+      if (encrypted.count(document) > 0) {
+        return unreadable("the book is encrypted (" + document + ", by " + kEncryption + ")");
+      }
+    }
+  }
+  return Status();
+}
+
+// The first entry's name and bytes, from its local header: an EPUB begins
+// with its "mimetype", stored.
+bool starts_with_epub_mimetype(const RandomAccessFile& file) {
+  unsigned char header[30 + 8 + 20];
+  std::size_t got = 0;
+  while (got < sizeof header) {
+    std::size_t count = 0;
+    if (!file.read_at(got, header + got, sizeof header - got, &count).ok() || count == 0) break;
+    got += count;
+  }
+  static constexpr char kExpected[] = "mimetypeapplication/epub+zip";
+  return got == sizeof header && std::memcmp(header, kZipStart, 4) == 0 && header[26] == 8 &&
+         header[27] == 0 && std::memcmp(header + 30, kExpected, sizeof kExpected - 1) == 0;
+}
+
+// Bytes held in memory, read as a regular file is.
+class BytesFile : public RandomAccessFile {
+ public:
+  explicit BytesFile(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
+                 std::size_t* count) const override {
+    *count =
+        offset >= bytes_.size()
+            ? 0
+            : std::min<std::size_t>(capacity, bytes_.size() - static_cast<std::size_t>(offset));
+    if (*count > 0) std::memcpy(buffer, bytes_.data() + offset, *count);
+    return Status();
+  }
+
+ private:
+  std::string bytes_;
+};
+
+// The bytes read ahead of a stream, then the rest of it.
+class ReplayedStream : public ByteSource {
+ public:
+  ReplayedStream(std::string ahead, ByteSource& rest) : ahead_(std::move(ahead)), rest_(rest) {}
+  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
+    if (at_ < ahead_.size()) {
+      *count = std::min(capacity, ahead_.size() - at_);
+      std::memcpy(buffer, ahead_.data() + at_, *count);
+      at_ += *count;
+      if (at_ == ahead_.size()) ahead_ = std::string();
+      return Status();
+    }
+    return rest_.read(buffer, capacity, count);
+  }
+
+ private:
+  std::string ahead_;
+  std::size_t at_ = 0;
+  ByteSource& rest_;
+};
+
+}  // namespace
+
+Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archive,
+                   std::unique_ptr<ByteSource>* text) {
+  std::string ahead;
+  std::vector<unsigned char> block(kChunk);
+  // The first bytes say whether to read on: only a ZIP archive may be an EPUB.
+  while (ahead.size() < sizeof kZipStart ||
+         (std::memcmp(ahead.data(), kZipStart, sizeof kZipStart) == 0 &&
+          ahead.size() <= kLargestStreamedEpub)) {
+    std::size_t count = 0;
+    const Status status = stream.read(block.data(), block.size(), &count);
+    if (!status.ok()) return status;
+    if (count == 0) {
+      if (ahead.size() >= sizeof kZipStart &&
+          std::memcmp(ahead.data(), kZipStart, sizeof kZipStart) == 0) {
+        archive->reset(new BytesFile(std::move(ahead)));
+        return Status();
+      }
+      break;
+    }
+    ahead.append(reinterpret_cast<const char*>(block.data()), count);
+  }
+  text->reset(new ReplayedStream(std::move(ahead), stream));
+  return Status();
+}
+
+bool is_epub(const RandomAccessFile& file) {
+  unsigned char start[4];
+  std::size_t got = 0;
+  while (got < sizeof start) {
+    std::size_t count = 0;
+    if (!file.read_at(got, start + got, sizeof start - got, &count).ok() || count == 0) break;
+    got += count;
+  }
+  if (got < sizeof start || std::memcmp(start, kZipStart, sizeof start) != 0) return false;
+  std::unique_ptr<Archive> archive;
+  if (Archive::open(file, &archive).ok() && archive->holds(kContainer)) return true;
+  return starts_with_epub_mimetype(file);
+}
+
+namespace {
+
+// Feeds `reader` the text of `documents`, read from their own opening of the
+// archive (minizip's handle is one thread's), and finishes it.
+Status read_documents(const RandomAccessFile& file, const std::vector<std::string>& documents,
+                      TextPartReader& reader) {
+  std::unique_ptr<Archive> archive;
+  Status status = documents.empty() ? Status() : Archive::open(file, &archive);
+  PlainTextLines lines(reader);
+  for (const std::string& document : documents) {
+    if (!status.ok()) break;
+    XhtmlText text(lines);
+    status = archive->read(document, kLargestEpubDocument, [&](std::string_view piece) {
+      const Status parsed = text.parse(piece, piece.empty());
+      return parsed.ok() ? parsed : unreadable(document + ": " + parsed.reason());
+    });
+  }
+  lines.flush();
+  reader.finish();
+  return status;
+}
+
+}  // namespace
+
+Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader, unsigned threads) {
+  std::unique_ptr<Archive> archive;
+  Status status = Archive::open(file, &archive);
+  std::vector<std::string> documents;
+  if (status.ok()) status = spine_documents(*archive, &documents);
+  if (!status.ok()) {
+    reader.finish();
+    return status;
+  }
+  // The documents in runs of about the same size, one run per thread, read
+  // side by side and taken over in order, as the parts of a text file are.
+  std::uint64_t total = 0;
+  for (const std::string& document : documents) total += archive->claimed_size(document) + 1;
+  const std::size_t runs =
+      std::max<std::size_t>(1, std::min<std::size_t>(threads, documents.size()));
+  std::vector<std::vector<std::string>> shares(runs);
+  std::uint64_t so_far = 0;
+  for (const std::string& document : documents) {
+    const std::size_t run = std::min<std::size_t>(runs - 1, so_far * runs / total);
+    shares[run].push_back(document);
+    so_far += archive->claimed_size(document) + 1;
+  }
+  archive.reset();
+
+  std::vector<std::unique_ptr<TextPartReader>> later(runs);
+  std::vector<Status> statuses(runs);
+  std::vector<std::exception_ptr> failures(runs);
+  std::vector<std::thread> workers;
+  for (std::size_t run = 1; run < runs; ++run) {
+    later[run] = reader.make_later_part();
+    try {
+      workers.emplace_back([&, run] {
+        try {
+          statuses[run] = read_documents(file, shares[run], *later[run]);
+        } catch (...) {
+          failures[run] = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: this run is read after the first, here.
+      shares[0].insert(shares[0].end(), shares[run].begin(), shares[run].end());
+      shares[run].clear();
+      later[run].reset();
+    }
+  }
+  try {
+    statuses[0] = read_documents(file, shares[0], reader);
+  } catch (...) {
+    failures[0] = std::current_exception();
+  }
+  for (std::thread& worker : workers) worker.join();
+  for (std::size_t run = 0; run < runs; ++run) {
+    if (failures[run]) std::rethrow_exception(failures[run]);
+    if (!statuses[run].ok()) return statuses[run];
+    if (run > 0 && later[run]) reader.take_later_part(*later[run]);
+  }
+  return Status();
+}
+
+}  // namespace lexicull

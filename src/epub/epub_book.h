@@ -1,0 +1,48 @@
+#ifndef LEXICULL_EPUB_EPUB_BOOK_H_
+#define LEXICULL_EPUB_EPUB_BOOK_H_
+
+// EPUB books: a ZIP archive of XHTML documents, of which the book's text is
+// taken as its plain-text edition would have it, for the book reader.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/byte_stream.h"
+#include "base/status.h"
+#include "text/text_parts.h"
+
+namespace lexicull {
+
+// The most of an EPUB held in memory when it comes from a pipe, and the most
+// that one of its documents may inflate to: memory stays bounded whatever an
+// archive claims.
+inline constexpr std::uint64_t kLargestStreamedEpub = std::uint64_t{128} << 20;
+inline constexpr std::uint64_t kLargestEpubDocument = std::uint64_t{64} << 20;
+
+// Whether `file` is an EPUB: a ZIP archive (it begins with a local file
+// header) that holds META-INF/container.xml, or whose first entry is the
+// EPUB "mimetype" file, so that a damaged book (its directory or its
+// container lost) is said to be one. Anything else is read as text.
+bool is_epub(const RandomAccessFile& file);
+
+// Feeds `reader` the text of the EPUB `archive`, then finishes it: the
+// documents of its spine in order, each the character data of its body with
+// block elements on lines of their own, white space folded, and typographic
+// characters in their ASCII forms. Fails with "not a readable EPUB: ..." for
+// a damaged or encrypted book, or one that reading fails on.
+// Runs of documents are read side by side on up to `threads` threads.
+Status read_epub_text(const RandomAccessFile& archive, TextPartReader& reader,
+                      unsigned threads = 1);
+
+// Reads the start of `stream` to tell whether it may be an EPUB: when it
+// begins as a ZIP archive and holds at most kLargestStreamedEpub bytes, all
+// of it lands in `*archive`, to be read as a regular file is; otherwise
+// `*text` gives the stream's bytes from the start, in order, holding no more
+// of them than it read ahead, and reading the rest from `stream`.
+Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archive,
+                   std::unique_ptr<ByteSource>* text);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_EPUB_EPUB_BOOK_H_

@@ -1,0 +1,225 @@
+#include "epub/xhtml_text.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace lexicull {
+namespace {
+
+// A block of text handed to the reader at a time.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+// What a non-ASCII character becomes in the plain text, or nullptr to keep
+// it. " " is a space, "" nothing.
+const char* ascii_form(char32_t code) {
+  switch (code) {
+    case 0x00A0:
+    case 0x202F:
+      return " ";
+    case 0x00AD:
+      return "";
+    case 0x2018:
+    case 0x2019:
+    case 0x201A:
+    case 0x201B:
+      return "'";
+    case 0x201C:
+    case 0x201D:
+    case 0x201E:
+    case 0x201F:
+    case 0x00AB:
+    case 0x00BB:
+    case 0x2039:
+    case 0x203A:
+      return "\"";
+    case 0x2026:
+      return "...";
+    case 0x2014:
+      return "--";
+    case 0x2013:
+      return "-";
+    default:
+      return code >= 0x2000 && code <= 0x200A ? " " : nullptr;
+  }
+}
+
+bool is_block(std::string_view name) {
+  static constexpr std::string_view kBlocks[] = {
+      "address", "article",    "aside",  "blockquote", "br", "dd",  "div", "dl",
+      "dt",      "figcaption", "figure", "footer",     "h1", "h2",  "h3",  "h4",
+      "h5",      "h6",         "header", "hr",         "li", "nav", "ol",  "p",
+      "pre",     "section",    "table",  "td",         "th", "tr",  "ul"};
+  for (const std::string_view block : kBlocks) {
+    if (name == block) return true;
+  }
+  return false;
+}
+
+bool is_skipped(std::string_view name) {
+  return name == "head" || name == "script" || name == "style" || name == "rt" || name == "rp";
+}
+
+// The local name of an element, without its namespace, which the parser
+// puts before a separator.
+constexpr char kNamespaceSeparator = '\x01';
+std::string_view local_name(const XML_Char* name) {
+  const std::string_view full = name;
+  const std::size_t separator = full.rfind(kNamespaceSeparator);
+  return separator == std::string_view::npos ? full : full.substr(separator + 1);
+}
+
+}  // namespace
+
+void PlainTextLines::append(std::string_view bytes) {
+  block_.reserve(size_ + bytes.size(), size_);
+  std::memcpy(block_.data() + size_, bytes.data(), bytes.size());
+  size_ += bytes.size();
+}
+
+void PlainTextLines::add(std::string_view text) {
+  // "..." is the longest form, of three bytes, for at least one; a space
+  // may come before it.
+  block_.reserve(size_ + 3 * text.size() + 1, size_);
+  unsigned char* const begin = block_.data();
+  unsigned char* const line_start = begin + line_start_;
+  unsigned char* out = begin + size_;
+  bool space = space_pending_;
+  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = in + text.size();
+  while (in < end) {
+    const unsigned char byte = *in;
+    // Most bytes are plain ASCII and go as they stand.
+    if (byte > ' ' && byte < 0x80) {
+      if (space) {
+        *out++ = ' ';
+        space = false;
+      }
+      *out++ = byte;
+      ++in;
+      continue;
+    }
+    const char* form = nullptr;
+    std::size_t length = 1;
+    if (byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n') {
+      form = " ";
+    } else if (byte >= 0x80) {
+      length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      length = std::min<std::size_t>(length, static_cast<std::size_t>(end - in));
+      char32_t code = length == 1 ? byte : byte & (0x7F >> length);
+      for (std::size_t k = 1; k < length; ++k) code = code << 6 | (in[k] & 0x3F);
+      form = ascii_form(code);
+    }
+    const std::string_view piece = form == nullptr
+                                       ? std::string_view(reinterpret_cast<const char*>(in), length)
+                                       : std::string_view(form);
+    in += length;
+    if (piece == " ") {
+      // Spaces at the start of a line are dropped, and at its end.
+      space = out > line_start;
+      continue;
+    }
+    if (piece.empty()) continue;
+    if (space) {
+      *out++ = ' ';
+      space = false;
+    }
+    std::memcpy(out, piece.data(), piece.size());
+    out += piece.size();
+  }
+  size_ = static_cast<std::size_t>(out - begin);
+  space_pending_ = space;
+}
+
+void PlainTextLines::end_line() {
+  space_pending_ = false;
+  if (size_ == line_start_) return;
+  append("\n");
+  line_start_ = size_;
+  if (size_ >= kBlockSize) flush();
+}
+
+void PlainTextLines::flush() {
+  end_line();
+  if (size_ == 0) return;
+  reader_.feed(block_.view(size_));
+  size_ = 0;
+  line_start_ = 0;
+}
+
+struct XhtmlText::State {
+  explicit State(PlainTextLines& lines) : lines(lines) {}
+
+  PlainTextLines& lines;
+  XML_Parser parser = nullptr;
+  unsigned body = 0;     // open <body> elements
+  unsigned skipped = 0;  // open elements whose text is not taken
+
+  static void start(void* data, const XML_Char* name, const XML_Char**) {
+    State& state = *static_cast<State*>(data);
+    const std::string_view local = local_name(name);
+    if (local == "body") ++state.body;
+    if (state.skipped > 0 || is_skipped(local)) {
+      ++state.skipped;
+    } else if (is_block(local)) {
+      state.lines.end_line();
+    }
+  }
+  static void end(void* data, const XML_Char* name) {
+    State& state = *static_cast<State*>(data);
+    const std::string_view local = local_name(name);
+    if (state.skipped > 0) {
+      --state.skipped;
+    } else if (is_block(local)) {
+      state.lines.end_line();
+    }
+    if (local == "body" && state.body > 0) --state.body;
+  }
+  static void text(void* data, const XML_Char* text, int length) {
+    State& state = *static_cast<State*>(data);
+    if (state.body > 0 && state.skipped == 0) {
+      state.lines.add(std::string_view(text, static_cast<std::size_t>(length)));
+    }
+  }
+  // XHTML's own entities, which books use under a DOCTYPE the parser does
+  // not read.
+  static void skipped_entity(void* data, const XML_Char* name, int is_parameter_entity) {
+    if (is_parameter_entity) return;
+    const std::string_view utf8 = xhtml_entity(name);
+    if (!utf8.empty()) text(data, utf8.data(), static_cast<int>(utf8.size()));
+  }
+};
+
+XhtmlText::XhtmlText(PlainTextLines& lines) : state_(new State(lines)) {
+  state_->parser = XML_ParserCreateNS("UTF-8", kNamespaceSeparator);
+  if (state_->parser == nullptr) {
+    delete state_;
+    throw std::bad_alloc();
+  }
+  XML_SetUserData(state_->parser, state_);
+  XML_SetElementHandler(state_->parser, &State::start, &State::end);
+  XML_SetCharacterDataHandler(state_->parser, &State::text);
+  XML_SetSkippedEntityHandler(state_->parser, &State::skipped_entity);
+  // As if every document had a DTD the parser does not read: an entity it
+  // does not know is then passed to skipped_entity() rather than an error.
+  XML_UseForeignDTD(state_->parser, XML_TRUE);
+}
+
+XhtmlText::~XhtmlText() {
+  XML_ParserFree(state_->parser);
+  delete state_;
+}
+
+Status XhtmlText::parse(std::string_view piece, bool last) {
+  if (XML_Parse(state_->parser, piece.data(), static_cast<int>(piece.size()), last) ==
+      XML_STATUS_ERROR) {
+    if (XML_GetErrorCode(state_->parser) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
+    return Status::failure(std::string(XML_ErrorString(XML_GetErrorCode(state_->parser))) +
+                           " at line " + std::to_string(XML_GetCurrentLineNumber(state_->parser)));
+  }
+  if (last) state_->lines.end_line();
+  return Status();
+}
+
+}  // namespace lexicull

@@ -1,0 +1,67 @@
+#ifndef LEXICULL_EPUB_XHTML_TEXT_H_
+#define LEXICULL_EPUB_XHTML_TEXT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "base/byte_buffer.h"
+#include "base/status.h"
+#include "text/text_parts.h"
+
+namespace lexicull {
+
+// Lines of text as an EPUB's plain-text edition would have them, fed to a
+// book reader in blocks: white space folded to one space, spaces at the ends
+// of a line dropped, empty lines gone, and typographic characters in their
+// ASCII forms (no-break and other fixed spaces a space, the soft hyphen
+// gone, curly quotes, guillemets, the ellipsis and the dashes as ' " ...
+// -- and -).
+class PlainTextLines {
+ public:
+  explicit PlainTextLines(TextPartReader& reader) : reader_(reader) {}
+
+  // Adds character data, UTF-8.
+  void add(std::string_view text);
+  // Ends the line, unless it is empty.
+  void end_line();
+  // Ends the line and hands everything on to the reader.
+  void flush();
+
+ private:
+  void append(std::string_view bytes);
+
+  TextPartReader& reader_;
+  ByteBuffer block_;
+  std::size_t size_ = 0;
+  std::size_t line_start_ = 0;  // where the line being built starts in block_
+  bool space_pending_ = false;
+};
+
+// Parses one XHTML document, given in pieces, into `lines`: the character
+// data inside <body>, in document order, but nothing of head, script,
+// style, rt and rp; the start and end of a block element end a line, as
+// does the document's end. Entity references of XHTML (&nbsp;, &mdash;) are
+// known without its DTD.
+class XhtmlText {
+ public:
+  explicit XhtmlText(PlainTextLines& lines);
+  ~XhtmlText();
+  XhtmlText(const XhtmlText&) = delete;
+  XhtmlText& operator=(const XhtmlText&) = delete;
+
+  // Parses the next piece; `last` for the final one. Fails with the
+  // parser's reason for malformed XML.
+  Status parse(std::string_view piece, bool last);
+
+ private:
+  struct State;
+  State* state_;
+};
+
+// The UTF-8 text of an XHTML named entity, or empty for a name it lacks.
+std::string_view xhtml_entity(std::string_view name);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_EPUB_XHTML_TEXT_H_

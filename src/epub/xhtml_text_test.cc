@@ -1,0 +1,88 @@
+#include "epub/xhtml_text.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace lexicull {
+namespace {
+
+// Keeps the text it is fed.
+class TextCapture : public TextPartReader {
+ public:
+  void feed(PaddedBytes text) override {
+    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
+  }
+  void finish() override {}
+  unsigned char part_separator() const override { return '\n'; }
+  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
+  void take_later_part(TextPartReader&) override {}
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+std::string document(const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+         "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\" "
+         "\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Title</title>"
+         "<style>p { margin: 0 }</style></head><body>" +
+         body + "</body></html>";
+}
+
+TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
+  const struct {
+    std::string body, text;
+  } cases[] = {
+      {"<p>One  hot\n\tsummer</p><p> day </p>", "One hot summer\nday\n"},
+      {"<h1>The <i>Fox</i></h1>text<div>in a <b>div</b></div>after",
+       "The Fox\ntext\nin a div\nafter\n"},
+      {"<p>a<br/>b</p><p></p><p>  </p>", "a\nb\n"},
+      {"<p>&#8216;It&#8217;s&#x2019;&lsquo;&rsquo;&sbquo;</p>", "'It's''''\n"},
+      {"<p>&ldquo;x&rdquo; &laquo;y&raquo; &#8222;z&#8220; &lsaquo;w&rsaquo;</p>",
+       "\"x\" \"y\" \"z\" \"w\"\n"},
+      {"<p>wait&hellip; now&mdash;then&ndash;so</p>", "wait... now--then-so\n"},
+      {"<p>no&nbsp;break&#8201;thin&#8239;narrow&#x200A;hair</p>", "no break thin narrow hair\n"},
+      {"<p>soft&shy;hyphen and co&#173;op</p>", "softhyphen and coop\n"},
+      {"<p>&amp;&lt;&gt;&quot;&apos; caf&eacute; &Auml;pfel &unknownentity;</p>",
+       "&<>\"' caf\xC3\xA9 \xC3\x84pfel\n"},
+      {"<p><ruby>\xE6\xBC\xA2<rp>(</rp><rt>kan</rt><rp>)</rp></ruby>ji</p>", "\xE6\xBC\xA2ji\n"},
+      {"<p>a<script>var b = 1;</script>c<style>d</style></p>", "ac\n"},
+      {"<table><tr><td>cell</td><td>other</td></tr></table><ul><li>one</li><li>two</li></ul>",
+       "cell\nother\none\ntwo\n"},
+      {"<p>last</p>words", "last\nwords\n"},
+      {"", ""},
+  };
+  for (const auto& test : cases) {
+    const std::string xml = document(test.body);
+    // Whole, and cut into pieces of every size up to a few bytes.
+    for (std::size_t piece = 1; piece <= 5; piece += 4) {
+      TextCapture capture;
+      PlainTextLines lines(capture);
+      {
+        XhtmlText text(lines);
+        for (std::size_t at = 0; at < xml.size(); at += piece) {
+          ASSERT_TRUE(text.parse(std::string_view(xml).substr(at, piece), false).ok()) << xml;
+        }
+        ASSERT_TRUE(text.parse("", true).ok()) << xml;
+      }
+      lines.flush();
+      EXPECT_EQ(capture.text(), test.text) << test.body << " in pieces of " << piece;
+    }
+  }
+}
+
+TEST(XhtmlText, MalformedXmlIsAFailureThatSaysWhere) {
+  TextCapture capture;
+  PlainTextLines lines(capture);
+  XhtmlText text(lines);
+  const Status status = text.parse(document("<p>open<b></p>"), true);
+  EXPECT_FALSE(status.ok());
+  EXPECT_NE(status.reason().find("mismatched tag at line 3"), std::string::npos) << status.reason();
+}
+
+}  // namespace
+}  // namespace lexicull

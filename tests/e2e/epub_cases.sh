@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs the program on EPUB books made at test time from examples/book.txt
+# (tests/epub/make_epubs.py): each must give the plain text's output, from a
+# file or from standard input, and each damaged one status 1 with its reason.
+#
+#   epub_cases.sh [--windows BITS] [--sanitized] [--emulated] [--failing-read LIB]
+#                 PROGRAM [ARGUMENTS...]     (the options of fault_cases.sh)
+#
+# The peak memory of the book that inflates to 80 MiB is checked only where
+# GNU time can measure the program itself (not under Wine, qemu or the
+# sanitizers).
+set -u
+measure_memory=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --windows) measure_memory=0; shift ;;
+    --sanitized | --emulated) measure_memory=0 ;;
+    --failing-read) shift ;;  # the fault cases' preload, of no use here
+    *) break ;;
+  esac
+  shift
+done
+program=("$@")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$(dirname "$here")")
+for i in 0 1; do
+  [ $i -lt ${#program[@]} ] && [ -e "${program[$i]}" ] && program[$i]=$(realpath "${program[$i]}")
+done
+export WINEDEBUG=-all
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+cp "$root/examples/book.txt" "$root/examples/vocabulary.txt" .
+python3 "$root/tests/epub/make_epubs.py" book.txt . || { echo "FAIL: the EPUBs could not be made"; exit 1; }
+
+passed=0
+failed=0
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+  fi
+}
+run() {  # run ARGUMENTS...: the program on them, output in stdout and stderr, status in $status
+  "${program[@]}" "$@" > stdout 2> stderr
+  status=$?
+}
+
+"${program[@]}" book.txt vocabulary.txt > expected < /dev/null
+"${program[@]}" --top=5 --order=frequency book.txt vocabulary.txt > expected-top < /dev/null
+check "the plain text gives lines" [ -s expected ]
+for book in book.epub book-html.epub; do
+  run "$book" vocabulary.txt < /dev/null
+  check "$book: status 0" [ $status = 0 ]
+  check "$book: the plain text's output" cmp -s stdout expected
+  check "$book: no message" [ ! -s stderr ]
+  run --top=5 --order=frequency "$book" vocabulary.txt < /dev/null
+  check "$book: the plain text's study list" cmp -s stdout expected-top
+done
+run - vocabulary.txt < book.epub
+check "book.epub from standard input: the plain text's output" cmp -s stdout expected
+run - vocabulary.txt < book.txt
+check "book.txt from standard input: the plain text's output" cmp -s stdout expected
+
+# A ZIP that is no EPUB is read as bytes, as any other file.
+cp plain.zip plain.txt
+"${program[@]}" plain.txt vocabulary.txt > expected-zip < /dev/null
+run plain.zip vocabulary.txt < /dev/null
+check "a ZIP without a container: status 0, read as bytes" [ $status = 0 ]
+check "a ZIP without a container: the output of its bytes" cmp -s stdout expected-zip
+check "a ZIP without a container: no message" [ ! -s stderr ]
+
+while read -r book reason; do
+  run "$book" vocabulary.txt < /dev/null
+  check "$book: status 1" [ $status = 1 ]
+  check "$book: says why" grep -q "^lexicull: $book: not a readable EPUB: .*$reason" stderr
+  check "$book: no output" [ ! -s stdout ]
+done << 'CASES'
+truncated.epub its directory cannot be read
+corrupt.epub OEBPS/part1.xhtml is damaged
+no-container.epub no META-INF/container.xml
+no-package.epub no package document OEBPS/missing.opf
+no-document.epub OEBPS/gone.xhtml is not in the archive
+encrypted.epub encrypted
+malformed.epub mismatched tag
+huge.epub inflates to more than 64 MiB
+CASES
+
+if [ $measure_memory = 1 ] && [ -x /usr/bin/time ]; then
+  /usr/bin/time -f %M -o peak "${program[@]}" huge.epub vocabulary.txt > /dev/null 2>&1 < /dev/null
+  check "huge.epub: peak memory under 256 MiB ($(tail -n 1 peak) KiB)" [ "$(tail -n 1 peak)" -lt 262144 ]
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
