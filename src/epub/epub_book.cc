@@ -38,12 +38,45 @@ struct ArchiveStream {
   const RandomAccessFile* file;
   std::uint64_t position = 0;
   Status failure;
+  // minizip reads headers a field at a time, often a byte at a time: small
+  // reads are served from a window of the file read ahead.
+  std::vector<unsigned char> window;
+  std::uint64_t window_start = 0;
 };
+
+constexpr std::size_t kWindow = 64 * 1024;
 
 voidpf ZCALLBACK open_stream(voidpf opaque, const void*, int) { return opaque; }
 
 uLong ZCALLBACK read_stream(voidpf, voidpf stream, void* buffer, uLong size) {
   auto& archive = *static_cast<ArchiveStream*>(stream);
+  if (size < kWindow / 4) {
+    const bool inside = archive.position >= archive.window_start &&
+                        archive.position + size <= archive.window_start + archive.window.size();
+    if (!inside) {
+      archive.window.resize(kWindow);
+      std::size_t filled = 0;
+      while (filled < kWindow) {
+        std::size_t count = 0;
+        const Status status = archive.file->read_at(
+            archive.position + filled, archive.window.data() + filled, kWindow - filled, &count);
+        if (!status.ok()) {
+          archive.failure = status;
+          break;
+        }
+        if (count == 0) break;
+        filled += count;
+      }
+      archive.window.resize(filled);
+      archive.window_start = archive.position;
+    }
+    const std::uint64_t offset = archive.position - archive.window_start;
+    const uLong got = static_cast<uLong>(std::min<std::uint64_t>(
+        size, archive.window.size() - std::min<std::uint64_t>(offset, archive.window.size())));
+    if (got > 0) std::memcpy(buffer, archive.window.data() + offset, got);
+    archive.position += got;
+    return got;
+  }
   uLong total = 0;
   while (total < size) {
     std::size_t count = 0;
