@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/status.h"
@@ -17,6 +18,16 @@ class PrivateCopy {
   virtual ~PrivateCopy() = default;
   // The name to hand to the library, in the C runtime's narrow encoding.
   virtual const std::string& name() const = 0;
+};
+
+// A file that needs no copy: the library opens it by this name.
+class OriginalFile : public PrivateCopy {
+ public:
+  explicit OriginalFile(std::string name) : name_(std::move(name)) {}
+  const std::string& name() const override { return name_; }
+
+ private:
+  std::string name_;
 };
 
 // Makes `bytes` (the pieces one after another), read from `original_path`, a file of their own, so

@@ -168,15 +168,6 @@ class MemoryFileCopy : public PrivateCopy {
   std::string name_;
 };
 
-class OriginalFile : public PrivateCopy {
- public:
-  explicit OriginalFile(std::string name) : name_(std::move(name)) {}
-  const std::string& name() const override { return name_; }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 Status make_private_copy(const std::vector<std::string_view>& bytes,

@@ -335,17 +335,6 @@ bool name_for_narrow_open(const std::string& path, std::string* name) {
   return false;
 }
 
-// The file that was read, under a name the library can open. Windows has
-// no anonymous file that a second opening by name could share.
-class OriginalFile : public PrivateCopy {
- public:
-  explicit OriginalFile(std::string name) : name_(std::move(name)) {}
-  const std::string& name() const override { return name_; }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 Status make_private_copy(const std::vector<std::string_view>&, const std::string& original_path,
@@ -355,6 +344,8 @@ Status make_private_copy(const std::vector<std::string_view>&, const std::string
     return Status::failure(original_path +
                            ": this name cannot be passed to the dictionary library");
   }
+  // Windows has no anonymous file that a second opening by name could
+  // share: the library opens the file that was read.
   copy->reset(new OriginalFile(name));
   return Status();
 }

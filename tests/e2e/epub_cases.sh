@@ -33,19 +33,8 @@ cd "$scratch" || exit 1
 cp "$root/examples/book.txt" "$root/examples/vocabulary.txt" .
 python3 "$root/tests/epub/make_epubs.py" book.txt . || { echo "FAIL: the EPUBs could not be made"; exit 1; }
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-  fi
-}
+# shellcheck source=tests/e2e/checks.sh
+. "$here/checks.sh"
 run() {  # run ARGUMENTS...: the program on them, output in stdout and stderr, status in $status
   "${program[@]}" "$@" > stdout 2> stderr
   status=$?
@@ -96,5 +85,4 @@ if [ $measure_memory = 1 ] && [ -x /usr/bin/time ]; then
   check "huge.epub: peak memory under 256 MiB ($(tail -n 1 peak) KiB)" [ "$(tail -n 1 peak)" -lt 262144 ]
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+report

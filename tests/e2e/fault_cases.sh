@@ -45,24 +45,8 @@ trap 'chmod -R u+rwx "$scratch"; rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
 cd "$scratch" || exit 1
 
-passed=0
-failed=0
-skipped=0
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-  fi
-}
-skip() {
-  skipped=$((skipped + 1))
-  echo "skipped: $1"
-}
+# shellcheck source=tests/e2e/checks.sh
+. "$here/checks.sh"
 run() {  # run ARGUMENTS...: the program on them, output in stdout and stderr, status in $status
   "${program[@]}" "$@" > stdout 2> stderr < /dev/null
   status=$?
@@ -313,5 +297,4 @@ done
 run many_words.txt random-vocabulary.bin
 check "binary translations: thousands of lines written" [ "$(grep -c . stdout)" -gt 2000 ]
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" = 0 ]
+report

@@ -1,0 +1,26 @@
+# The checks that the scripted end-to-end cases share, sourced by them: each
+# check is counted and reported on a line of its own, and the script ends
+# with the counts.
+passed=0
+failed=0
+skipped=0
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+  fi
+}
+skip() {
+  skipped=$((skipped + 1))
+  echo "skipped: $1"
+}
+# The closing line and the status: 1 when a check failed.
+report() {
+  echo "$passed passed, $failed failed, $skipped skipped"
+  [ "$failed" = 0 ]
+}
