@@ -545,31 +545,33 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader, unsi
   }
   archive.reset();
 
+  // Everything the threads need is made before the first starts, so that
+  // nothing can fail while one runs but the threads themselves.
   std::vector<std::unique_ptr<TextPartReader>> later(runs);
+  for (std::size_t run = 1; run < runs; ++run) later[run] = reader.make_later_part();
   std::vector<Status> statuses(runs);
   std::vector<std::exception_ptr> failures(runs);
-  std::vector<std::thread> workers;
-  for (std::size_t run = 1; run < runs; ++run) {
-    later[run] = reader.make_later_part();
+  std::vector<char> read_here(runs, 0);
+  auto read_run = [&](std::size_t run) {
     try {
-      workers.emplace_back([&, run] {
-        try {
-          statuses[run] = read_documents(file, shares[run], *later[run]);
-        } catch (...) {
-          failures[run] = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had: this run is read after the first, here.
-      shares[0].insert(shares[0].end(), shares[run].begin(), shares[run].end());
-      shares[run].clear();
-      later[run].reset();
+      statuses[run] = read_documents(file, shares[run], run == 0 ? reader : *later[run]);
+    } catch (...) {
+      failures[run] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> workers;
+  workers.reserve(runs);
+  for (std::size_t run = 1; run < runs; ++run) {
+    try {
+      workers.emplace_back(read_run, run);
+    } catch (...) {
+      // No thread to be had, or no memory for one: the run is read here.
+      read_here[run] = 1;
     }
   }
-  try {
-    statuses[0] = read_documents(file, shares[0], reader);
-  } catch (...) {
-    failures[0] = std::current_exception();
+  read_run(0);
+  for (std::size_t run = 1; run < runs; ++run) {
+    if (read_here[run]) read_run(run);
   }
   for (std::thread& worker : workers) worker.join();
   for (std::size_t run = 0; run < runs; ++run) {
