@@ -34,6 +34,25 @@ Status unreadable(const std::string& reason) {
 
 // The archive as minizip reads it: through these calls, at offsets of the
 // file, so that it never opens a file by name.
+// Reads `size` bytes from `offset` into `buffer`, or as many as there are
+// before the end; the count read. A failed read ends it early and is kept
+// in `*failure`.
+std::size_t read_fully(const RandomAccessFile& file, std::uint64_t offset, unsigned char* buffer,
+                       std::size_t size, Status* failure) {
+  std::size_t total = 0;
+  while (total < size) {
+    std::size_t count = 0;
+    Status status = file.read_at(offset + total, buffer + total, size - total, &count);
+    if (!status.ok()) {
+      *failure = std::move(status);
+      break;
+    }
+    if (count == 0) break;
+    total += count;
+  }
+  return total;
+}
+
 struct ArchiveStream {
   const RandomAccessFile* file;
   std::uint64_t position = 0;
@@ -55,19 +74,8 @@ uLong ZCALLBACK read_stream(voidpf, voidpf stream, void* buffer, uLong size) {
                         archive.position + size <= archive.window_start + archive.window.size();
     if (!inside) {
       archive.window.resize(kWindow);
-      std::size_t filled = 0;
-      while (filled < kWindow) {
-        std::size_t count = 0;
-        const Status status = archive.file->read_at(
-            archive.position + filled, archive.window.data() + filled, kWindow - filled, &count);
-        if (!status.ok()) {
-          archive.failure = status;
-          break;
-        }
-        if (count == 0) break;
-        filled += count;
-      }
-      archive.window.resize(filled);
+      archive.window.resize(read_fully(*archive.file, archive.position, archive.window.data(),
+                                       kWindow, &archive.failure));
       archive.window_start = archive.position;
     }
     const std::uint64_t offset = archive.position - archive.window_start;
@@ -77,20 +85,10 @@ uLong ZCALLBACK read_stream(voidpf, voidpf stream, void* buffer, uLong size) {
     archive.position += got;
     return got;
   }
-  uLong total = 0;
-  while (total < size) {
-    std::size_t count = 0;
-    const Status status = archive.file->read_at(
-        archive.position, static_cast<unsigned char*>(buffer) + total, size - total, &count);
-    if (!status.ok()) {
-      archive.failure = status;
-      break;
-    }
-    if (count == 0) break;
-    total += static_cast<uLong>(count);
-    archive.position += count;
-  }
-  return total;
+  const std::size_t got = read_fully(*archive.file, archive.position,
+                                     static_cast<unsigned char*>(buffer), size, &archive.failure);
+  archive.position += got;
+  return static_cast<uLong>(got);
 }
 
 uLong ZCALLBACK write_stream(voidpf, voidpf, const void*, uLong) { return 0; }
@@ -405,12 +403,8 @@ Status spine_documents(Archive& archive, std::vector<std::string>* documents) {
 // with its "mimetype", stored.
 bool starts_with_epub_mimetype(const RandomAccessFile& file) {
   unsigned char header[30 + 8 + 20];
-  std::size_t got = 0;
-  while (got < sizeof header) {
-    std::size_t count = 0;
-    if (!file.read_at(got, header + got, sizeof header - got, &count).ok() || count == 0) break;
-    got += count;
-  }
+  Status ignored;
+  const std::size_t got = read_fully(file, 0, header, sizeof header, &ignored);
   static constexpr char kExpected[] = "mimetypeapplication/epub+zip";
   return got == sizeof header && std::memcmp(header, kZipStart, 4) == 0 && header[26] == 8 &&
          header[27] == 0 && std::memcmp(header + 30, kExpected, sizeof kExpected - 1) == 0;
@@ -485,12 +479,9 @@ Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archiv
 
 bool is_epub(const RandomAccessFile& file) {
   unsigned char start[4];
-  std::size_t got = 0;
-  while (got < sizeof start) {
-    std::size_t count = 0;
-    if (!file.read_at(got, start + got, sizeof start - got, &count).ok() || count == 0) break;
-    got += count;
-  }
+  // A book that cannot be read here is left to the text reader, which says why.
+  Status ignored;
+  const std::size_t got = read_fully(file, 0, start, sizeof start, &ignored);
   if (got < sizeof start || std::memcmp(start, kZipStart, sizeof start) != 0) return false;
   std::unique_ptr<Archive> archive;
   if (Archive::open(file, &archive).ok() && archive->holds(kContainer)) return true;
