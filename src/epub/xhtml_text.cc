@@ -3,13 +3,25 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+
+#include "base/invariant.h"
+#include "base/swar.h"
 
 namespace lexicull {
 namespace {
 
 // A block of text handed to the reader at a time.
 constexpr std::size_t kBlockSize = 64 * 1024;
+
+// An ASCII byte as the plain text has it: white space a space.
+constexpr auto kFolded = [] {
+  std::array<unsigned char, 128> folded{};
+  for (unsigned byte = 0; byte < 128; ++byte) folded[byte] = static_cast<unsigned char>(byte);
+  folded['\t'] = folded['\r'] = folded['\n'] = ' ';
+  return folded;
+}();
 
 // What a non-ASCII character becomes in the plain text, or nullptr to keep
 // it. " " is a space, "" nothing.
@@ -79,61 +91,75 @@ void PlainTextLines::append(std::string_view bytes) {
 }
 
 void PlainTextLines::add(std::string_view text) {
-  // "..." is the longest form, of three bytes, for at least one; a space
-  // may come before it.
-  block_.reserve(size_ + 3 * text.size() + 1, size_);
+  // Every form is at most as long as its character, and white space gives
+  // at most one space a byte: the line grows by no more than `text`.
+  block_.reserve(size_ + text.size(), size_);
   unsigned char* const begin = block_.data();
   unsigned char* const line_start = begin + line_start_;
   unsigned char* out = begin + size_;
-  bool space = space_pending_;
-  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* const end = in + text.size();
+  const auto* const first = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = first + text.size();
+  const unsigned char* in = first;
+  // A space after a space, or at the start of a line, is not written; one
+  // at the end of a line is taken back by end_line(). Every space in the
+  // block is such a folded one.
+  unsigned char previous = out > line_start ? out[-1] : ' ';
   while (in < end) {
-    const unsigned char byte = *in;
-    // Most bytes are plain ASCII and go as they stand.
-    if (byte > ' ' && byte < 0x80) {
-      if (space) {
-        *out++ = ' ';
-        space = false;
+    // Prose is mostly printable ASCII with single spaces: eight such bytes
+    // go as they stand.
+    while (end - in >= 8) {
+      const swar::Bytes8 bytes = swar::load(in);
+      const swar::Bytes8 spaces = swar::equal(bytes, ' ');
+      const swar::Bytes8 after_space = spaces << 8 | (previous == ' ' ? 0x80 : 0);
+      if (((bytes & swar::kHighBits) | swar::below(bytes, ' ') | (spaces & after_space)) != 0) {
+        break;
       }
-      *out++ = byte;
-      ++in;
-      continue;
+      swar::store(out, bytes);
+      out += 8;
+      in += 8;
+      previous = in[-1];
     }
-    const char* form = nullptr;
-    std::size_t length = 1;
-    if (byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n') {
-      form = " ";
-    } else if (byte >= 0x80) {
-      length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    // Anything else a byte or a character at a time, for the next eight.
+    const unsigned char* const stop = in + std::min<std::ptrdiff_t>(8, end - in);
+    while (in < stop) {
+      LEXICULL_INVARIANT(out - (begin + size_) <= in - first);
+      const unsigned char byte = *in;
+      if (byte < 0x80) {
+        const unsigned char folded = kFolded[byte];
+        *out = folded;
+        out += (folded != ' ') | (previous != ' ');
+        previous = folded;
+        ++in;
+        continue;
+      }
+      std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
       length = std::min<std::size_t>(length, static_cast<std::size_t>(end - in));
       char32_t code = length == 1 ? byte : byte & (0x7F >> length);
       for (std::size_t k = 1; k < length; ++k) code = code << 6 | (in[k] & 0x3F);
-      form = ascii_form(code);
+      const char* const form = ascii_form(code);
+      if (form == nullptr) {
+        std::memcpy(out, in, length);
+        out += length;
+        previous = in[length - 1];
+      } else if (*form == ' ') {
+        *out = ' ';
+        out += previous != ' ';
+        previous = ' ';
+      } else if (*form != '\0') {
+        const std::size_t form_length = std::strlen(form);
+        std::memcpy(out, form, form_length);
+        out += form_length;
+        previous = static_cast<unsigned char>(form[form_length - 1]);
+      }
+      in += length;
     }
-    const std::string_view piece = form == nullptr
-                                       ? std::string_view(reinterpret_cast<const char*>(in), length)
-                                       : std::string_view(form);
-    in += length;
-    if (piece == " ") {
-      // Spaces at the start of a line are dropped, and at its end.
-      space = out > line_start;
-      continue;
-    }
-    if (piece.empty()) continue;
-    if (space) {
-      *out++ = ' ';
-      space = false;
-    }
-    std::memcpy(out, piece.data(), piece.size());
-    out += piece.size();
   }
+  LEXICULL_INVARIANT(out - (begin + size_) <= end - first);
   size_ = static_cast<std::size_t>(out - begin);
-  space_pending_ = space;
 }
 
 void PlainTextLines::end_line() {
-  space_pending_ = false;
+  if (size_ > line_start_ && block_.data()[size_ - 1] == ' ') --size_;
   if (size_ == line_start_) return;
   append("\n");
   line_start_ = size_;

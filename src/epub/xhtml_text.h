@@ -35,7 +35,6 @@ class PlainTextLines {
   ByteBuffer block_;
   std::size_t size_ = 0;
   std::size_t line_start_ = 0;  // where the line being built starts in block_
-  bool space_pending_ = false;
 };
 
 // Parses one XHTML document, given in pieces, into `lines`: the character

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace lexicull {
 namespace {
@@ -58,8 +60,8 @@ TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
   };
   for (const auto& test : cases) {
     const std::string xml = document(test.body);
-    // Whole, and cut into pieces of every size up to a few bytes.
-    for (std::size_t piece = 1; piece <= 5; piece += 4) {
+    // Whole, and cut into pieces of one and five bytes.
+    for (const std::size_t piece : {xml.size(), std::size_t{1}, std::size_t{5}}) {
       TextCapture capture;
       PlainTextLines lines(capture);
       {
@@ -72,6 +74,75 @@ TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
       lines.flush();
       EXPECT_EQ(capture.text(), test.text) << test.body << " in pieces of " << piece;
     }
+  }
+}
+
+// The text rules a character at a time, whole lines at once.
+std::string plain_text_model(const std::vector<std::string>& lines) {
+  static const std::pair<std::string, std::string> kForms[] = {
+      {"\t", " "},           {"\r", " "},           {"\n", " "},
+      {"\xC2\xA0", " "},     {"\xE2\x80\x89", " "}, {"\xC2\xAD", ""},
+      {"\xE2\x80\x99", "'"}, {"\xC2\xBB", "\""},    {"\xE2\x80\xA6", "..."},
+      {"\xE2\x80\x94", "--"}};
+  std::string text;
+  for (const std::string& line : lines) {
+    std::string mapped;
+    for (std::size_t at = 0; at < line.size();) {
+      std::size_t length = 1;
+      while (at + length < line.size() && (line[at + length] & 0xC0) == 0x80) ++length;
+      std::string character = line.substr(at, length);
+      for (const auto& [from, to] : kForms) {
+        if (character == from) character = to;
+      }
+      if (character != " " || (!mapped.empty() && mapped.back() != ' ')) mapped += character;
+      at += length;
+    }
+    if (!mapped.empty() && mapped.back() == ' ') mapped.pop_back();
+    if (!mapped.empty()) text += mapped + "\n";
+  }
+  return text;
+}
+
+TEST(PlainTextLines, MatchesTheRulesTakenACharacterAtATime) {
+  // Runs of eight plain bytes, which go eight at a time, among the bytes
+  // and characters that do not.
+  const std::string kPieces[] = {"a",
+                                 "Bc",
+                                 "prose in",
+                                 " ",
+                                 "  ",
+                                 "\t",
+                                 "\n",
+                                 "\r",
+                                 "\xC2\xA0",
+                                 "\xC2\xAD",
+                                 "\xC3\xA9",
+                                 "\xE2\x80\x99",
+                                 "\xE2\x80\xA6",
+                                 "\xE2\x80\x94",
+                                 "\xE2\x80\x89",
+                                 "\xC2\xBB",
+                                 "\x7F"};
+  std::mt19937 random(27);
+  for (int round = 0; round < 300; ++round) {
+    TextCapture capture;
+    PlainTextLines lines(capture);
+    std::vector<std::string> model_lines(1);
+    for (int call = 0; call < 20; ++call) {
+      if (random() % 4 == 0) {
+        lines.end_line();
+        model_lines.emplace_back();
+        continue;
+      }
+      std::string text;
+      for (unsigned count = random() % 24; count > 0; --count) {
+        text += kPieces[random() % (sizeof kPieces / sizeof kPieces[0])];
+      }
+      lines.add(text);
+      model_lines.back() += text;
+    }
+    lines.flush();
+    ASSERT_EQ(capture.text(), plain_text_model(model_lines)) << "round " << round;
   }
 }
 
