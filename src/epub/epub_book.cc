@@ -53,40 +53,70 @@ std::size_t read_fully(const RandomAccessFile& file, std::uint64_t offset, unsig
   return total;
 }
 
+constexpr std::size_t kWindow = 64 * 1024;
+
+// A stretch of the file read ahead.
+struct Window {
+  std::vector<unsigned char> bytes;
+  std::uint64_t start = 0;
+  std::uint64_t end() const { return start + bytes.size(); }
+  bool holds(std::uint64_t offset) const { return offset >= start && offset < end(); }
+};
+
 struct ArchiveStream {
   const RandomAccessFile* file;
   std::uint64_t position = 0;
   Status failure;
   // minizip reads headers a field at a time, often a byte at a time: small
-  // reads are served from a window of the file read ahead.
-  std::vector<unsigned char> window;
-  std::uint64_t window_start = 0;
+  // reads are served from windows of the file read ahead. It goes back and
+  // forth between the directory at the end and each entry's header and
+  // data, so there are two, the one used last kept.
+  Window windows[2];
+  unsigned last_used = 0;
 };
-
-constexpr std::size_t kWindow = 64 * 1024;
 
 voidpf ZCALLBACK open_stream(voidpf opaque, const void*, int) { return opaque; }
 
 uLong ZCALLBACK read_stream(voidpf, voidpf stream, void* buffer, uLong size) {
   auto& archive = *static_cast<ArchiveStream*>(stream);
-  if (size < kWindow / 4) {
-    const bool inside = archive.position >= archive.window_start &&
-                        archive.position + size <= archive.window_start + archive.window.size();
-    if (!inside) {
-      archive.window.resize(kWindow);
-      archive.window.resize(read_fully(*archive.file, archive.position, archive.window.data(),
-                                       kWindow, &archive.failure));
-      archive.window_start = archive.position;
-    }
-    const std::uint64_t offset = archive.position - archive.window_start;
-    const uLong got = static_cast<uLong>(std::min<std::uint64_t>(
-        size, archive.window.size() - std::min<std::uint64_t>(offset, archive.window.size())));
-    if (got > 0) std::memcpy(buffer, archive.window.data() + offset, got);
-    archive.position += got;
-    return got;
+  auto* out = static_cast<unsigned char*>(buffer);
+  // What a window holds of the read is taken from it: the data after a
+  // local header was read ahead with the header.
+  std::size_t got = 0;
+  for (unsigned k = 0; k < 2; ++k) {
+    const Window& window = archive.windows[k];
+    if (!window.holds(archive.position)) continue;
+    got = static_cast<std::size_t>(std::min<std::uint64_t>(size, window.end() - archive.position));
+    std::memcpy(out, window.bytes.data() + (archive.position - window.start), got);
+    archive.last_used = k;
+    break;
   }
-  const std::size_t got = read_fully(*archive.file, archive.position,
-                                     static_cast<unsigned char*>(buffer), size, &archive.failure);
+  const std::size_t rest = size - got;
+  if (rest >= kWindow / 4) {
+    got += read_fully(*archive.file, archive.position + got, out + got, rest, &archive.failure);
+  } else if (rest > 0) {
+    // A window as large as the file allows, that holds the read: the
+    // directory's end is looked for from the file's end backwards, a step
+    // at a time, and the steps after the first fall into it.
+    const std::uint64_t from = archive.position + got;
+    const std::uint64_t file_size = archive.file->size();
+    const std::uint64_t start =
+        file_size >= kWindow ? std::min(from, file_size - kWindow) : std::uint64_t{0};
+    Window& window = archive.windows[archive.last_used ^ 1];
+    archive.last_used ^= 1;
+    window.start = start;
+    window.bytes.resize(kWindow);
+    window.bytes.resize(read_fully(*archive.file, start, window.bytes.data(),
+                                   static_cast<std::size_t>(std::min<std::uint64_t>(
+                                       kWindow, file_size - std::min(start, file_size))),
+                                   &archive.failure));
+    if (window.holds(from)) {
+      const std::size_t taken =
+          static_cast<std::size_t>(std::min<std::uint64_t>(rest, window.end() - from));
+      std::memcpy(out + got, window.bytes.data() + (from - window.start), taken);
+      got += taken;
+    }
+  }
   archive.position += got;
   return static_cast<uLong>(got);
 }
