@@ -62,7 +62,7 @@ Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts) 
   if (const RandomAccessFile* file = book.at_offsets()) {
     if (!is_epub(*file)) return collect_book_words(book, words, parts);
     BookWordCollector collector(words);
-    return read_epub_text(*file, collector, parts.threads);
+    return read_epub_text(*file, collector, parts);
   }
   std::unique_ptr<RandomAccessFile> archive;
   std::unique_ptr<ByteSource> text;

@@ -4,6 +4,7 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -520,29 +521,27 @@ bool is_epub(const RandomAccessFile& file) {
 
 namespace {
 
-// Feeds `reader` the text of `documents`, read from their own opening of the
-// archive (minizip's handle is one thread's), and finishes it.
-Status read_documents(const RandomAccessFile& file, const std::vector<std::string>& documents,
-                      TextPartReader& reader) {
-  std::unique_ptr<Archive> archive;
-  Status status = documents.empty() ? Status() : Archive::open(file, &archive);
-  PlainTextLines lines(reader);
-  for (const std::string& document : documents) {
-    if (!status.ok()) break;
-    XhtmlText text(lines);
-    status = archive->read(document, kLargestEpubDocument, [&](std::string_view piece) {
-      const Status parsed = text.parse(piece, piece.empty());
-      return parsed.ok() ? parsed : unreadable(document + ": " + parsed.reason());
-    });
-  }
-  lines.flush();
-  reader.finish();
+// A byte of XHTML costs several of plain text (inflating, parsing, folding):
+// a thread pays for itself on this fraction of the text it would need.
+constexpr std::uint64_t kXhtmlCostInText = 8;
+
+// Adds the text of `document` to `lines`, and ends its words: a hyphen at
+// its end joins nothing of the next document. So a document reads the same
+// whatever was read before it.
+Status read_document(Archive& archive, const std::string& document, PlainTextLines& lines) {
+  XhtmlText text(lines);
+  const Status status = archive.read(document, kLargestEpubDocument, [&](std::string_view piece) {
+    const Status parsed = text.parse(piece, piece.empty());
+    return parsed.ok() ? parsed : unreadable(document + ": " + parsed.reason());
+  });
+  lines.end_part();
   return status;
 }
 
 }  // namespace
 
-Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader, unsigned threads) {
+Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
+                      const PartOptions& options) {
   std::unique_ptr<Archive> archive;
   Status status = Archive::open(file, &archive);
   std::vector<std::string> documents;
@@ -551,54 +550,71 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader, unsi
     reader.finish();
     return status;
   }
-  // The documents in runs of about the same size, one run per thread, read
-  // side by side and taken over in order, as the parts of a text file are.
   std::uint64_t total = 0;
   for (const std::string& document : documents) total += archive->claimed_size(document) + 1;
-  const std::size_t runs =
-      std::max<std::size_t>(1, std::min<std::size_t>(threads, documents.size()));
-  std::vector<std::vector<std::string>> shares(runs);
-  std::uint64_t so_far = 0;
-  for (const std::string& document : documents) {
-    const std::size_t run = std::min<std::size_t>(runs - 1, so_far * runs / total);
-    shares[run].push_back(document);
-    so_far += archive->claimed_size(document) + 1;
-  }
-  archive.reset();
+  const std::uint64_t least_share =
+      std::max<std::uint64_t>(1, options.min_part_size / kXhtmlCostInText);
+  const std::size_t threads = static_cast<std::size_t>(std::max<std::uint64_t>(
+      1, std::min<std::uint64_t>({options.threads, total / least_share, documents.size()})));
 
+  // Each thread takes the next document not yet taken, until none is left,
+  // into a reader of its own: one that started late, or runs slowly, reads
+  // fewer. Documents may reach a reader in any order, as they begin in the
+  // reader's starting state; the words of a book are a set.
   // Everything the threads need is made before the first starts, so that
   // nothing can fail while one runs but the threads themselves.
-  std::vector<std::unique_ptr<TextPartReader>> later(runs);
-  for (std::size_t run = 1; run < runs; ++run) later[run] = reader.make_later_part();
-  std::vector<Status> statuses(runs);
-  std::vector<std::exception_ptr> failures(runs);
-  std::vector<char> read_here(runs, 0);
-  auto read_run = [&](std::size_t run) {
+  std::vector<std::unique_ptr<TextPartReader>> later(threads);
+  for (std::size_t thread = 1; thread < threads; ++thread) later[thread] = reader.make_later_part();
+  std::vector<Status> statuses(documents.size());
+  std::vector<std::exception_ptr> failures(threads);
+  std::atomic<std::size_t> next_document{0};
+  // Documents after one that failed are not worth reading: the first
+  // failure in the spine's order is the result.
+  std::atomic<std::size_t> first_failed{documents.size()};
+  // Each thread reads with its own opening of the archive (minizip's handle
+  // is one thread's); this one with the archive already open.
+  auto read_share = [&](std::size_t thread, std::unique_ptr<Archive> own) {
+    TextPartReader& part = thread == 0 ? reader : *later[thread];
     try {
-      statuses[run] = read_documents(file, shares[run], run == 0 ? reader : *later[run]);
+      PlainTextLines lines(part);
+      for (std::size_t at; (at = next_document.fetch_add(1)) < documents.size();) {
+        if (at > first_failed.load()) break;
+        Status& result = statuses[at];
+        if (!own) result = Archive::open(file, &own);
+        if (result.ok()) result = read_document(*own, documents[at], lines);
+        if (!result.ok()) {
+          std::size_t failed = first_failed.load();
+          while (at < failed && !first_failed.compare_exchange_weak(failed, at)) {
+          }
+        }
+      }
+      lines.flush();
+      part.finish();
     } catch (...) {
-      failures[run] = std::current_exception();
+      failures[thread] = std::current_exception();
+      first_failed.store(0);
     }
   };
   std::vector<std::thread> workers;
-  workers.reserve(runs);
-  for (std::size_t run = 1; run < runs; ++run) {
+  workers.reserve(threads);
+  for (std::size_t thread = 1; thread < threads; ++thread) {
     try {
-      workers.emplace_back(read_run, run);
+      workers.emplace_back(read_share, thread, nullptr);
     } catch (...) {
-      // No thread to be had, or no memory for one: the run is read here.
-      read_here[run] = 1;
+      // No thread to be had, or no memory for one: the others read its share.
+      break;
     }
   }
-  read_run(0);
-  for (std::size_t run = 1; run < runs; ++run) {
-    if (read_here[run]) read_run(run);
-  }
+  read_share(0, std::move(archive));
   for (std::thread& worker : workers) worker.join();
-  for (std::size_t run = 0; run < runs; ++run) {
-    if (failures[run]) std::rethrow_exception(failures[run]);
-    if (!statuses[run].ok()) return statuses[run];
-    if (run > 0 && later[run]) reader.take_later_part(*later[run]);
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  for (const Status& result : statuses) {
+    if (!result.ok()) return result;
+  }
+  for (std::size_t thread = 1; thread <= workers.size(); ++thread) {
+    reader.take_later_part(*later[thread]);
   }
   return Status();
 }

@@ -31,9 +31,14 @@ bool is_epub(const RandomAccessFile& file);
 // block elements on lines of their own, white space folded, and typographic
 // characters in their ASCII forms. Fails with "not a readable EPUB: ..." for
 // a damaged or encrypted book, or one that reading fails on.
-// Runs of documents are read side by side on up to `threads` threads.
+// A document ends its words as well as its line: a hyphen at its end joins
+// nothing of the next. A large book is read on up to `options.threads`
+// threads, each taking the next document into a reader of its own from
+// make_later_part(), all taken over at the end: so `reader`'s result must
+// not depend on the order of texts that each begin in its starting state,
+// as a set of words does not.
 Status read_epub_text(const RandomAccessFile& archive, TextPartReader& reader,
-                      unsigned threads = 1);
+                      const PartOptions& options = PartOptions{1});
 
 // Reads the start of `stream` to tell whether it may be an EPUB: when it
 // begins as a ZIP archive and holds at most kLargestStreamedEpub bytes, all

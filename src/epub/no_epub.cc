@@ -6,7 +6,7 @@ namespace lexicull {
 
 bool is_epub(const RandomAccessFile&) { return false; }
 
-Status read_epub_text(const RandomAccessFile&, TextPartReader&, unsigned) {
+Status read_epub_text(const RandomAccessFile&, TextPartReader&, const PartOptions&) {
   return Status::failure("this lexicull was built without EPUB support");
 }
 

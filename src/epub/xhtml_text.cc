@@ -166,6 +166,14 @@ void PlainTextLines::end_line() {
   if (size_ >= kBlockSize) flush();
 }
 
+void PlainTextLines::end_part() {
+  end_line();
+  const char separator = static_cast<char>(reader_.part_separator());
+  if (separator == '\n') return;
+  append(std::string_view(&separator, 1));
+  line_start_ = size_;
+}
+
 void PlainTextLines::flush() {
   end_line();
   if (size_ == 0) return;

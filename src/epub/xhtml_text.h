@@ -25,6 +25,9 @@ class PlainTextLines {
   void add(std::string_view text);
   // Ends the line, unless it is empty.
   void end_line();
+  // Ends the line, and leaves the reader as it starts, so that nothing of
+  // the text so far (not even a hyphen that joins lines) reaches past it.
+  void end_part();
   // Ends the line and hands everything on to the reader.
   void flush();
 

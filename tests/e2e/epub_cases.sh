@@ -56,6 +56,22 @@ check "book.epub from standard input: the plain text's output" cmp -s stdout exp
 run - vocabulary.txt < book.txt
 check "book.txt from standard input: the plain text's output" cmp -s stdout expected
 
+# A large book is read on several threads, each taking the next document:
+# the same bytes on any number of them. A document ends its words, so the
+# "half-" that ends each one does not join the "way" that begins the next.
+{ cat vocabulary.txt; printf 'half|halb\nhalfway|halbwegs\nway|weg\n'; } > halfway.txt
+for threads in 1 2 3 8; do
+  LEXICULL_THREADS=$threads run shared.epub halfway.txt < /dev/null
+  check "shared.epub on $threads threads: status 0" [ $status = 0 ]
+  if [ $threads = 1 ]; then
+    cp stdout expected-shared
+    check "shared.epub: its words" grep -q '^half|' stdout
+    check "shared.epub: a document ends its words" sh -c '! grep -q "^halfway|" stdout'
+  else
+    check "shared.epub on $threads threads: the same output" cmp -s stdout expected-shared
+  fi
+done
+
 # A ZIP that is no EPUB is read as bytes, as any other file.
 cp plain.zip plain.txt
 "${program[@]}" plain.txt vocabulary.txt > expected-zip < /dev/null

@@ -8,6 +8,9 @@ ones.
 Writes to OUT_DIR:
   book.epub           TEXT_FILE, one <p> per line, over DOCUMENTS documents
                       (default 3)
+  shared.epub         TEXT_FILE over and over, 3.2 MiB in 32 documents, each
+                      ending in "half-" and the later ones beginning with
+                      "way": large enough to be read on three threads
   book-html.epub      the same, in EPUB 3 dress: text/html items, a spine
                       that names a document twice and one that is no
                       document, hrefs with %-escapes, ../ and #fragments
@@ -76,6 +79,10 @@ def main():
     documents = [(f"part{i}.xhtml", XHTML.format(paragraphs(part))) for i, part in enumerate(parts)]
     at = lambda name: os.path.join(out, name)
     write_epub(at("book.epub"), documents)
+    copies = paragraphs(lines * (100 * 1024 // len(paragraphs(lines)) + 1))
+    write_epub(at("shared.epub"), [
+        (f"shared{i}.xhtml", XHTML.format(("<p>way</p>\n" if i > 0 else "") + copies +
+                                          "<p>half-</p>\n")) for i in range(32)])
 
     # The same text as EPUB 3 books and careless ones hold it.
     odd = [("Text/part 0.xhtml", documents[0][1])] + [
