@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libraries that read EPUB books (zlib, minizip's unzip and expat)
+# Builds the libraries that read EPUB books (zlib, minizip's unzip, expat and
+# libdeflate's inflating half)
 # as static libraries for a cross target, from Debian's own source packages,
 # for the builds that Debian has no -dev packages for (Windows, and s390x on
 # another architecture).
@@ -7,7 +8,8 @@
 #   scripts/build-epub-libraries.sh HOST PREFIX
 #
 #   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
-#   PREFIX   where include/ and lib/ (libz.a, libminizip.a, libexpat.a) go
+#   PREFIX   where include/ and lib/ (libz.a, libminizip.a, libexpat.a,
+#            libdeflate.a) go
 #
 # Each library's C files are compiled as they stand, with the same compiler
 # as lexicull (the -posix MinGW-w64 flavour): none of their build systems is
@@ -17,7 +19,7 @@ set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
 [ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libminizip.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
-  exit 0
+  [ -f "$prefix/lib/libdeflate.a" ] && exit 0
 
 case $host in
   *-w64-mingw32) cc=$host-gcc-posix ;;
@@ -50,8 +52,9 @@ library() {
   shift 3
   for file in "$@"; do
     # shellcheck disable=SC2086
-    "$cc" -O2 $flags -I"$folder" -I"$prefix/include" -c "$folder/$file.c" -o "$work/$name-$file.o"
-    objects+=("$work/$name-$file.o")
+    "$cc" -O2 $flags -I"$folder" -I"$prefix/include" -c "$folder/$file.c" \
+      -o "$work/$name-${file//\//-}.o"
+    objects+=("$work/$name-${file//\//-}.o")
   done
   rm -f "$prefix/lib/lib$name.a"
   "$ar" rcs "$prefix/lib/lib$name.a" "${objects[@]}"
@@ -88,4 +91,10 @@ esac
 } > "$expat/lib/expat_config.h"
 library expat "$expat/lib" "-DXML_STATIC" xmlparse xmlrole xmltok
 cp "$expat/lib/expat.h" "$expat/lib/expat_external.h" "$prefix/include/"
-echo "build-epub-libraries: zlib, minizip and expat for $host in $prefix"
+# libdeflate: inflating and its checksum; the processor's own code is chosen
+# at run time, and each machine's file compiles to nothing on the others.
+fetch libdeflate
+deflate=$(echo "$work"/libdeflate-*/)
+library deflate "$deflate/lib" "-I$deflate" deflate_decompress crc32 utils x86/cpu_features arm/cpu_features
+cp "$deflate/libdeflate.h" "$prefix/include/"
+echo "build-epub-libraries: zlib, minizip, expat and libdeflate for $host in $prefix"

@@ -88,6 +88,9 @@ while read -r book reason; do
 done << 'CASES'
 truncated.epub its directory cannot be read
 corrupt.epub OEBPS/part1.xhtml is damaged
+corrupt-large.epub OEBPS/shared0.xhtml is damaged
+bad-checksum.epub OEBPS/part1.xhtml is damaged
+wrong-size.epub OEBPS/part1.xhtml is damaged
 no-container.epub no META-INF/container.xml
 no-package.epub no package document OEBPS/missing.opf
 no-document.epub OEBPS/gone.xhtml is not in the archive

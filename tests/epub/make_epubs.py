@@ -8,15 +8,21 @@ ones.
 Writes to OUT_DIR:
   book.epub           TEXT_FILE, one <p> per line, over DOCUMENTS documents
                       (default 3)
-  shared.epub         TEXT_FILE over and over, 3.2 MiB in 32 documents, each
+  shared.epub         TEXT_FILE over and over, 4.4 MiB in 32 documents, each
                       ending in "half-" and the later ones beginning with
-                      "way": large enough to be read on three threads
+                      "way": large enough to be read on three threads; the
+                      first, of 1.3 MiB, too large to be inflated whole
   book-html.epub      the same, in EPUB 3 dress: text/html items, a spine
                       that names a document twice and one that is no
                       document, hrefs with %-escapes, ../ and #fragments
   plain.zip           a ZIP of TEXT_FILE without META-INF/container.xml
   truncated.epub      book.epub cut in half
   corrupt.epub        book.epub with bytes of a document's data changed
+  corrupt-large.epub  the same done to a document too large to be inflated
+                      whole
+  bad-checksum.epub   a stored document with a byte of its text changed
+  wrong-size.epub     a document whose size in the directory is one more
+                      than it inflates to
   no-container.epub   no META-INF/container.xml
   no-package.epub     a container naming a package document that is absent
   no-document.epub    a spine document that is absent
@@ -40,7 +46,7 @@ XHTML = ('<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE html PUBLIC '
 
 
 def write_epub(path, documents, package="OEBPS/content.opf", items=None, spine=None,
-               extra=(), skip=()):
+               extra=(), skip=(), stored=()):
     """documents: (name in OEBPS/, XHTML); items and spine default to them all."""
     if items is None:
         items = [(f"d{i}", name, "application/xhtml+xml") for i, (name, _) in enumerate(documents)]
@@ -53,7 +59,9 @@ def write_epub(path, documents, package="OEBPS/content.opf", items=None, spine=N
     entries = [("mimetype", "application/epub+zip", zipfile.ZIP_STORED),
                ("META-INF/container.xml", CONTAINER.format(package), zipfile.ZIP_DEFLATED),
                ("OEBPS/content.opf", opf, zipfile.ZIP_DEFLATED)]
-    entries += [("OEBPS/" + name, text, zipfile.ZIP_DEFLATED) for name, text in documents]
+    entries += [("OEBPS/" + name, text,
+                 zipfile.ZIP_STORED if "OEBPS/" + name in stored else zipfile.ZIP_DEFLATED)
+                for name, text in documents]
     entries += [(name, text, zipfile.ZIP_DEFLATED) for name, text in extra]
     with zipfile.ZipFile(path, "w") as archive:
         for name, data, method in entries:
@@ -68,21 +76,28 @@ def paragraphs(lines):
     return "".join(f"<p>{html.escape(line, quote=False)}</p>\n" for line in lines)
 
 
+def book_documents(lines, count):
+    """The lines as `count` documents of about the same size, one <p> a line."""
+    share = (len(lines) + count - 1) // count
+    parts = [lines[i:i + share] for i in range(0, len(lines), share)]
+    return [(f"part{i}.xhtml", XHTML.format(paragraphs(part))) for i, part in enumerate(parts)]
+
+
 def main():
     text_file, out = sys.argv[1], sys.argv[2]
     count = int(sys.argv[3]) if len(sys.argv) > 3 else 3
     os.makedirs(out, exist_ok=True)
     with open(text_file, encoding="utf-8") as source:
         lines = source.read().split("\n")
-    share = (len(lines) + count - 1) // count
-    parts = [lines[i:i + share] for i in range(0, len(lines), share)]
-    documents = [(f"part{i}.xhtml", XHTML.format(paragraphs(part))) for i, part in enumerate(parts)]
+    documents = book_documents(lines, count)
     at = lambda name: os.path.join(out, name)
     write_epub(at("book.epub"), documents)
-    copies = paragraphs(lines * (100 * 1024 // len(paragraphs(lines)) + 1))
-    write_epub(at("shared.epub"), [
-        (f"shared{i}.xhtml", XHTML.format(("<p>way</p>\n" if i > 0 else "") + copies +
-                                          "<p>half-</p>\n")) for i in range(32)])
+    copies = lambda size: paragraphs(lines * (size // len(paragraphs(lines)) + 1))
+    shared = [(f"shared{i}.xhtml",
+               XHTML.format(("<p>way</p>\n" if i > 0 else "") +
+                            copies(1300 * 1024 if i == 0 else 100 * 1024) + "<p>half-</p>\n"))
+              for i in range(32)]
+    write_epub(at("shared.epub"), shared)
 
     # The same text as EPUB 3 books and careless ones hold it.
     odd = [("Text/part 0.xhtml", documents[0][1])] + [
@@ -109,6 +124,32 @@ def main():
     corrupt[start:start + 16] = bytes(16)
     with open(at("corrupt.epub"), "wb") as target:
         target.write(bytes(corrupt))
+
+    write_epub(at("corrupt-large.epub"), shared[:1])
+    with open(at("corrupt-large.epub"), "rb") as source:
+        large = bytearray(source.read())
+    start = large.index(b"shared0.xhtml") + len("shared0.xhtml") + 2000
+    large[start:start + 16] = bytes(16)
+    with open(at("corrupt-large.epub"), "wb") as target:
+        target.write(bytes(large))
+
+    stored = at("bad-checksum.epub")
+    write_epub(stored, documents, stored={"OEBPS/part1.xhtml"})
+    with open(stored, "rb") as source:
+        bad = bytearray(source.read())
+    text = bad.index(b"<body>", bad.index(b"part1.xhtml"))
+    bad[text + 1] ^= 0x20
+    with open(stored, "wb") as target:
+        target.write(bytes(bad))
+
+    # The directory's uncompressed size of part1.xhtml: 24 bytes into its
+    # central header, which begins PK\1\2.
+    wrong = bytearray(good)
+    header = wrong.rindex(b"PK\x01\x02", 0, wrong.rindex(b"OEBPS/part1.xhtml"))
+    size = int.from_bytes(wrong[header + 24:header + 28], "little")
+    wrong[header + 24:header + 28] = (size + 1).to_bytes(4, "little")
+    with open(at("wrong-size.epub"), "wb") as target:
+        target.write(bytes(wrong))
 
     write_epub(at("no-container.epub"), documents, skip={"META-INF/container.xml"})
     write_epub(at("no-package.epub"), documents, package="OEBPS/missing.opf")
