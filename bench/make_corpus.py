@@ -16,6 +16,8 @@ trans-de-en, fortunes and fortunes-de. Writes, the same bytes on every run:
   known-2000.txt    a learner's known words: the 2,000 most frequent words
                     of Debian's English fortunes (ties by their bytes)
   fortunes-de.txt   Debian's German fortunes, a German book of 3 MB
+  book.epub         book.txt as an EPUB of 66 documents, one <p> a line
+                    (tests/epub/make_epubs.py), which reads as book.txt
 """
 import hashlib
 import os
@@ -23,6 +25,9 @@ import random
 import re
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "epub"))
+import make_epubs  # noqa: E402
 
 DICTIONARY = "/usr/share/trans/de-en"
 FORTUNES = "/usr/share/games/fortunes"
@@ -132,6 +137,12 @@ def main():
         lines = data.count(b"\n")
         print(f"{name:15} {len(data):>11} bytes {lines:>9} lines "
               f"sha256 {hashlib.sha256(data).hexdigest()[:16]}")
+    epub = os.path.join(corpus, "book.epub")
+    make_epubs.write_epub(epub, make_epubs.book_documents(book.decode("utf-8").split("\n"), 66))
+    with open(epub, "rb") as source:
+        data = source.read()
+    print(f"{'book.epub':15} {len(data):>11} bytes {'':>9}       "
+          f"sha256 {hashlib.sha256(data).hexdigest()[:16]}")
 
 
 if __name__ == "__main__":

@@ -90,6 +90,25 @@ def main():
                        study_ratio <= 1.25))
         checks.append((f"study list: peak memory {study_kib / 1024:.1f} MiB (under 16)",
                        study_kib < MEMORY_TARGET_KIB))
+    epub_file = os.path.join(scratch, "epub.json")
+    if os.path.exists(epub_file):
+        with open(epub_file) as source:
+            epub = json.load(source)
+        with open(os.path.join(scratch, "epub.memory")) as source:
+            epub_kib = int(source.read())
+        with open(os.path.join(scratch, "epub.outputs")) as source:
+            epub_same = source.read().strip() == "same"
+        epub_ratio = epub["ratio"]
+        lines += ["", "## EPUB", "",
+                  "book.epub (book.txt as 66 XHTML documents) against book.txt, with en-de,",
+                  f"{epub['pairs']} runs of each in pairs, the order alternating (bench/paired.py);",
+                  "medians, and the median of the pairs' ratios:", "",
+                  "| book.txt ms | book.epub ms | epub/text | book.epub KiB | same output |",
+                  "| ---: | ---: | ---: | ---: | --- |",
+                  f"| {epub['first_ms']:.1f} | {epub['second_ms']:.1f} | {epub_ratio:.2f} | "
+                  f"{epub_kib} | {'yes' if epub_same else 'NO'} |"]
+        checks.append((f"EPUB: {epub_ratio:.2f} times the plain text (at most 2)", epub_ratio <= 2))
+        checks.append(("EPUB: the plain text's output", epub_same))
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

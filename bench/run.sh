@@ -74,5 +74,16 @@ hyperfine --warmup 3 --runs "$runs" --style none --export-json "$scratch/study.j
 # shellcheck disable=SC2086
 peak_memory "$lexicull" $study book.txt en-de.txt > "$scratch/study.memory"
 
+# The King James Bible as an EPUB against its plain text: the same output,
+# from an archive of 66 XHTML documents.
+# Timed in pairs, the order alternating: the machine's slow spells would
+# otherwise fall on one of the two.
+python3 "$here/paired.py" "${EPUB_PAIRS:-60}" "$scratch/epub.json" \
+  "$lexicull book.txt en-de.txt > $scratch/out-plain" \
+  "$lexicull book.epub en-de.txt > $scratch/out-epub"
+peak_memory "$lexicull" book.epub en-de.txt > "$scratch/epub.memory"
+cmp -s "$scratch/out-plain" "$scratch/out-epub" && echo same > "$scratch/epub.outputs" ||
+  echo different > "$scratch/epub.outputs"
+
 python3 "$here/report.py" "$scratch" "$root/bench/RESULTS.md" "${pairs[@]}"
 cat "$root/bench/RESULTS.md"
