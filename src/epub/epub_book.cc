@@ -207,7 +207,7 @@ class Archive {
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
       return unreadable(name + " is compressed in a way this program does not read");
     }
-    if (info.uncompressed_size <= std::min<std::uint64_t>(kLargestWholeEntry, limit) &&
+    if (info.uncompressed_size <= std::min(kLargestWholeEntry, limit) &&
         info.compressed_size <= 2 * kLargestWholeEntry) {
       return read_entry_whole(name, info, sink);
     }
@@ -586,6 +586,10 @@ namespace {
 // A byte of XHTML costs several of plain text (inflating, parsing, folding):
 // a thread pays for itself on this fraction of the text it would need.
 constexpr std::uint64_t kXhtmlCostInText = 8;
+// Each thread may hold a document whole and a long piece of markup, some
+// MiB at worst: memory stays bounded however many processors there are, and
+// no book is large enough to need more.
+constexpr std::uint64_t kMostThreads = 8;
 
 // libdeflate picks its inflating and checksum code for the processor on
 // first use, writing process-wide pointers without a lock; that first use is
@@ -635,8 +639,9 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
   for (const std::string& document : documents) total += archive->claimed_size(document) + 1;
   const std::uint64_t least_share =
       std::max<std::uint64_t>(1, options.min_part_size / kXhtmlCostInText);
-  const std::size_t threads = static_cast<std::size_t>(std::max<std::uint64_t>(
-      1, std::min<std::uint64_t>({options.threads, total / least_share, documents.size()})));
+  const std::size_t threads = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, std::min<std::uint64_t>({options.threads, kMostThreads,
+                                                          total / least_share, documents.size()})));
 
   // Each thread takes the next document not yet taken, until none is left,
   // into a reader of its own: one that started late, or runs slowly, reads

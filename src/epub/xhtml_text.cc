@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "base/invariant.h"
 #include "base/swar.h"
@@ -14,6 +17,78 @@ namespace {
 
 // A block of text handed to the reader at a time.
 constexpr std::size_t kBlockSize = 64 * 1024;
+
+constexpr unsigned char kNotASpace = 0;
+// The most memory a parser may hold. It holds a tag, a comment or any other
+// piece of markup whole before it reads it, however long, and doubles its
+// buffer to do so: a piece of about half this is read.
+constexpr std::size_t kMostParserMemory = std::size_t{16} << 20;
+
+// The parser's memory, counted. Its allocations go through these functions,
+// which know no parser; each block's header names the count it belongs to,
+// and a new block counts for the parser that this thread is calling into.
+struct ParserMemory {
+  std::size_t used = 0;
+  bool refused = false;  // a block would have gone past kMostParserMemory
+};
+thread_local ParserMemory* memory_in_use = nullptr;
+
+struct alignas(std::max_align_t) BlockHeader {
+  ParserMemory* memory;
+  std::size_t size;
+};
+
+void* allocate_counted(std::size_t size) {
+  ParserMemory& memory = *memory_in_use;
+  if (size > kMostParserMemory - memory.used) {
+    memory.refused = true;
+    return nullptr;
+  }
+  void* block = std::malloc(sizeof(BlockHeader) + size);
+  if (block == nullptr) return nullptr;
+  memory.used += size;
+  return new (block) BlockHeader{&memory, size} + 1;
+}
+
+void* reallocate_counted(void* bytes, std::size_t size) {
+  if (bytes == nullptr) return allocate_counted(size);
+  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
+  ParserMemory& memory = *header->memory;
+  const std::size_t old_size = header->size;
+  if (size > old_size && size - old_size > kMostParserMemory - memory.used) {
+    memory.refused = true;
+    return nullptr;
+  }
+  void* block = std::realloc(header, sizeof(BlockHeader) + size);
+  if (block == nullptr) return nullptr;
+  memory.used = memory.used - old_size + size;
+  header = static_cast<BlockHeader*>(block);
+  header->size = size;
+  return header + 1;
+}
+
+void free_counted(void* bytes) {
+  if (bytes == nullptr) return;
+  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
+  header->memory->used -= header->size;
+  std::free(header);
+}
+
+const XML_Memory_Handling_Suite kCountedMemory = {&allocate_counted, &reallocate_counted,
+                                                  &free_counted};
+
+// Makes `memory` the count of the parser this thread calls into, while it
+// lives.
+class CountingFor {
+ public:
+  explicit CountingFor(ParserMemory& memory) : outer_(memory_in_use) { memory_in_use = &memory; }
+  ~CountingFor() { memory_in_use = outer_; }
+  CountingFor(const CountingFor&) = delete;
+  CountingFor& operator=(const CountingFor&) = delete;
+
+ private:
+  ParserMemory* outer_;
+};
 
 // An ASCII byte as the plain text has it: white space a space.
 constexpr auto kFolded = [] {
@@ -102,8 +177,8 @@ void PlainTextLines::add(std::string_view text) {
   const unsigned char* in = first;
   // A space after a space, or at the start of a line, is not written; one
   // at the end of a line is taken back by end_line(). Every space in the
-  // block is such a folded one.
-  unsigned char previous = out > line_start ? out[-1] : ' ';
+  // block is such a folded one. What went on of the line ended in no space.
+  unsigned char previous = out > line_start ? out[-1] : line_handed_on_ ? kNotASpace : ' ';
   while (in < end) {
     // Prose is mostly printable ASCII with single spaces: eight such bytes
     // go as they stand.
@@ -156,13 +231,25 @@ void PlainTextLines::add(std::string_view text) {
   }
   LEXICULL_INVARIANT(out - (begin + size_) <= end - first);
   size_ = static_cast<std::size_t>(out - begin);
+  if (size_ >= kBlockSize) hand_on_line_so_far();
+}
+
+void PlainTextLines::hand_on_line_so_far() {
+  const std::size_t kept = block_.data()[size_ - 1] == ' ' ? 1 : 0;
+  const std::size_t handed = size_ - kept;
+  if (handed > line_start_) line_handed_on_ = true;
+  if (handed > 0) reader_.feed(block_.view(handed));
+  if (kept > 0) block_.data()[0] = ' ';
+  size_ = kept;
+  line_start_ = 0;
 }
 
 void PlainTextLines::end_line() {
   if (size_ > line_start_ && block_.data()[size_ - 1] == ' ') --size_;
-  if (size_ == line_start_) return;
+  if (size_ == line_start_ && !line_handed_on_) return;
   append("\n");
   line_start_ = size_;
+  line_handed_on_ = false;
   if (size_ >= kBlockSize) flush();
 }
 
@@ -186,6 +273,7 @@ struct XhtmlText::State {
   explicit State(PlainTextLines& lines) : lines(lines) {}
 
   PlainTextLines& lines;
+  ParserMemory memory;
   XML_Parser parser = nullptr;
   unsigned body = 0;     // open <body> elements
   unsigned skipped = 0;  // open elements whose text is not taken
@@ -226,7 +314,8 @@ struct XhtmlText::State {
 };
 
 XhtmlText::XhtmlText(PlainTextLines& lines) : state_(new State(lines)) {
-  state_->parser = XML_ParserCreateNS("UTF-8", kNamespaceSeparator);
+  const CountingFor counting(state_->memory);
+  state_->parser = XML_ParserCreate_MM("UTF-8", &kCountedMemory, &kNamespaceSeparator);
   if (state_->parser == nullptr) {
     delete state_;
     throw std::bad_alloc();
@@ -241,14 +330,21 @@ XhtmlText::XhtmlText(PlainTextLines& lines) : state_(new State(lines)) {
 }
 
 XhtmlText::~XhtmlText() {
+  const CountingFor counting(state_->memory);
   XML_ParserFree(state_->parser);
   delete state_;
 }
 
 Status XhtmlText::parse(std::string_view piece, bool last) {
+  const CountingFor counting(state_->memory);
   if (XML_Parse(state_->parser, piece.data(), static_cast<int>(piece.size()), last) ==
       XML_STATUS_ERROR) {
-    if (XML_GetErrorCode(state_->parser) == XML_ERROR_NO_MEMORY) throw std::bad_alloc();
+    if (XML_GetErrorCode(state_->parser) == XML_ERROR_NO_MEMORY) {
+      if (!state_->memory.refused) throw std::bad_alloc();
+      return Status::failure("markup too large to hold (over " +
+                             std::to_string(kMostParserMemory >> 20) + " MiB) at line " +
+                             std::to_string(XML_GetCurrentLineNumber(state_->parser)));
+    }
     return Status::failure(std::string(XML_ErrorString(XML_GetErrorCode(state_->parser))) +
                            " at line " + std::to_string(XML_GetCurrentLineNumber(state_->parser)));
   }

@@ -21,7 +21,8 @@ class PlainTextLines {
  public:
   explicit PlainTextLines(TextPartReader& reader) : reader_(reader) {}
 
-  // Adds character data, UTF-8.
+  // Adds character data, UTF-8. A long line goes to the reader in blocks
+  // too, so that what is held stays small.
   void add(std::string_view text);
   // Ends the line, unless it is empty.
   void end_line();
@@ -33,11 +34,15 @@ class PlainTextLines {
 
  private:
   void append(std::string_view bytes);
+  // Hands on all of the block but a space at its end, which end_line() may
+  // yet take back.
+  void hand_on_line_so_far();
 
   TextPartReader& reader_;
   ByteBuffer block_;
   std::size_t size_ = 0;
-  std::size_t line_start_ = 0;  // where the line being built starts in block_
+  std::size_t line_start_ = 0;   // where the line being built starts in block_
+  bool line_handed_on_ = false;  // some of it went to the reader already
 };
 
 // Parses one XHTML document, given in pieces, into `lines`: the character
@@ -53,7 +58,8 @@ class XhtmlText {
   XhtmlText& operator=(const XhtmlText&) = delete;
 
   // Parses the next piece; `last` for the final one. Fails with the
-  // parser's reason for malformed XML.
+  // parser's reason for malformed XML, and for markup too large to hold
+  // (a tag, comment or other piece of it over 8 MiB or so).
   Status parse(std::string_view piece, bool last);
 
  private:

@@ -97,11 +97,20 @@ no-document.epub OEBPS/gone.xhtml is not in the archive
 encrypted.epub encrypted
 malformed.epub mismatched tag
 huge.epub inflates to more than 64 MiB
+markup.epub OEBPS/markup.xhtml: markup too large to hold
 CASES
 
 if [ $measure_memory = 1 ] && [ -x /usr/bin/time ]; then
   /usr/bin/time -f %M -o peak "${program[@]}" huge.epub vocabulary.txt > /dev/null 2>&1 < /dev/null
   check "huge.epub: peak memory under 256 MiB ($(tail -n 1 peak) KiB)" [ "$(tail -n 1 peak)" -lt 262144 ]
+  # Lines of 40 MiB, each on a thread of its own, go to the book reader in
+  # blocks: nothing holds one whole.
+  LEXICULL_THREADS=8 /usr/bin/time -f %M -o peak "${program[@]}" wide.epub vocabulary.txt \
+    > /dev/null 2>&1 < /dev/null
+  check "wide.epub on 8 threads: peak memory under 64 MiB ($(tail -n 1 peak) KiB)" \
+    [ "$(tail -n 1 peak)" -lt 65536 ]
+  /usr/bin/time -f %M -o peak "${program[@]}" markup.epub vocabulary.txt > /dev/null 2>&1 < /dev/null
+  check "markup.epub: peak memory under 64 MiB ($(tail -n 1 peak) KiB)" [ "$(tail -n 1 peak)" -lt 65536 ]
 fi
 
 report

@@ -29,6 +29,9 @@ Writes to OUT_DIR:
   encrypted.epub      META-INF/encryption.xml covering a spine document
   malformed.epub      a document whose tags do not nest
   huge.epub           a document that inflates to 80 MiB
+  wide.epub           8 documents of one 40 MiB line each, to be read on 8
+                      threads
+  markup.epub         a document with a comment of 20 MiB
 """
 import html
 import os
@@ -164,6 +167,9 @@ def main():
     write_epub(at("encrypted.epub"), documents, extra=[("META-INF/encryption.xml", encryption)])
     write_epub(at("malformed.epub"), documents + [("bad.xhtml", XHTML.format("<p>open<b></p>"))])
     write_epub(at("huge.epub"), [("huge.xhtml", XHTML.format("<p>" + " " * (80 << 20) + "</p>"))])
+    write_epub(at("wide.epub"), [(f"wide{i}.xhtml", XHTML.format("<p>" + "a " * (20 << 20) + "</p>"))
+                                 for i in range(8)])
+    write_epub(at("markup.epub"), [("markup.xhtml", XHTML.format("<!--" + "a" * (20 << 20) + "-->"))])
 
 
 if __name__ == "__main__":
