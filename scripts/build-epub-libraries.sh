@@ -19,7 +19,7 @@ set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
 [ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libminizip.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
-  [ -f "$prefix/lib/libdeflate.a" ] && exit 0
+  [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/licences/libdeflate.txt" ] && exit 0
 
 case $host in
   *-w64-mingw32) cc=$host-gcc-posix ;;
@@ -32,7 +32,7 @@ command -v "$cc" > /dev/null || { echo "build-epub-libraries: no $cc" >&2; exit 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-mkdir -p "$prefix/lib" "$prefix/include/minizip"
+mkdir -p "$prefix/lib" "$prefix/include/minizip" "$prefix/licences"
 
 # Debian's source with Debian's patches applied: the newest version the
 # archive serves, or an older one that it still has.
@@ -60,21 +60,30 @@ library() {
   "$ar" rcs "$prefix/lib/lib$name.a" "${objects[@]}"
 }
 
+# notice NAME FOLDER: the library's licence (standard input) as the Windows
+# .zip carries it, in licences/NAME.txt.
+notice() {
+  { echo "$1, built from Debian's source ($(basename "$2"))"; echo; cat; echo; } > "$prefix/licences/$1.txt"
+}
+
 # zlib: only what inflating needs.
 fetch zlib
 zlib=$(echo "$work"/zlib-*/)
 library z "$zlib" "" adler32 crc32 inflate inffast inftrees zutil
 cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
+notice zlib "$zlib" < "$zlib/LICENSE"
 
 # minizip: the reading half only.
 fetch minizip
 minizip=$(echo "$work"/minizip-*/)
 library minizip "$minizip" "" ioapi unzip
 cp "$minizip/ioapi.h" "$minizip/unzip.h" "$prefix/include/minizip/"
+sed -n '1,/from any source distribution/p' "$minizip/unzip.h" | notice minizip "$minizip"
 
 # expat: its configuration, as its own build would make it for this host.
 fetch expat
-expat=$(echo "$work"/expat-*/)
+expat_source=$(echo "$work"/expat-*/)
+expat=$expat_source
 [ -d "$expat/expat/lib" ] && expat=$expat/expat
 case $host in
   s390x-* | powerpc-* | ppc64-* | sparc*) byte_order=4321 ;;
@@ -91,10 +100,12 @@ esac
 } > "$expat/lib/expat_config.h"
 library expat "$expat/lib" "-DXML_STATIC" xmlparse xmlrole xmltok
 cp "$expat/lib/expat.h" "$expat/lib/expat_external.h" "$prefix/include/"
+notice expat "$expat_source" < "$expat/COPYING"
 # libdeflate: inflating and its checksum; the processor's own code is chosen
 # at run time, and each machine's file compiles to nothing on the others.
 fetch libdeflate
 deflate=$(echo "$work"/libdeflate-*/)
 library deflate "$deflate/lib" "-I$deflate" deflate_decompress crc32 utils x86/cpu_features arm/cpu_features
 cp "$deflate/libdeflate.h" "$prefix/include/"
+notice libdeflate "$deflate" < "$deflate/COPYING"
 echo "build-epub-libraries: zlib, minizip, expat and libdeflate for $host in $prefix"

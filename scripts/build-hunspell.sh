@@ -18,7 +18,7 @@
 set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
-[ -f "$prefix/lib/libhunspell-1.7.a" ] && exit 0
+[ -f "$prefix/lib/libhunspell-1.7.a" ] && [ -f "$prefix/licences/hunspell.txt" ] && exit 0
 
 sanitizer=${3:-}
 flags="-O2"
@@ -48,4 +48,13 @@ make -s -C src/hunspell -j "$(nproc)" > make.log 2>&1 || { tail -n 20 make.log >
 mkdir -p "$prefix/lib" "$prefix/include/hunspell"
 cp src/hunspell/*.h src/hunspell/*.hxx "$prefix/include/hunspell/"
 cp src/hunspell/.libs/libhunspell-1.7.a "$prefix/lib/"
+# Its licence, as the Windows .zip carries it: the library is under the MPL
+# 1.1, the GPL 2 or the LGPL 2.1, at the user's choice.
+mkdir -p "$prefix/licences"
+{
+  echo "libhunspell, built from Debian's source ($(basename "$PWD"))"
+  echo
+  cat license.hunspell license.myspell COPYING.MPL
+  echo
+} > "$prefix/licences/hunspell.txt"
 echo "build-hunspell: libhunspell for $host in $prefix"

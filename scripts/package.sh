@@ -48,7 +48,7 @@ for path in ./usr/bin/lexicull ./usr/share/man/man1/lexicull.1.gz \
 done
 for zip in "${zips[@]}"; do
   listing=$(unzip -l "$zip")
-  for file in lexicull.exe README.md LICENSE.txt lexicull.txt; do
+  for file in lexicull.exe README.md LICENSE.txt THIRD-PARTY.txt lexicull.txt; do
     grep -q "/$file\$" <<< "$listing" || fail "$zip lacks $file"
   done
 done
