@@ -75,6 +75,15 @@ def write_epub(path, documents, package="OEBPS/content.opf", items=None, spine=N
             archive.writestr(info, data)
 
 
+def damaged(source, target, change):
+    """Writes to `target` the bytes of `source` as `change` leaves them."""
+    with open(source, "rb") as original:
+        archive = bytearray(original.read())
+    change(archive)
+    with open(target, "wb") as copy:
+        copy.write(bytes(archive))
+
+
 def paragraphs(lines):
     return "".join(f"<p>{html.escape(line, quote=False)}</p>\n" for line in lines)
 
@@ -122,37 +131,30 @@ def main():
         good = source.read()
     with open(at("truncated.epub"), "wb") as target:
         target.write(good[:len(good) // 2])
-    corrupt = bytearray(good)
-    start = good.index(b"part1.xhtml") + len("part1.xhtml") + 20
-    corrupt[start:start + 16] = bytes(16)
-    with open(at("corrupt.epub"), "wb") as target:
-        target.write(bytes(corrupt))
 
+    def corrupt_part1(archive):
+        start = archive.index(b"part1.xhtml") + len("part1.xhtml") + 20
+        archive[start:start + 16] = bytes(16)
+    damaged(at("book.epub"), at("corrupt.epub"), corrupt_part1)
+
+    def corrupt_shared0(archive):
+        start = archive.index(b"shared0.xhtml") + len("shared0.xhtml") + 2000
+        archive[start:start + 16] = bytes(16)
     write_epub(at("corrupt-large.epub"), shared[:1])
-    with open(at("corrupt-large.epub"), "rb") as source:
-        large = bytearray(source.read())
-    start = large.index(b"shared0.xhtml") + len("shared0.xhtml") + 2000
-    large[start:start + 16] = bytes(16)
-    with open(at("corrupt-large.epub"), "wb") as target:
-        target.write(bytes(large))
+    damaged(at("corrupt-large.epub"), at("corrupt-large.epub"), corrupt_shared0)
 
-    stored = at("bad-checksum.epub")
-    write_epub(stored, documents, stored={"OEBPS/part1.xhtml"})
-    with open(stored, "rb") as source:
-        bad = bytearray(source.read())
-    text = bad.index(b"<body>", bad.index(b"part1.xhtml"))
-    bad[text + 1] ^= 0x20
-    with open(stored, "wb") as target:
-        target.write(bytes(bad))
+    def change_a_letter(archive):
+        archive[archive.index(b"<body>", archive.index(b"part1.xhtml")) + 1] ^= 0x20
+    write_epub(at("bad-checksum.epub"), documents, stored={"OEBPS/part1.xhtml"})
+    damaged(at("bad-checksum.epub"), at("bad-checksum.epub"), change_a_letter)
 
     # The directory's uncompressed size of part1.xhtml: 24 bytes into its
     # central header, which begins PK\1\2.
-    wrong = bytearray(good)
-    header = wrong.rindex(b"PK\x01\x02", 0, wrong.rindex(b"OEBPS/part1.xhtml"))
-    size = int.from_bytes(wrong[header + 24:header + 28], "little")
-    wrong[header + 24:header + 28] = (size + 1).to_bytes(4, "little")
-    with open(at("wrong-size.epub"), "wb") as target:
-        target.write(bytes(wrong))
+    def claim_one_more(archive):
+        header = archive.rindex(b"PK\x01\x02", 0, archive.rindex(b"OEBPS/part1.xhtml"))
+        size = int.from_bytes(archive[header + 24:header + 28], "little")
+        archive[header + 24:header + 28] = (size + 1).to_bytes(4, "little")
+    damaged(at("book.epub"), at("wrong-size.epub"), claim_one_more)
 
     write_epub(at("no-container.epub"), documents, skip={"META-INF/container.xml"})
     write_epub(at("no-package.epub"), documents, package="OEBPS/missing.opf")
