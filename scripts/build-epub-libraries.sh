@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libraries that read EPUB books (zlib, minizip's unzip, expat and
+# Builds the libraries that read EPUB books (zlib's inflating half, expat and
 # libdeflate's inflating half)
 # as static libraries for a cross target, from Debian's own source packages,
 # for the builds that Debian has no -dev packages for (Windows, and s390x on
@@ -8,8 +8,7 @@
 #   scripts/build-epub-libraries.sh HOST PREFIX
 #
 #   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
-#   PREFIX   where include/ and lib/ (libz.a, libminizip.a, libexpat.a,
-#            libdeflate.a) go
+#   PREFIX   where include/ and lib/ (libz.a, libexpat.a, libdeflate.a) go
 #
 # Each library's C files are compiled as they stand, with the same compiler
 # as lexicull (the -posix MinGW-w64 flavour): none of their build systems is
@@ -18,7 +17,7 @@
 set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
-[ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libminizip.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
+[ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
   [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/licences/libdeflate.txt" ] && exit 0
 
 case $host in
@@ -32,7 +31,7 @@ command -v "$cc" > /dev/null || { echo "build-epub-libraries: no $cc" >&2; exit 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-mkdir -p "$prefix/lib" "$prefix/include/minizip" "$prefix/licences"
+mkdir -p "$prefix/lib" "$prefix/include" "$prefix/licences"
 
 # Debian's source with Debian's patches applied: the newest version the
 # archive serves, or an older one that it still has.
@@ -73,13 +72,6 @@ library z "$zlib" "" adler32 crc32 inflate inffast inftrees zutil
 cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
 notice zlib "$zlib" < "$zlib/LICENSE"
 
-# minizip: the reading half only.
-fetch minizip
-minizip=$(echo "$work"/minizip-*/)
-library minizip "$minizip" "" ioapi unzip
-cp "$minizip/ioapi.h" "$minizip/unzip.h" "$prefix/include/minizip/"
-sed -n '1,/from any source distribution/p' "$minizip/unzip.h" | notice minizip "$minizip"
-
 # expat: its configuration, as its own build would make it for this host.
 fetch expat
 expat_source=$(echo "$work"/expat-*/)
@@ -108,4 +100,4 @@ deflate=$(echo "$work"/libdeflate-*/)
 library deflate "$deflate/lib" "-I$deflate" deflate_decompress crc32 utils x86/cpu_features arm/cpu_features
 cp "$deflate/libdeflate.h" "$prefix/include/"
 notice libdeflate "$deflate" < "$deflate/COPYING"
-echo "build-epub-libraries: zlib, minizip, expat and libdeflate for $host in $prefix"
+echo "build-epub-libraries: zlib, expat and libdeflate for $host in $prefix"

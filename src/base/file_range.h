@@ -34,6 +34,21 @@ class FileRange : public ByteSource {
   std::uint64_t end_;
 };
 
+// Reads from `offset` until `capacity` bytes are in or the file ends, however
+// few bytes each read brings; their count lands in `*count`.
+inline Status read_fully_at(const RandomAccessFile& file, std::uint64_t offset,
+                            unsigned char* buffer, std::size_t capacity, std::size_t* count) {
+  *count = 0;
+  while (*count < capacity) {
+    std::size_t got = 0;
+    Status status = file.read_at(offset + *count, buffer + *count, capacity - *count, &got);
+    if (!status.ok()) return status;
+    if (got == 0) break;
+    *count += got;
+  }
+  return Status();
+}
+
 }  // namespace lexicull
 
 #endif  // LEXICULL_BASE_FILE_RANGE_H_

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "book/book_word_set.h"
 #include "book/collect_book_words.h"
@@ -57,12 +58,14 @@ Status read_input(const std::string& path, Phase phase) {
 }
 
 // Reads the book's words: an EPUB for its text, anything else as text. Its
-// content decides, not its name.
-Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts) {
+// content decides, not its name. What the user should be told of a book read
+// all the same goes to `warnings`.
+Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts,
+                 std::vector<std::string>* warnings) {
   if (const RandomAccessFile* file = book.at_offsets()) {
     if (!is_epub(*file)) return collect_book_words(book, words, parts);
     BookWordCollector collector(words);
-    return read_epub_text(*file, collector, parts);
+    return read_epub_text(*file, collector, parts, warnings);
   }
   std::unique_ptr<RandomAccessFile> archive;
   std::unique_ptr<ByteSource> text;
@@ -70,7 +73,7 @@ Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts) 
   if (!status.ok()) return status;
   if (archive) {
     InputFile held(std::move(archive));
-    return read_book(held, words, parts);
+    return read_book(held, words, parts, warnings);
   }
   InputFile held(std::move(text));
   return collect_book_words(held, words, parts);
@@ -153,8 +156,13 @@ int run(const CommandLine& command) {
                                                  std::min(parts.threads, usable_processor_count()));
   }
 
-  Status status = read_input(command.book_path,
-                             [&](InputFile& book) { return read_book(book, book_words, parts); });
+  std::vector<std::string> warnings;
+  Status status = read_input(command.book_path, [&](InputFile& book) {
+    return read_book(book, book_words, parts, &warnings);
+  });
+  for (const std::string& warning : warnings) {
+    (void)write_line(standard_error(), "lexicull: " + command.book_path + ": " + warning);
+  }
   if (!status.ok()) {
     const int exit_status = fail(command.book_path, status);
     if (stemming) end_now(exit_status);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/byte_stream.h"
 #include "base/status.h"
@@ -38,13 +39,15 @@ bool is_epub(const RandomAccessFile& file);
 // not depend on the order of texts that each begin in its starting state,
 // as a set of words does not.
 Status read_epub_text(const RandomAccessFile& archive, TextPartReader& reader,
-                      const PartOptions& options = PartOptions{1});
+                      const PartOptions& options = PartOptions{1},
+                      std::vector<std::string>* warnings = nullptr);
 
 // Reads the start of `stream` to tell whether it may be an EPUB: when it
-// begins as a ZIP archive and holds at most kLargestStreamedEpub bytes, all
-// of it lands in `*archive`, to be read as a regular file is; otherwise
-// `*text` gives the stream's bytes from the start, in order, holding no more
-// of them than it read ahead, and reading the rest from `stream`.
+// begins as a ZIP archive, all of it lands in `*archive`, to be read as a
+// regular file is, or, past kLargestStreamedEpub bytes, it fails with "not
+// a readable EPUB: ..."; otherwise `*text` gives the stream's bytes from the
+// start, in order, holding no more of them than it read ahead, and reading
+// the rest from `stream`.
 Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archive,
                    std::unique_ptr<ByteSource>* text);
 

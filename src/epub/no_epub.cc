@@ -1,4 +1,4 @@
-// EPUB books in a program built without expat, minizip and zlib, where they
+// EPUB books in a program built without expat, zlib and libdeflate, where they
 // could not be had for its machine: every book is then read as text.
 #include "epub/epub_book.h"
 
@@ -6,7 +6,8 @@ namespace lexicull {
 
 bool is_epub(const RandomAccessFile&) { return false; }
 
-Status read_epub_text(const RandomAccessFile&, TextPartReader&, const PartOptions&) {
+Status read_epub_text(const RandomAccessFile&, TextPartReader&, const PartOptions&,
+                      std::vector<std::string>*) {
   return Status::failure("this lexicull was built without EPUB support");
 }
 

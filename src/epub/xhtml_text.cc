@@ -1,7 +1,5 @@
 #include "epub/xhtml_text.h"
 
-#include <expat.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -11,6 +9,7 @@
 
 #include "base/invariant.h"
 #include "base/swar.h"
+#include "epub/xml_parser.h"
 
 namespace lexicull {
 namespace {
@@ -19,76 +18,6 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 
 constexpr unsigned char kNotASpace = 0;
-// The most memory a parser may hold. It holds a tag, a comment or any other
-// piece of markup whole before it reads it, however long, and doubles its
-// buffer to do so: a piece of about half this is read.
-constexpr std::size_t kMostParserMemory = std::size_t{16} << 20;
-
-// The parser's memory, counted. Its allocations go through these functions,
-// which know no parser; each block's header names the count it belongs to,
-// and a new block counts for the parser that this thread is calling into.
-struct ParserMemory {
-  std::size_t used = 0;
-  bool refused = false;  // a block would have gone past kMostParserMemory
-};
-thread_local ParserMemory* memory_in_use = nullptr;
-
-struct alignas(std::max_align_t) BlockHeader {
-  ParserMemory* memory;
-  std::size_t size;
-};
-
-void* allocate_counted(std::size_t size) {
-  ParserMemory& memory = *memory_in_use;
-  if (size > kMostParserMemory - memory.used) {
-    memory.refused = true;
-    return nullptr;
-  }
-  void* block = std::malloc(sizeof(BlockHeader) + size);
-  if (block == nullptr) return nullptr;
-  memory.used += size;
-  return new (block) BlockHeader{&memory, size} + 1;
-}
-
-void* reallocate_counted(void* bytes, std::size_t size) {
-  if (bytes == nullptr) return allocate_counted(size);
-  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
-  ParserMemory& memory = *header->memory;
-  const std::size_t old_size = header->size;
-  if (size > old_size && size - old_size > kMostParserMemory - memory.used) {
-    memory.refused = true;
-    return nullptr;
-  }
-  void* block = std::realloc(header, sizeof(BlockHeader) + size);
-  if (block == nullptr) return nullptr;
-  memory.used = memory.used - old_size + size;
-  header = static_cast<BlockHeader*>(block);
-  header->size = size;
-  return header + 1;
-}
-
-void free_counted(void* bytes) {
-  if (bytes == nullptr) return;
-  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
-  header->memory->used -= header->size;
-  std::free(header);
-}
-
-const XML_Memory_Handling_Suite kCountedMemory = {&allocate_counted, &reallocate_counted,
-                                                  &free_counted};
-
-// Makes `memory` the count of the parser this thread calls into, while it
-// lives.
-class CountingFor {
- public:
-  explicit CountingFor(ParserMemory& memory) : outer_(memory_in_use) { memory_in_use = &memory; }
-  ~CountingFor() { memory_in_use = outer_; }
-  CountingFor(const CountingFor&) = delete;
-  CountingFor& operator=(const CountingFor&) = delete;
-
- private:
-  ParserMemory* outer_;
-};
 
 // An ASCII byte as the plain text has it: white space a space.
 constexpr auto kFolded = [] {
@@ -146,15 +75,6 @@ bool is_block(std::string_view name) {
 
 bool is_skipped(std::string_view name) {
   return name == "head" || name == "script" || name == "style" || name == "rt" || name == "rp";
-}
-
-// The local name of an element, without its namespace, which the parser
-// puts before a separator.
-constexpr char kNamespaceSeparator = '\x01';
-std::string_view local_name(const XML_Char* name) {
-  const std::string_view full = name;
-  const std::size_t separator = full.rfind(kNamespaceSeparator);
-  return separator == std::string_view::npos ? full : full.substr(separator + 1);
 }
 
 }  // namespace
@@ -270,17 +190,16 @@ void PlainTextLines::flush() {
 }
 
 struct XhtmlText::State {
-  explicit State(PlainTextLines& lines) : lines(lines) {}
+  State(PlainTextLines& lines, TextBudget& budget) : lines(lines), parser(budget) {}
 
   PlainTextLines& lines;
-  ParserMemory memory;
-  XML_Parser parser = nullptr;
+  XmlParser parser;
   unsigned body = 0;     // open <body> elements
   unsigned skipped = 0;  // open elements whose text is not taken
 
   static void start(void* data, const XML_Char* name, const XML_Char**) {
     State& state = *static_cast<State*>(data);
-    const std::string_view local = local_name(name);
+    const std::string_view local = XmlParser::local_name(name);
     if (local == "body") ++state.body;
     if (state.skipped > 0 || is_skipped(local)) {
       ++state.skipped;
@@ -290,7 +209,7 @@ struct XhtmlText::State {
   }
   static void end(void* data, const XML_Char* name) {
     State& state = *static_cast<State*>(data);
-    const std::string_view local = local_name(name);
+    const std::string_view local = XmlParser::local_name(name);
     if (state.skipped > 0) {
       --state.skipped;
     } else if (is_block(local)) {
@@ -298,8 +217,11 @@ struct XhtmlText::State {
     }
     if (local == "body" && state.body > 0) --state.body;
   }
+  // All the text the parser makes counts against the budget, taken or
+  // skipped: an entity may expand anywhere.
   static void text(void* data, const XML_Char* text, int length) {
     State& state = *static_cast<State*>(data);
+    if (!state.parser.count_text(static_cast<std::size_t>(length))) return;
     if (state.body > 0 && state.skipped == 0) {
       state.lines.add(std::string_view(text, static_cast<std::size_t>(length)));
     }
@@ -313,43 +235,25 @@ struct XhtmlText::State {
   }
 };
 
-XhtmlText::XhtmlText(PlainTextLines& lines) : state_(new State(lines)) {
-  const CountingFor counting(state_->memory);
-  state_->parser = XML_ParserCreate_MM("UTF-8", &kCountedMemory, &kNamespaceSeparator);
-  if (state_->parser == nullptr) {
-    delete state_;
-    throw std::bad_alloc();
-  }
-  XML_SetUserData(state_->parser, state_);
-  XML_SetElementHandler(state_->parser, &State::start, &State::end);
-  XML_SetCharacterDataHandler(state_->parser, &State::text);
-  XML_SetSkippedEntityHandler(state_->parser, &State::skipped_entity);
+XhtmlText::XhtmlText(PlainTextLines& lines, TextBudget& budget) : state_(new State(lines, budget)) {
+  const XML_Parser parser = state_->parser.get();
+  XML_SetUserData(parser, state_);
+  XML_SetElementHandler(parser, &State::start, &State::end);
+  XML_SetCharacterDataHandler(parser, &State::text);
+  XML_SetSkippedEntityHandler(parser, &State::skipped_entity);
   // As if every document had a DTD the parser does not read: an entity it
   // does not know is then passed to skipped_entity() rather than an error.
-  XML_UseForeignDTD(state_->parser, XML_TRUE);
+  XML_UseForeignDTD(parser, XML_TRUE);
 }
 
-XhtmlText::~XhtmlText() {
-  const CountingFor counting(state_->memory);
-  XML_ParserFree(state_->parser);
-  delete state_;
-}
+XhtmlText::~XhtmlText() { delete state_; }
+
+bool XhtmlText::budget_spent() const { return state_->parser.budget_spent(); }
 
 Status XhtmlText::parse(std::string_view piece, bool last) {
-  const CountingFor counting(state_->memory);
-  if (XML_Parse(state_->parser, piece.data(), static_cast<int>(piece.size()), last) ==
-      XML_STATUS_ERROR) {
-    if (XML_GetErrorCode(state_->parser) == XML_ERROR_NO_MEMORY) {
-      if (!state_->memory.refused) throw std::bad_alloc();
-      return Status::failure("markup too large to hold (over " +
-                             std::to_string(kMostParserMemory >> 20) + " MiB) at line " +
-                             std::to_string(XML_GetCurrentLineNumber(state_->parser)));
-    }
-    return Status::failure(std::string(XML_ErrorString(XML_GetErrorCode(state_->parser))) +
-                           " at line " + std::to_string(XML_GetCurrentLineNumber(state_->parser)));
-  }
-  if (last) state_->lines.end_line();
-  return Status();
+  Status status = state_->parser.parse(piece, last);
+  if (status.ok() && last) state_->lines.end_line();
+  return status;
 }
 
 }  // namespace lexicull

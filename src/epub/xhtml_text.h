@@ -7,6 +7,7 @@
 
 #include "base/byte_buffer.h"
 #include "base/status.h"
+#include "epub/xml_parser.h"
 #include "text/text_parts.h"
 
 namespace lexicull {
@@ -49,18 +50,21 @@ class PlainTextLines {
 // data inside <body>, in document order, but nothing of head, script,
 // style, rt and rp; the start and end of a block element end a line, as
 // does the document's end. Entity references of XHTML (&nbsp;, &mdash;) are
-// known without its DTD.
+// known without its DTD. All the text it makes, entities expanded, counts
+// against `budget`.
 class XhtmlText {
  public:
-  explicit XhtmlText(PlainTextLines& lines);
+  XhtmlText(PlainTextLines& lines, TextBudget& budget);
   ~XhtmlText();
   XhtmlText(const XhtmlText&) = delete;
   XhtmlText& operator=(const XhtmlText&) = delete;
 
   // Parses the next piece; `last` for the final one. Fails with the
-  // parser's reason for malformed XML, and for markup too large to hold
-  // (a tag, comment or other piece of it over 8 MiB or so).
+  // parser's reason for malformed XML, for markup too large to hold (a tag,
+  // comment or other piece of it over 8 MiB or so), for an encoding it
+  // cannot read, and once the budget is spent (then budget_spent()).
   Status parse(std::string_view piece, bool last);
+  bool budget_spent() const;
 
  private:
   struct State;

@@ -65,7 +65,8 @@ TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
       TextCapture capture;
       PlainTextLines lines(capture);
       {
-        XhtmlText text(lines);
+        TextBudget budget(TextBudget::for_archive(0));
+        XhtmlText text(lines, budget);
         for (std::size_t at = 0; at < xml.size(); at += piece) {
           ASSERT_TRUE(text.parse(std::string_view(xml).substr(at, piece), false).ok()) << xml;
         }
@@ -150,7 +151,8 @@ TEST(PlainTextLines, MatchesTheRulesTakenACharacterAtATime) {
 TEST(XhtmlText, MalformedXmlIsAFailureThatSaysWhere) {
   TextCapture capture;
   PlainTextLines lines(capture);
-  XhtmlText text(lines);
+  TextBudget budget(TextBudget::for_archive(0));
+  XhtmlText text(lines, budget);
   const Status status = text.parse(document("<p>open<b></p>"), true);
   EXPECT_FALSE(status.ok());
   EXPECT_NE(status.reason().find("mismatched tag at line 3"), std::string::npos) << status.reason();

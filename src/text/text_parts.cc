@@ -17,21 +17,6 @@ namespace {
 // there.
 constexpr std::size_t kSeparatorWindow = 64 * 1024;
 
-// Reads until `capacity` bytes are in or the file ends, however few bytes
-// each read brings.
-Status read_fully_at(const RandomAccessFile& file, std::uint64_t offset, unsigned char* buffer,
-                     std::size_t capacity, std::size_t* count) {
-  *count = 0;
-  while (*count < capacity) {
-    std::size_t got = 0;
-    Status status = file.read_at(offset + *count, buffer + *count, capacity - *count, &got);
-    if (!status.ok()) return status;
-    if (got == 0) break;
-    *count += got;
-  }
-  return Status();
-}
-
 // Lowers `first` to `index` unless it is lower already.
 void lower_to(std::atomic<std::size_t>& first, std::size_t index) {
   std::size_t seen = first.load(std::memory_order_relaxed);
