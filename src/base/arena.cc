@@ -1,13 +1,17 @@
 #include "base/arena.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "base/page_mapping.h"
 
 namespace lexicull {
 
 unsigned char* Arena::new_block(std::size_t size) {
-  blocks_.emplace_back(new unsigned char[size + kReadablePastEnd]);
+  MallocBytes block(static_cast<unsigned char*>(std::malloc(size + kReadablePastEnd)));
+  if (!block) throw std::bad_alloc();
+  blocks_.push_back(std::move(block));
   memory_usage_ += size + kReadablePastEnd;
   // Strings fill a block from its start, and all but the last to its end.
   map_for_writing(blocks_.back().get(), size + kReadablePastEnd);
@@ -36,6 +40,20 @@ const unsigned char* Arena::copy(const unsigned char* data, std::size_t size) {
   unsigned char* bytes = allocate(size);
   if (size > 0) std::memcpy(bytes, data, size);
   return bytes;
+}
+
+void Arena::adopt(MallocBytes block, std::size_t size) {
+  blocks_.push_back(std::move(block));
+  memory_usage_ += size;
+}
+
+void Arena::adopt_all(Arena& other) {
+  for (MallocBytes& block : other.blocks_) blocks_.push_back(std::move(block));
+  memory_usage_ += other.memory_usage_;
+  other.blocks_.clear();
+  other.free_ = nullptr;
+  other.left_ = 0;
+  other.memory_usage_ = 0;
 }
 
 }  // namespace lexicull

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/byte_buffer.h"
+
 namespace lexicull {
 
 // Copies of many small byte strings, kept in large blocks that never move:
@@ -24,6 +26,13 @@ class Arena {
   unsigned char* allocate(std::size_t size);
   // A copy of the `size` bytes at `data`, valid as long as the arena.
   const unsigned char* copy(const unsigned char* data, std::size_t size);
+  // Keeps `block`, of `size` bytes, kReadablePastEnd of them past the
+  // strings it holds, as long as the arena: strings already in it stay where
+  // they are, and nothing is copied.
+  void adopt(MallocBytes block, std::size_t size);
+  // Keeps every block of `other`, leaving it empty: its strings stay where
+  // they are, valid as long as this arena.
+  void adopt_all(Arena& other);
 
   // Bytes taken from the system so far.
   std::size_t memory_usage() const { return memory_usage_; }
@@ -33,7 +42,7 @@ class Arena {
 
   unsigned char* new_block(std::size_t size);
 
-  std::vector<std::unique_ptr<unsigned char[]>> blocks_;
+  std::vector<MallocBytes> blocks_;
   unsigned char* free_ = nullptr;
   std::size_t left_ = 0;
   std::size_t memory_usage_ = 0;

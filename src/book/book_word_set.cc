@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/invariant.h"
+
 namespace lexicull {
 namespace {
 
@@ -44,7 +46,8 @@ bool BookWordSet::long_word_matches(const unsigned char* record, const WordKey& 
                      key.size() - kHeadSize) == 0;
 }
 
-void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t first) {
+bool BookWordSet::probe(const WordKey& key, const SlotKey& slot_key, std::size_t first,
+                        std::size_t* free_index) {
   const std::size_t mask = slots_.size() - 1;
   std::size_t index = first;
   for (; slots_[index].tag != kFreeTag; index = (index + 1) & mask) {
@@ -55,28 +58,63 @@ void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::s
       // have stopped, and a probe needs nothing more of the slots it passes.
       if (index != first) std::swap(slots_[index], slots_[first]);
       if (counting_) ++occurrences_[slots_[first].id];
-      return;
+      return true;
     }
   }
-  // Ids must stay distinct from kAbsent; a book with four thousand million
-  // distinct words exhausts memory long before.
-  if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
-  const auto id = static_cast<WordId>(words_.size());
+  *free_index = index;
+  return false;
+}
+
+void BookWordSet::insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t first) {
+  std::size_t index;
+  if (probe(key, slot_key, first, &index)) return;
   const std::size_t size = key.size();
   if (key.is_held()) {
     unsigned char held_bytes[WordKey::kHeldWordSize];
     store_little_endian64(held_bytes, key.head());
     store_little_endian64(held_bytes + 8, key.tail());
-    words_.push_back(Word{arena_.copy(held_bytes, size), size});
-    slots_[index] = Slot{key.head(), key.tail(), slot_key.tag, id};
-  } else {
-    if (size > static_cast<std::size_t>(-1) - sizeof size) throw std::bad_alloc();
-    unsigned char* const record = arena_.allocate(sizeof size + size);
-    std::memcpy(record, &size, sizeof size);
-    std::memcpy(record + sizeof size, key.long_bytes(), size);
-    words_.push_back(Word{record_bytes(record), size});
-    slots_[index] = Slot{key.head(), reinterpret_cast<std::uintptr_t>(record), slot_key.tag, id};
+    place(key, slot_key, index, arena_.copy(held_bytes, size));
+    return;
   }
+  if (size > static_cast<std::size_t>(-1) - sizeof size) throw std::bad_alloc();
+  unsigned char* const record = arena_.allocate(sizeof size + size);
+  std::memcpy(record, &size, sizeof size);
+  std::memcpy(record + sizeof size, key.long_bytes(), size);
+  place(key, slot_key, index, record_bytes(record));
+}
+
+void BookWordSet::insert_taking(const WordKey& key, ByteBuffer& buffer) {
+  const std::size_t size = key.size();
+  LEXICULL_INVARIANT(!key.is_held() && key.long_bytes() == buffer.data());
+  LEXICULL_INVARIANT(buffer.capacity() >= size + PaddedBytes::kPadding);
+  const SlotKey slot_key = slot_key_of(key);
+  std::size_t index;
+  if (probe(key, slot_key, slot_of(slot_key.hash), &index)) return;
+  // The record (its size, then its bytes) is made in place: the padding
+  // after the word has room for the size and what the arena lets be read
+  // past its strings.
+  static_assert(PaddedBytes::kPadding >= sizeof size + Arena::kReadablePastEnd,
+                "a word's padding holds its record's size");
+  unsigned char* const record = buffer.data();
+  std::memmove(record + sizeof size, record, size);
+  std::memcpy(record, &size, sizeof size);
+  const std::size_t capacity = buffer.capacity();
+  arena_.adopt(buffer.release(), capacity);
+  place(key, slot_key, index, record_bytes(record));
+}
+
+void BookWordSet::place(const WordKey& key, const SlotKey& slot_key, std::size_t index,
+                        const unsigned char* bytes) {
+  // Ids must stay distinct from kAbsent; a book with four thousand million
+  // distinct words exhausts memory long before.
+  if (words_.size() + 1 >= kAbsent) throw std::bad_alloc();
+  const auto id = static_cast<WordId>(words_.size());
+  const std::size_t size = key.size();
+  words_.push_back(Word{bytes, size});
+  slots_[index] = key.is_held()
+                      ? Slot{key.head(), key.tail(), slot_key.tag, id}
+                      : Slot{key.head(), reinterpret_cast<std::uintptr_t>(bytes - sizeof size),
+                             slot_key.tag, id};
   longest_word_size_ = std::max(longest_word_size_, size);
   add_to_filter(key.head_hash());
   if (counting_) occurrences_.push_back(1);
@@ -156,8 +194,10 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   }
 }
 
-void BookWordSet::insert_all(const BookWordSet& other) {
-  // The other set's slots hold each held word's key already.
+void BookWordSet::insert_all(BookWordSet& other) {
+  // The other set's words stay where they are, in blocks this set keeps.
+  arena_.adopt_all(other.arena_);
+  // Its slots hold each held word's key already.
   for (const Slot& slot : other.slots_) {
     if (slot.tag == kFreeTag) continue;
     const Word& word = other.words_[slot.id];
@@ -165,8 +205,12 @@ void BookWordSet::insert_all(const BookWordSet& other) {
                                    ? slot.tail_or_record
                                    : load_little_endian64(word.bytes + 8);
     const WordKey key = WordKey::of_known_start(slot.head, tail, word.bytes, word.size);
-    insert(key);
-    // Counted once by the insert; the rest of its occurrences there too.
+    const SlotKey slot_key = slot_key_of(key);
+    std::size_t index;
+    if (!probe(key, slot_key, slot_of(slot_key.hash), &index)) {
+      place(key, slot_key, index, word.bytes);
+    }
+    // Counted once by now; the rest of its occurrences there too.
     const std::uint64_t more = other.occurrences(slot.id);
     if (counting_ && more > 1) occurrences_[find(key)] += more - 1;
   }

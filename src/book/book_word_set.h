@@ -205,9 +205,16 @@ class BookWordSet {
   // cache, and the misses then overlap instead of adding up.
   void insert_batch(const WordKey* keys, std::size_t count);
 
+  // Adds the word of more than sixteen bytes whose key `key` was made from
+  // the start of `buffer`, as insert() would. Where it is new, the set keeps
+  // the buffer's memory rather than a copy, and `buffer` is left empty: a
+  // huge word is never held twice.
+  void insert_taking(const WordKey& key, ByteBuffer& buffer);
+
   // Adds every word of `other`, as if each were inserted here as often as
-  // it was there.
-  void insert_all(const BookWordSet& other);
+  // it was there. The words are not copied: this set keeps their memory,
+  // and `other` is left to be destroyed.
+  void insert_all(BookWordSet& other);
 
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }
@@ -297,6 +304,15 @@ class BookWordSet {
   // later slot of its probe does; that word then moves into `first`.
   void insert_new_held(std::uint64_t head, std::uint64_t tail, std::size_t size, std::size_t first);
   void insert_new(const WordKey& key, const SlotKey& slot_key, std::size_t first);
+  // Looks for the word from its first slot `first` on: true, the word moved
+  // into `first` and counted, where it is found; else the free slot it
+  // would take lands in `*free_index`.
+  bool probe(const WordKey& key, const SlotKey& slot_key, std::size_t first,
+             std::size_t* free_index);
+  // Puts the new word, whose bytes are at `bytes` in the arena (for a long
+  // word, just after its size), into the free slot `index`.
+  void place(const WordKey& key, const SlotKey& slot_key, std::size_t index,
+             const unsigned char* bytes);
   void grow_slots();
 
   Arena arena_;

@@ -263,7 +263,11 @@ void BookWordCollector::add_word(std::size_t size) {
   }
   if (!words_.batches_pay() || size > kLongestBatchedWord) {
     flush_batch();
-    words_.insert(WordKey::of(word));
+    if (size < kLeastWordTaken) {
+      words_.insert(WordKey::of(word));
+    } else {
+      words_.insert_taking(WordKey::of(word), word_);
+    }
     return;
   }
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);

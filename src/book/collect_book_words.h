@@ -47,6 +47,9 @@ class BookWordCollector final : public TextPartReader {
   // goes in; a very long one goes in at once instead.
   static constexpr std::size_t kLongestBatchedWord = 64;
   static constexpr std::size_t kBatchBytes = BookWordSet::kBatchSize * kLongestBatchedWord;
+  // A word this long or longer is handed to the word set with word_'s
+  // memory, not copied, so that it is never held twice; word_ grows afresh.
+  static constexpr std::size_t kLeastWordTaken = std::size_t{1} << 20;
 
   // Runs the byte-at-a-time reader from `in` until it ends a word or the
   // block, carrying word_ across blocks; returns where it stopped. It serves
