@@ -12,7 +12,8 @@
 #             (LEXICULL_WINDOWS_BITS=32 or 64 chooses instead)
 #   s390x     the same on a big-endian s390x build under qemu-user
 #   fuzz      each libFuzzer target for FUZZ_SECONDS seconds (default 20)
-#   limits    inputs of more than 4 GiB through FIFOs, 100 MiB words and lines
+#   limits    inputs of more than 4 GiB through FIFOs, 100 MiB words and lines,
+#             hostile EPUBs measured, an EPUB past 4 GiB
 #   packages  the .deb (lintian-clean) and both Windows .zip files; with
 #             LEXICULL_INSTALL_CHECK=1 the .deb is also installed, run and removed
 #
@@ -145,7 +146,10 @@ suite_limits() {
   [ -x /usr/bin/time ] || skip "no /usr/bin/time (time)"
   cmake --preset release > /dev/null
   cmake --build --preset release --target lexicull
-  tests/limits/huge_inputs.sh build/release/lexicull
+  local status=0
+  tests/limits/huge_inputs.sh build/release/lexicull || status=1
+  tests/limits/hostile_epubs.sh build/release/lexicull || status=1
+  return $status
 }
 
 suite_packages() {

@@ -80,6 +80,41 @@ check "a ZIP without a container: status 0, read as bytes" [ $status = 0 ]
 check "a ZIP without a container: the output of its bytes" cmp -s stdout expected-zip
 check "a ZIP without a container: no message" [ ! -s stderr ]
 
+# Archives that readers write, or that the format allows: read as the plain
+# text is.
+for book in zip64.epub comment.epub media-case.epub media-parameters.epub; do
+  run "$book" vocabulary.txt < /dev/null
+  check "$book: status 0, the plain text's output" [ $status = 0 ]
+  check "$book: the plain text's output" cmp -s stdout expected
+  check "$book: no message" [ ! -s stderr ]
+done
+run empty-encryption.epub vocabulary.txt < /dev/null
+check "an empty encryption list: status 0" [ $status = 0 ]
+check "an empty encryption list: the plain text's output" cmp -s stdout expected
+check "an empty encryption list: a warning" grep -q \
+  '^lexicull: empty-encryption.epub: META-INF/encryption.xml cannot be read (no element found at line 1); the book is read as if it listed nothing' stderr
+
+# Declared encodings other than UTF-8: each byte as its code page has it, an
+# unassigned one as U+FFFD.
+{ cat vocabulary.txt; printf 'caf\303\251|Kaffee\nquoted|zitiert\nx\357\277\275y|ersetzt\n'; } > encodings.txt
+for book in latin1.epub cp1252.epub; do
+  run "$book" encodings.txt < /dev/null
+  check "$book: status 0" [ $status = 0 ]
+  check "$book: its Latin-1 letter" grep -q $'^caf\303\251|kaffee\r$' stdout
+done
+check "cp1252.epub: curly quotes as ASCII" grep -q $'^quoted|zitiert\r$' stdout
+check "cp1252.epub: an unassigned byte as U+FFFD" grep -q $'^x\357\277\275y|ersetzt\r$' stdout
+
+# An archive on standard input is held in memory up to 128 MiB: a larger
+# one is refused, never read as text.
+{ cat book.epub; head -c $((129 << 20)) /dev/zero; } > large.epub
+run - vocabulary.txt < large.epub
+check "a 129 MiB archive on standard input: status 1" [ $status = 1 ]
+check "a 129 MiB archive on standard input: says why" \
+  grep -q '^lexicull: -: not a readable EPUB: an archive on standard input is held in memory, up to 128 MiB' stderr
+check "a 129 MiB archive on standard input: no output" [ ! -s stdout ]
+rm -f large.epub
+
 while read -r book reason; do
   run "$book" vocabulary.txt < /dev/null
   check "$book: status 1" [ $status = 1 ]
@@ -98,6 +133,14 @@ encrypted.epub encrypted
 malformed.epub mismatched tag
 huge.epub inflates to more than 64 MiB
 markup.epub OEBPS/markup.xhtml: markup too large to hold
+many-words.epub its text is larger than 256 MiB
+entity-word.epub its text is larger than 256 MiB
+entity-text.epub its text is larger than 256 MiB
+package-entity.epub OEBPS/content.opf: markup too large to hold
+overlap.epub entries overlap (a crafted archive)
+streamed-crc.epub OEBPS/long.xhtml is damaged
+stored-claim.epub OEBPS/long.xhtml is damaged
+unknown-encoding.epub OEBPS/text.xhtml: unknown encoding "EUC-JP" at line 1
 CASES
 
 if [ $measure_memory = 1 ] && [ -x /usr/bin/time ]; then
