@@ -105,12 +105,18 @@ TEST(CollectBookWords, EveryLineFeedEndsAWordUnlessAHyphenJoinsTheLines) {
 TEST(CollectBookWords, ChunksOfAnyLengthAreReadWhole) {
   const std::string long_word(150, 'w');
   const std::string huge_word(300000, 'h');
+  // Words of a MiB or more go to the set with the reader's buffer: a second
+  // one, and one already there, must not lose the first.
+  const std::string taken_word((1 << 20) + 9, 't');
+  const std::string other_taken_word(1 << 20, 'u');
   std::string lines;
   for (int i = 0; i < 50; ++i) lines += "Line" + std::to_string(i % 5) + "\n";
   expect_words({
       {std::string(99, 'x') + " y", {std::string(99, 'x'), "y"}},
       {"a " + long_word + " b", {"a", long_word, "b"}},
       {huge_word + " after", {huge_word, "after"}},
+      {taken_word + " x " + other_taken_word + "\n" + taken_word + " " + huge_word,
+       {taken_word, "x", other_taken_word, huge_word}},
       {lines + "last", {"line0", "line1", "line2", "line3", "line4", "last"}},
   });
 }
