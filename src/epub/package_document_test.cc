@@ -77,5 +77,14 @@ TEST(XmlParser, ReadsTheEncodingADocumentDeclares) {
             "unknown encoding \"EUC-JP\" at line 1");
 }
 
+TEST(TextBudget, IsTheLeastOr32TimesTheArchive) {
+  constexpr std::uint64_t kMiB = 1 << 20;
+  EXPECT_EQ(TextBudget::for_archive(0), 256 * kMiB);
+  EXPECT_EQ(TextBudget::for_archive(8 * kMiB), 256 * kMiB);
+  EXPECT_EQ(TextBudget::for_archive(10 * kMiB), 320 * kMiB);
+  EXPECT_EQ(TextBudget::for_archive(std::uint64_t{1} << 62), ~std::uint64_t{0});
+  EXPECT_EQ(TextBudget(320 * kMiB + 5).spent_reason(), "its text is larger than 320 MiB");
+}
+
 }  // namespace
 }  // namespace lexicull

@@ -18,7 +18,10 @@ constexpr std::uint64_t kBudgetStep = 64 * 1024;
 std::uint64_t TextBudget::for_archive(std::uint64_t archive_size) {
   constexpr std::uint64_t kLeast = std::uint64_t{256} << 20;
   constexpr std::uint64_t kPerArchiveByte = 32;
-  return std::max(kLeast, archive_size > kLeast ? archive_size * kPerArchiveByte : 0);
+  constexpr std::uint64_t kMost = ~std::uint64_t{0};
+  const std::uint64_t scaled =
+      archive_size > kMost / kPerArchiveByte ? kMost : archive_size * kPerArchiveByte;
+  return std::max(kLeast, scaled);
 }
 
 std::string TextBudget::spent_reason() const {
