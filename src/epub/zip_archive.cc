@@ -42,7 +42,6 @@ constexpr std::size_t kZip64EndSize = 56;
 constexpr std::size_t kLongestComment = 0xFFFF;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint32_t kAllOnes32 = 0xFFFFFFFF;
-constexpr std::uint16_t kAllOnes16 = 0xFFFF;
 constexpr std::size_t kChunk = 64 * 1024;
 
 std::uint64_t little_endian(const unsigned char* bytes, std::size_t size) {
@@ -73,10 +72,10 @@ Status read_exactly(const RandomAccessFile& file, std::uint64_t offset, unsigned
 }
 
 // The ZIP64 fields that stand for the directory's all-ones fields, in the
-// order the format gives: size, compressed size, header offset, disk.
+// order the format gives: size, compressed size, header offset (the disk
+// that may follow is of no use: archives of several disks are refused).
 bool read_zip64_extra(const unsigned char* extra, std::size_t extra_size, std::uint32_t size32,
-                      std::uint32_t compressed32, std::uint32_t offset32, std::uint16_t disk16,
-                      ZipEntry* entry) {
+                      std::uint32_t compressed32, std::uint32_t offset32, ZipEntry* entry) {
   const bool needs_size = size32 == kAllOnes32;
   const bool needs_compressed = compressed32 == kAllOnes32;
   const bool needs_offset = offset32 == kAllOnes32;
@@ -97,7 +96,6 @@ bool read_zip64_extra(const unsigned char* extra, std::size_t extra_size, std::u
       if (needs_size && !take(&entry->size)) return false;
       if (needs_compressed && !take(&entry->compressed_size)) return false;
       if (needs_offset && !take(&entry->header_offset)) return false;
-      (void)disk16;
       return true;
     }
     at += 4 + field_size;
@@ -187,7 +185,7 @@ Status ZipDirectory::read(const RandomAccessFile& file, ZipDirectory* directory)
     entry.header_offset = offset32;
     entry.name.assign(reinterpret_cast<const char*>(header + kCentralHeaderSize), name_size);
     if (!read_zip64_extra(header + kCentralHeaderSize + name_size, extra_size, size32, compressed32,
-                          offset32, u16(header + 34), &entry)) {
+                          offset32, &entry)) {
       return directory_unreadable();
     }
     entries.push_back(std::move(entry));
