@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libraries that read EPUB books (zlib's inflating half, expat and
-# libdeflate's inflating half)
+# Builds the libraries that read EPUB books and dictd dictionaries (zlib's
+# inflating half, expat, libdeflate's inflating half and utf8proc)
 # as static libraries for a cross target, from Debian's own source packages,
 # for the builds that Debian has no -dev packages for (Windows, and s390x on
 # another architecture).
@@ -8,7 +8,8 @@
 #   scripts/build-epub-libraries.sh HOST PREFIX
 #
 #   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
-#   PREFIX   where include/ and lib/ (libz.a, libexpat.a, libdeflate.a) go
+#   PREFIX   where include/ and lib/ (libz.a, libexpat.a, libdeflate.a,
+#            libutf8proc.a) go
 #
 # Each library's C files are compiled as they stand, with the same compiler
 # as lexicull (the -posix MinGW-w64 flavour): none of their build systems is
@@ -17,7 +18,7 @@
 set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
-[ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libexpat.a" ] &&
+[ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libexpat.a" ] && [ -f "$prefix/lib/libutf8proc.a" ] &&
   [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/licences/libdeflate.txt" ] && exit 0
 
 case $host in
@@ -100,4 +101,10 @@ deflate=$(echo "$work"/libdeflate-*/)
 library deflate "$deflate/lib" "-I$deflate" deflate_decompress crc32 utils x86/cpu_features arm/cpu_features
 cp "$deflate/libdeflate.h" "$prefix/include/"
 notice libdeflate "$deflate" < "$deflate/COPYING"
-echo "build-epub-libraries: zlib, expat and libdeflate for $host in $prefix"
+# utf8proc: Unicode's case mappings and categories, for dictd's headwords.
+fetch utf8proc
+utf8proc=$(echo "$work"/utf8proc-*/)
+library utf8proc "$utf8proc" "-DUTF8PROC_STATIC" utf8proc
+cp "$utf8proc/utf8proc.h" "$prefix/include/"
+notice utf8proc "$utf8proc" < "$utf8proc/LICENSE.md"
+echo "build-epub-libraries: zlib, expat, libdeflate and utf8proc for $host in $prefix"

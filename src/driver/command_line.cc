@@ -8,12 +8,12 @@ namespace lexicull {
 
 namespace {
 
-constexpr std::string_view kLongOptions[] = {"help", "version",  "stem",  "known",
-                                             "top",  "coverage", "order", "stats"};
+constexpr std::string_view kLongOptions[] = {"help",     "version", "stem",  "known", "top",
+                                             "coverage", "order",   "stats", "senses"};
 // The long options that take an argument.
 bool takes_argument(std::string_view option) {
   return option == "stem" || option == "known" || option == "top" || option == "coverage" ||
-         option == "order";
+         option == "order" || option == "senses";
 }
 
 CommandLine action_only(Action action) {
@@ -56,7 +56,9 @@ const std::vector<std::string> kHelpLines = {
     "words are looked up in the vocabulary, a file of key|translation lines, and the",
     "lines that translate them are written to standard output, lower-cased, one per",
     "word, sorted by bytes. A file name of - is standard input, for the book or the",
-    "vocabulary but not both. A book may be an EPUB, whose text is read.",
+    "vocabulary but not both. A book may be an EPUB, whose text is read. The",
+    "vocabulary may be a dictd dictionary: its .index, .dict or .dict.dz file, or",
+    "its name alone (freedict-deu-eng), whose translations keep their case.",
     "",
     "Options:",
     "      --stem=DICTIONARY  also write the entries of the book words' stems, as the",
@@ -73,6 +75,10 @@ const std::vector<std::string> kHelpLines = {
     "                         100, such as 95 or 97.5) of the book's running words",
     "      --order=ORDER      write the lines by their bytes (bytes, the default) or",
     "                         by how often the book uses them (frequency)",
+    "      --senses=SENSES    of a key on several lines of key|translation, write the",
+    "                         translation of the last line (last, the default) or",
+    "                         of all, joined with '; ' (all); a dictd dictionary",
+    "                         always gives every sense",
     "      --stats            write the book's running and distinct words, the share",
     "                         known, the lines written and the coverage they reach",
     "                         to standard error",
@@ -87,6 +93,9 @@ const std::vector<std::string> kHelpLines = {
     "                    processor; each holds a copy of the dictionary",
     "  DICPATH           folders to look in first for a dictionary named by --stem,",
     "                    separated by ':' (';' on Windows); then the system's own",
+    "  LEXICULL_DICTD_PATH  folders to look in first for a dictd dictionary named",
+    "                    by its name alone (NAME.index and NAME.dict.dz), separated",
+    "                    by ':' (';' on Windows); then /usr/share/dictd",
     "",
     "Exit status:",
     "  0  success, also when no word matched",
@@ -152,6 +161,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         if (!parse_line_order(value, &command.study.order)) {
           return option_error(invalid + " (bytes or frequency)");
         }
+      } else if (option == "senses") {
+        if (value != "last" && value != "all") return option_error(invalid + " (last or all)");
+        command.all_senses = value == "all";
       }
     } else {
       for (std::size_t k = 1; k < argument.size(); ++k) {

@@ -40,14 +40,15 @@ struct CommandLine {
   bool stem = false;
   std::string stem_dictionary;  // as the user named it
   StudyOptions study;
-  std::string message;  // for kOptionError and kInputError
+  bool all_senses = false;  // --senses=all
+  std::string message;      // for kOptionError and kInputError
 };
 
 // Reads the arguments as GNU programs do (the first is the program). Options
 // may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY,
 // and so for every option with an argument), the study list's --known=FILE
-// (any number of times), --top=N, --coverage=PERCENT, --order=ORDER and
-// --stats, -h or --help, --version, and any unambiguous abbreviation of a
+// (any number of times), --top=N, --coverage=PERCENT, --order=ORDER,
+// --stats and --senses=last|all, -h or --help, --version, and any unambiguous abbreviation of a
 // long one.
 // "--" ends the options, and "-" is a file name, standard input, for the
 // book or the vocabulary but not both. The first two file names are the book

@@ -16,8 +16,10 @@
 #include "stem/stemming_threads.h"
 #include "study/known_words.h"
 #include "study/study_list.h"
+#include "vocabulary/dictd_dictionary.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/vocabulary_map.h"
+#include "vocabulary/vocabulary_source.h"
 #include "vocabulary/write_filtered_vocabulary.h"
 
 #ifndef LEXICULL_VERSION
@@ -77,6 +79,38 @@ Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts,
   }
   InputFile held(std::move(text));
   return collect_book_words(held, words, parts);
+}
+
+// Reads the vocabulary that `argument` names: `key|translation` lines, or
+// a dictd dictionary by its files or its name.
+Status read_any_vocabulary(const std::string& argument, const PartOptions& parts,
+                           VocabularyMap& vocabulary) {
+  const char* search_path = std::getenv("LEXICULL_DICTD_PATH");
+  DictdSearch search;
+  search.search_path = search_path == nullptr ? "" : search_path;
+  search.separator = search_path_separator();
+  search.system_folders = system_dictd_folders();
+  VocabularySource source;
+  Status status = find_vocabulary(
+      argument, search,
+      [](const std::string& path) {
+        std::unique_ptr<RandomAccessFile> file;
+        return open_regular_file(path, &file).ok();
+      },
+      &source);
+  if (!status.ok()) return status;
+  if (source.format == VocabularyFormat::kLines) {
+    return read_input(source.path, [&](InputFile& entries) {
+      return read_vocabulary(entries, vocabulary, parts);
+    });
+  }
+  std::unique_ptr<RandomAccessFile> data;
+  status = open_regular_file(source.data_path, &data);
+  if (!status.ok()) return Status::failure(source.data_path + ": " + status.reason());
+  status = read_input(source.path, [&](InputFile& index) {
+    return read_dictd_vocabulary(index, *data, source.compressed, parts.threads, vocabulary);
+  });
+  return status;
 }
 
 // Finds the dictionary that --stem names, reads it and makes sure the
@@ -180,10 +214,9 @@ int run(const CommandLine& command) {
     if (!status.ok()) return fail(path, status);
   }
 
-  VocabularyMap vocabulary(book_words);
-  status = read_input(command.vocabulary_path, [&](InputFile& entries) {
-    return read_vocabulary(entries, vocabulary, parts);
-  });
+  VocabularyMap vocabulary(
+      book_words, command.all_senses ? VocabularyMap::Senses::kAll : VocabularyMap::Senses::kLast);
+  status = read_any_vocabulary(command.vocabulary_path, parts, vocabulary);
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
   if (!study.active()) {

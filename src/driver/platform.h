@@ -44,6 +44,8 @@ std::unique_ptr<InputFile> standard_input();
 char search_path_separator();
 // The folders where the system keeps hunspell dictionaries; none on Windows.
 std::vector<std::string> system_dictionary_folders();
+// The folders where the system keeps dictd dictionaries; none on Windows.
+std::vector<std::string> system_dictd_folders();
 
 // The number of processors this process may run on (at least one): those of
 // its affinity mask, which taskset or a container may have narrowed.

@@ -208,6 +208,8 @@ std::vector<std::string> system_dictionary_folders() {
   return {"/usr/share/hunspell", "/usr/share/myspell", "/usr/share/myspell/dicts"};
 }
 
+std::vector<std::string> system_dictd_folders() { return {"/usr/share/dictd"}; }
+
 unsigned usable_processor_count() {
 #ifdef CPU_COUNT
   cpu_set_t allowed;

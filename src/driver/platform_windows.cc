@@ -364,6 +364,8 @@ char search_path_separator() { return ';'; }
 
 std::vector<std::string> system_dictionary_folders() { return {}; }
 
+std::vector<std::string> system_dictd_folders() { return {}; }
+
 unsigned usable_processor_count() {
   DWORD_PTR process_mask = 0;
   DWORD_PTR system_mask = 0;

@@ -78,6 +78,18 @@ void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
 void VocabularyEntryReader::set_translation(BookWordSet::WordId id, const unsigned char* line,
                                             std::size_t size, const unsigned char* lowered_key,
                                             std::size_t key_size) {
+  if (map_.senses() == VocabularyMap::Senses::kAll) {
+    if (key_size == size) {
+      map_.add_sense(id, std::string_view(reinterpret_cast<const char*>(lowered_key), key_size));
+      return;
+    }
+    // Lower-cased first, so that repeats are told as they will be written.
+    const std::size_t translation_size = size - key_size - 1;
+    sense_.assign(reinterpret_cast<const char*>(line + key_size + 1), translation_size);
+    swar::lower_case_in_place(reinterpret_cast<unsigned char*>(&sense_[0]), translation_size);
+    map_.add_sense(id, sense_);
+    return;
+  }
   if (key_size == size) {
     // No separator: the key is its own translation.
     map_.set_translation(id, lowered_key, key_size);
@@ -280,7 +292,7 @@ void VocabularyEntryReader::finish() {
 
 std::unique_ptr<TextPartReader> VocabularyEntryReader::make_later_part() const {
   return std::unique_ptr<TextPartReader>(new VocabularyEntryReader(
-      std::make_unique<VocabularyMap>(VocabularyMap::for_later_part(map_.keys()))));
+      std::make_unique<VocabularyMap>(VocabularyMap::for_later_part(map_.keys(), map_.senses()))));
 }
 
 void VocabularyEntryReader::take_later_part(TextPartReader& later) {

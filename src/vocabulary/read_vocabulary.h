@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/byte_buffer.h"
@@ -84,6 +85,7 @@ class VocabularyEntryReader final : public TextPartReader {
   VocabularyMap& map_;
   ByteBuffer key_;      // the lower-cased key
   ByteBuffer pending_;  // a line cut by the end of a block
+  std::string sense_;   // a translation lower-cased, with every sense kept
   std::size_t pending_size_ = 0;
   std::size_t pending_searched_ = 0;  // bytes of it known to hold no separator
   bool pending_key_wanted_ = false;   // its key is known to be a book word

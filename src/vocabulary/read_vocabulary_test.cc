@@ -17,11 +17,12 @@ struct VocabularyCase {
   std::map<std::string, std::string> translations;  // of the book words that have one
 };
 
-std::map<std::string, std::string> read(const VocabularyCase& test, std::size_t max_read,
-                                        Reading reading) {
+std::map<std::string, std::string> read(
+    const VocabularyCase& test, std::size_t max_read, Reading reading,
+    VocabularyMap::Senses senses = VocabularyMap::Senses::kLast) {
   BookWordSet words;
   for (const auto& word : test.book_words) insert_word(words, word);
-  VocabularyMap map(words);
+  VocabularyMap map(words, senses);
   InputFile input = memory_input(test.vocabulary, reading.kind, max_read);
   EXPECT_TRUE(read_vocabulary(input, map, reading.options()).ok());
   std::map<std::string, std::string> result;
@@ -59,6 +60,26 @@ TEST(ReadVocabulary, SplitsLowerCasedLinesAtTheFirstSeparator) {
        {{std::string("n\0l", 3), std::string("v\0w", 3)}}},
       {{"apple"}, "", {}},
   });
+}
+
+// With every sense kept, a key's translations are joined in file order, also
+// across parts, lower-cased before repeats are told, empty ones dropped.
+TEST(ReadVocabulary, EverySenseJoinedInFileOrderWhenAsked) {
+  const VocabularyCase cases[] = {
+      {{"cat", "dog"},
+       "Cat|Katze\ncat|Kater\ncat|\ndog|Hund\ncat|KATZE\ncat\ncat|a; b\ncat|a\n",
+       {{"cat", "katze; kater; cat; a; b; a"}, {"dog", "hund"}}},
+      {{"x"}, "x|\nx|\n", {}},
+  };
+  for (const VocabularyCase& test : cases) {
+    for (const Reading& reading : kReadings) {
+      for (std::size_t max_read : {1, 7, 4096}) {
+        EXPECT_EQ(read(test, max_read, reading, VocabularyMap::Senses::kAll), test.translations)
+            << testing::PrintToString(test.vocabulary) << ", reads of " << max_read << ", "
+            << describe(reading);
+      }
+    }
+  }
 }
 
 TEST(ReadVocabulary, TheLastLineForAKeyWinsEvenWhenEmpty) {

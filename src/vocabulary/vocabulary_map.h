@@ -17,20 +17,30 @@ namespace lexicull {
 // translation mean the same: nothing to write.
 class VocabularyMap {
  public:
+  // Which of a key's lines give its translation: the last (a later line
+  // replaces an earlier one, even with an empty translation), or all of
+  // them, their translations joined with "; " in the order of the lines,
+  // empty ones and exact repeats dropped.
+  enum class Senses { kLast, kAll };
+
   // A map for the whole file, which can hold a translation of every book
   // word; only the words that get one take memory beyond an index entry.
-  explicit VocabularyMap(const BookWordSet& keys) : VocabularyMap(keys, false) {}
+  explicit VocabularyMap(const BookWordSet& keys, Senses senses = Senses::kLast)
+      : VocabularyMap(keys, senses, false) {}
 
   // A map of the same kind for the lines of a later part of the file, which
   // also keeps the ids of the words it translates, for take_later(): its
   // memory follows its part, not the book.
-  static VocabularyMap for_later_part(const BookWordSet& keys) { return VocabularyMap(keys, true); }
+  static VocabularyMap for_later_part(const BookWordSet& keys, Senses senses) {
+    return VocabularyMap(keys, senses, true);
+  }
 
   const BookWordSet& keys() const { return keys_; }
+  Senses senses() const { return senses_; }
 
   // Makes the `size` bytes at `bytes` the translation of the key with this
   // id, in place of any earlier one; returns where they are now, for the
-  // caller to change in place.
+  // caller to change in place. Only with Senses::kLast.
   unsigned char* set_translation(BookWordSet::WordId id, const unsigned char* bytes,
                                  std::size_t size) {
     std::string& translation = translation_slot(id);
@@ -38,11 +48,35 @@ class VocabularyMap {
     return reinterpret_cast<unsigned char*>(&translation[0]);
   }
 
+  // With Senses::kAll: adds `sense` to the key's translation, unless it is
+  // empty or one of its senses already.
+  void add_sense(BookWordSet::WordId id, std::string_view sense) {
+    if (sense.empty()) return;
+    std::string& translation = translation_slot(id);
+    std::vector<std::size_t>& ends = sense_ends_[slot_of(id)];
+    std::size_t at = 0;
+    for (const std::size_t end : ends) {
+      if (std::string_view(translation).substr(at, end - at) == sense) return;
+      at = end + kSenseSeparator.size();
+    }
+    if (!translation.empty()) translation += kSenseSeparator;
+    translation += sense;
+    ends.push_back(translation.size());
+  }
+
   // Takes every translation that `later` (a map for a later part) set: its
   // lines came after all of this map's, so the later line for a key wins,
   // even with an empty translation.
   void take_later(VocabularyMap& later) {
     for (std::size_t i = 0; i < later.ids_.size(); ++i) {
+      if (senses_ == Senses::kAll) {
+        std::size_t at = 0;
+        for (const std::size_t end : later.sense_ends_[i]) {
+          add_sense(later.ids_[i], std::string_view(later.translations_[i]).substr(at, end - at));
+          at = end + kSenseSeparator.size();
+        }
+        continue;
+      }
       translation_slot(later.ids_[i]).swap(later.translations_[i]);
     }
     later.translations_.clear();
@@ -56,8 +90,13 @@ class VocabularyMap {
   }
 
  private:
-  VocabularyMap(const BookWordSet& keys, bool for_later_part)
-      : keys_(keys), translation_index_(keys.size()), for_later_part_(for_later_part) {
+  static constexpr std::string_view kSenseSeparator = "; ";
+
+  VocabularyMap(const BookWordSet& keys, Senses senses, bool for_later_part)
+      : keys_(keys),
+        translation_index_(keys.size()),
+        for_later_part_(for_later_part),
+        senses_(senses) {
     // Never outgrown, so that no translation moves and the memory is
     // touched only as translations come.
     translations_.reserve(keys.size());
@@ -68,11 +107,13 @@ class VocabularyMap {
     std::uint32_t& index = translation_index_[id];
     if (index == 0) {
       translations_.emplace_back();
+      if (senses_ == Senses::kAll) sense_ends_.emplace_back();
       if (for_later_part_) ids_.push_back(id);
       index = static_cast<std::uint32_t>(translations_.size());
     }
     return translations_[index - 1];
   }
+  std::size_t slot_of(BookWordSet::WordId id) const { return translation_index_[id] - 1; }
 
   const BookWordSet& keys_;
   // By id, one more than the place of the word's translation, 0 for none;
@@ -81,7 +122,10 @@ class VocabularyMap {
   ZeroedArray<std::uint32_t> translation_index_;
   std::vector<std::string> translations_;
   std::vector<BookWordSet::WordId> ids_;
+  // With Senses::kAll, by translation: where each of its senses ends.
+  std::vector<std::vector<std::size_t>> sense_ends_;
   bool for_later_part_;
+  Senses senses_;
 };
 
 }  // namespace lexicull

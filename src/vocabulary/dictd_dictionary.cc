@@ -1,0 +1,579 @@
+// A dictd dictionary is read in three steps. The book words are grouped by
+// their normal form, the form dictd's index gives its headwords. The index is
+// then read in order, a line at a time: every line must have its form and
+// point inside the data, and a line whose headword is a book word's normal
+// form adds its entry's range to those wanted. Last the wanted ranges are
+// read in the data's order: from a .dict directly, from a dictzip file by
+// inflating only the chunks that hold them (split between threads at chunk
+// boundaries), from a gzip file without a chunk table by one pass.
+// Memory holds the book words' groups, the wanted entries and a chunk or
+// two per thread, never the index or the data whole.
+#include "vocabulary/dictd_dictionary.h"
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <memory>
+#include <thread>
+#include <unordered_map>
+
+#include "base/file_range.h"
+#include "vocabulary/unicode_folding.h"
+
+namespace lexicull {
+namespace {
+
+Status unreadable(const std::string& reason) {
+  return Status::failure("not a readable dictd dictionary: " + reason);
+}
+
+// A stretch of the entries' text.
+struct Range {
+  std::uint64_t offset;
+  std::uint64_t length;
+  bool operator<(const Range& other) const {
+    return offset != other.offset ? offset < other.offset : length < other.length;
+  }
+};
+
+// The entries' text, however it is stored.
+class EntryData {
+ public:
+  virtual ~EntryData() = default;
+  // Its size, inflated.
+  virtual std::uint64_t size() const = 0;
+  // The bytes of each of `ranges` (sorted, within size()) into `bytes`.
+  virtual Status read(const std::vector<Range>& ranges, unsigned threads,
+                      std::vector<std::string>* bytes) const = 0;
+};
+
+class PlainData : public EntryData {
+ public:
+  explicit PlainData(const RandomAccessFile& file) : file_(file), size_(file.size()) {}
+  std::uint64_t size() const override { return size_; }
+  Status read(const std::vector<Range>& ranges, unsigned,
+              std::vector<std::string>* bytes) const override {
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      std::string& entry = (*bytes)[i];
+      entry.resize(static_cast<std::size_t>(ranges[i].length));
+      std::size_t got = 0;
+      Status status = read_fully_at(
+          file_, ranges[i].offset, reinterpret_cast<unsigned char*>(&entry[0]), entry.size(), &got);
+      if (!status.ok()) return status;
+      if (got != entry.size()) return unreadable("an entry reaches past the end of the data");
+    }
+    return Status();
+  }
+
+ private:
+  const RandomAccessFile& file_;
+  std::uint64_t size_;
+};
+
+std::uint32_t little_endian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count; i-- > 0;) value = value << 8 | bytes[i];
+  return value;
+}
+
+// Where a gzip member's deflate data begins, and its dictzip chunk table.
+struct GzipHeader {
+  std::uint64_t data_start = 0;
+  std::uint32_t chunk_length = 0;           // 0: no chunk table
+  std::vector<std::uint64_t> chunk_starts;  // one more than the chunks: the end
+};
+
+Status read_gzip_header(const RandomAccessFile& file, GzipHeader* header) {
+  // The header's fixed part, an extra field of up to 64 KiB, and names.
+  std::vector<unsigned char> bytes(
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), 12 + 0xFFFF + 4096)));
+  std::size_t got = 0;
+  Status status = read_fully_at(file, 0, bytes.data(), bytes.size(), &got);
+  if (!status.ok()) return status;
+  if (got < 18 || bytes[0] != 0x1F || bytes[1] != 0x8B || bytes[2] != 8) {
+    return unreadable("the data is not gzip");
+  }
+  const unsigned flags = bytes[3];
+  std::size_t at = 10;
+  if ((flags & 4) != 0) {
+    const std::size_t extra_size = little_endian(&bytes[at], 2);
+    at += 2;
+    if (at + extra_size > got) return unreadable("its gzip header is cut short");
+    for (std::size_t field = at; field + 4 <= at + extra_size;) {
+      const std::size_t field_size = little_endian(&bytes[field + 2], 2);
+      if (field + 4 + field_size > at + extra_size) break;
+      if (bytes[field] == 'R' && bytes[field + 1] == 'A' && field_size >= 6) {
+        const unsigned char* table = &bytes[field + 4];
+        header->chunk_length = little_endian(table + 2, 2);
+        const std::size_t count = little_endian(table + 4, 2);
+        if (field_size < 6 + 2 * count || header->chunk_length == 0) {
+          return unreadable("its chunk table is damaged");
+        }
+        header->chunk_starts.assign(1, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+          header->chunk_starts.push_back(header->chunk_starts.back() +
+                                         little_endian(table + 6 + 2 * i, 2));
+        }
+      }
+      field += 4 + field_size;
+    }
+    at += extra_size;
+  }
+  for (const unsigned name_flag : {8u, 16u}) {
+    if ((flags & name_flag) == 0) continue;
+    while (at < got && bytes[at] != 0) ++at;
+    if (at++ >= got) return unreadable("its gzip header is cut short");
+  }
+  if ((flags & 2) != 0) at += 2;
+  header->data_start = at;
+  for (std::uint64_t& start : header->chunk_starts) start += at;
+  if (!header->chunk_starts.empty() && header->chunk_starts.back() > file.size()) {
+    return unreadable("the data file is shorter than its chunk table says");
+  }
+  return Status();
+}
+
+// The inflated size: the gzip trailer's, which holds it modulo 2^32, checked
+// against the chunk table where there is one.
+Status gzip_size(const RandomAccessFile& file, const GzipHeader& header, std::uint64_t* size) {
+  unsigned char trailer[4];
+  std::size_t got = 0;
+  Status status = read_fully_at(file, file.size() - 4, trailer, 4, &got);
+  if (!status.ok()) return status;
+  const std::uint64_t stated = little_endian(trailer, 4);
+  const std::size_t chunks = header.chunk_starts.empty() ? 0 : header.chunk_starts.size() - 1;
+  if (header.chunk_length == 0) {
+    *size = stated;
+    return Status();
+  }
+  if (chunks == 0) {
+    *size = 0;
+    return stated == 0 ? Status() : unreadable("its size disagrees with its chunk table");
+  }
+  const std::uint64_t least = std::uint64_t{chunks - 1} * header.chunk_length + 1;
+  const std::uint64_t candidate = least + ((stated - least) & 0xFFFFFFFF);
+  if (candidate > std::uint64_t{chunks} * header.chunk_length) {
+    return unreadable("its size disagrees with its chunk table");
+  }
+  *size = candidate;
+  return Status();
+}
+
+class DictzipData : public EntryData {
+ public:
+  DictzipData(const RandomAccessFile& file, GzipHeader header, std::uint64_t size)
+      : file_(file), header_(std::move(header)), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+
+  Status read(const std::vector<Range>& ranges, unsigned threads,
+              std::vector<std::string>* bytes) const override {
+    // Threads take runs of ranges that share no chunk, of about equal
+    // numbers of chunks; a run of fewer than 64 is not worth a thread.
+    std::vector<std::size_t> cuts;
+    const std::uint64_t chunks = cut_into_runs(ranges, ~std::uint64_t{0}, &cuts);
+    cut_into_runs(ranges, std::max<std::uint64_t>(64, chunks / threads + 1), &cuts);
+    std::vector<Status> statuses(cuts.size() - 1);
+    std::vector<std::exception_ptr> failures(cuts.size() - 1);
+    auto read_run = [&](std::size_t run) {
+      try {
+        statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], bytes);
+      } catch (...) {
+        failures[run] = std::current_exception();
+      }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t run = 1; run + 1 < cuts.size(); ++run) {
+      try {
+        workers.emplace_back(read_run, run);
+      } catch (...) {
+        read_run(run);
+      }
+    }
+    read_run(0);
+    for (std::thread& worker : workers) worker.join();
+    for (const std::exception_ptr& failure : failures) {
+      if (failure) std::rethrow_exception(failure);
+    }
+    for (const Status& status : statuses) {
+      if (!status.ok()) return status;
+    }
+    return Status();
+  }
+
+ private:
+  // Cuts `ranges` into runs of at least `share` chunks where no chunk is
+  // shared with the run before: `*cuts` gets each run's first range, then
+  // the end. Returns how many chunks the ranges need in all.
+  std::uint64_t cut_into_runs(const std::vector<Range>& ranges, std::uint64_t share,
+                              std::vector<std::size_t>* cuts) const {
+    const std::uint64_t length = header_.chunk_length;
+    cuts->assign(1, 0);
+    std::uint64_t total = 0, in_run = 0, last_chunk = 0;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      const std::uint64_t first = ranges[i].offset / length;
+      const std::uint64_t final =
+          ranges[i].length == 0 ? first : (ranges[i].offset + ranges[i].length - 1) / length;
+      const bool fresh = i == 0 || first > last_chunk;
+      if (fresh && i > 0 && in_run >= share) {
+        cuts->push_back(i);
+        in_run = 0;
+      }
+      const std::uint64_t added = fresh                ? final - first + 1
+                                  : final > last_chunk ? final - last_chunk
+                                                       : 0;
+      in_run += added;
+      total += added;
+      last_chunk = fresh ? final : std::max(last_chunk, final);
+    }
+    cuts->push_back(ranges.size());
+    return total;
+  }
+
+  // Inflates chunk `index` into `out`.
+  Status inflate_chunk(std::uint64_t index, libdeflate_decompressor* inflater,
+                       std::vector<unsigned char>& stored, std::string* out) const {
+    const std::uint64_t begin = header_.chunk_starts[index];
+    const auto stored_size = static_cast<std::size_t>(header_.chunk_starts[index + 1] - begin);
+    // A chunk ends in a full flush, not a final block: an empty final block
+    // after it ends the stream for the inflater.
+    stored.resize(stored_size + 2);
+    std::size_t got = 0;
+    Status status = read_fully_at(file_, begin, stored.data(), stored_size, &got);
+    if (!status.ok()) return status;
+    if (got != stored_size) return unreadable("the data file is shorter than its chunk table says");
+    stored[stored_size] = 0x03;
+    stored[stored_size + 1] = 0x00;
+    const std::uint64_t length = header_.chunk_length;
+    const auto expected =
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - index * length));
+    out->resize(expected);
+    std::size_t inflated = 0;
+    if (libdeflate_deflate_decompress(inflater, stored.data(), stored.size(), &(*out)[0], expected,
+                                      &inflated) != LIBDEFLATE_SUCCESS ||
+        inflated != expected) {
+      return unreadable("chunk " + std::to_string(index) + " does not inflate to its size");
+    }
+    return Status();
+  }
+
+  Status read_run_of(const std::vector<Range>& ranges, std::size_t begin, std::size_t end,
+                     std::vector<std::string>* bytes) const {
+    struct Inflater {
+      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+      ~Inflater() { libdeflate_free_decompressor(inflater); }
+    } own;
+    if (own.inflater == nullptr) throw std::bad_alloc();
+    std::vector<unsigned char> stored;
+    std::string chunk;
+    std::uint64_t held = ~std::uint64_t{0};  // the chunk in `chunk`
+    const std::uint64_t length = header_.chunk_length;
+    for (std::size_t i = begin; i < end; ++i) {
+      std::string& entry = (*bytes)[i];
+      entry.clear();
+      for (std::uint64_t at = ranges[i].offset; at < ranges[i].offset + ranges[i].length;) {
+        const std::uint64_t index = at / length;
+        if (index != held) {
+          Status status = inflate_chunk(index, own.inflater, stored, &chunk);
+          if (!status.ok()) return status;
+          held = index;
+        }
+        const std::uint64_t from = at - index * length;
+        const std::uint64_t take =
+            std::min<std::uint64_t>(chunk.size() - from, ranges[i].offset + ranges[i].length - at);
+        entry.append(chunk, static_cast<std::size_t>(from), static_cast<std::size_t>(take));
+        at += take;
+      }
+    }
+    return Status();
+  }
+
+  const RandomAccessFile& file_;
+  GzipHeader header_;
+  std::uint64_t size_;
+};
+
+// gzip without a chunk table: inflated in one pass, keeping only what the
+// ranges ahead still need.
+class GzipData : public EntryData {
+ public:
+  GzipData(const RandomAccessFile& file, std::uint64_t size) : file_(file), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+  Status read(const std::vector<Range>& ranges, unsigned,
+              std::vector<std::string>* bytes) const override {
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    struct End {
+      z_stream* stream;
+      ~End() { inflateEnd(stream); }
+    } end{&stream};
+    std::vector<unsigned char> in(64 * 1024), out(64 * 1024);
+    std::string window;  // the last inflated bytes that a range may need
+    std::uint64_t inflated = 0, read = 0;
+    bool ended = false;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      const std::uint64_t need = ranges[i].offset + ranges[i].length;
+      // Ranges come in the order of their offsets: nothing before this one's
+      // is needed any more.
+      auto drop_before_range = [&] {
+        const std::uint64_t window_start = inflated - window.size();
+        if (ranges[i].offset > window_start) {
+          window.erase(0, static_cast<std::size_t>(std::min<std::uint64_t>(
+                              ranges[i].offset - window_start, window.size())));
+        }
+      };
+      drop_before_range();
+      while (inflated < need) {
+        if (ended) return unreadable("an entry reaches past the end of the data");
+        if (stream.avail_in == 0) {
+          std::size_t got = 0;
+          Status status = read_fully_at(file_, read, in.data(), in.size(), &got);
+          if (!status.ok()) return status;
+          if (got == 0) return unreadable("the data is cut short");
+          read += got;
+          stream.next_in = in.data();
+          stream.avail_in = static_cast<uInt>(got);
+        }
+        stream.next_out = out.data();
+        stream.avail_out = static_cast<uInt>(out.size());
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_MEM_ERROR) throw std::bad_alloc();
+        if (result != Z_OK && result != Z_STREAM_END) return unreadable("the data is damaged");
+        ended = result == Z_STREAM_END;
+        const std::size_t produced = out.size() - stream.avail_out;
+        window.append(reinterpret_cast<const char*>(out.data()), produced);
+        inflated += produced;
+        drop_before_range();
+      }
+      const std::uint64_t window_start = inflated - window.size();
+      (*bytes)[i] = window.substr(static_cast<std::size_t>(ranges[i].offset - window_start),
+                                  static_cast<std::size_t>(ranges[i].length));
+    }
+    return Status();
+  }
+
+ private:
+  const RandomAccessFile& file_;
+  std::uint64_t size_;
+};
+
+Status open_data(const RandomAccessFile& file, bool compressed, std::unique_ptr<EntryData>* data) {
+  if (!compressed) {
+    data->reset(new PlainData(file));
+    return Status();
+  }
+  GzipHeader header;
+  Status status = read_gzip_header(file, &header);
+  std::uint64_t size = 0;
+  if (status.ok()) status = gzip_size(file, header, &size);
+  if (!status.ok()) return status;
+  if (header.chunk_length == 0) {
+    data->reset(new GzipData(file, size));
+  } else {
+    data->reset(new DictzipData(file, std::move(header), size));
+  }
+  return Status();
+}
+
+int dictd_digit(unsigned char byte) {
+  if (byte >= 'A' && byte <= 'Z') return byte - 'A';
+  if (byte >= 'a' && byte <= 'z') return byte - 'a' + 26;
+  if (byte >= '0' && byte <= '9') return byte - '0' + 52;
+  if (byte == '+') return 62;
+  if (byte == '/') return 63;
+  return -1;
+}
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// A book word that an index row may give senses to.
+struct Wanted {
+  BookWordSet::WordId word;
+  std::size_t range;  // into the distinct ranges
+};
+
+}  // namespace
+
+bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
+  if (digits.empty() || digits.size() > 10) return false;
+  std::uint64_t number = 0;
+  for (const char c : digits) {
+    const int digit = dictd_digit(static_cast<unsigned char>(c));
+    if (digit < 0) return false;
+    number = number << 6 | static_cast<unsigned>(digit);
+  }
+  *value = number;
+  return true;
+}
+
+void add_dictd_senses(std::string_view entry, std::vector<std::string>* senses) {
+  static constexpr std::string_view kNotSenses[] = {
+      "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
+  bool first = true;
+  for (std::size_t at = 0; at <= entry.size();) {
+    std::size_t end = entry.find('\n', at);
+    if (end == std::string_view::npos) end = entry.size();
+    std::string line;
+    for (const char c : entry.substr(at, end - at)) {
+      if (c != '\r') line += c;
+    }
+    at = end + 1;
+    if (first) {
+      first = false;
+      continue;
+    }
+    const std::size_t indent = line.find_first_not_of(" \t");
+    if (indent == std::string::npos || indent > 3) continue;
+    std::string_view sense(line);
+    sense.remove_prefix(indent);
+    bool note = false;
+    for (const std::string_view prefix : kNotSenses) note = note || starts_with(sense, prefix);
+    if (note) continue;
+    sense = sense.substr(0, sense.find_last_not_of(" \t") + 1);
+    std::size_t digits = 0;
+    while (digits < sense.size() && sense[digits] >= '0' && sense[digits] <= '9') ++digits;
+    if (digits > 0 && sense.substr(digits, 2) == ". ") {
+      sense.remove_prefix(digits + 2);
+      sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
+    }
+    if (sense.empty()) continue;
+    if (std::find(senses->begin(), senses->end(), sense) == senses->end()) {
+      senses->emplace_back(sense);
+    }
+  }
+}
+
+bool dictd_entry_names(std::string_view entry, std::string_view lowered_word) {
+  const std::string_view first_line = entry.substr(0, entry.find('\n'));
+  return holds_as_word(unicode_lower(first_line), lowered_word);
+}
+
+Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
+                             unsigned threads, VocabularyMap& map) {
+  std::unique_ptr<EntryData> data;
+  Status status = open_data(data_file, compressed, &data);
+  if (!status.ok()) return status;
+
+  const BookWordSet& words = map.keys();
+  // The book words by their normal forms, looked up by views of headwords.
+  std::vector<std::string> normal_forms;
+  normal_forms.reserve(words.size());
+  std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form;
+  for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+    normal_forms.push_back(dictd_normal_form(words.word(id)));
+    if (!normal_forms.back().empty()) by_normal_form[normal_forms.back()].push_back(id);
+  }
+
+  // The index, a line at a time.
+  std::unique_ptr<FileRange> range_of_file;
+  ByteSource* source = index.in_order();
+  if (source == nullptr) {
+    range_of_file = std::make_unique<FileRange>(*index.at_offsets(), 0, ~std::uint64_t{0});
+    source = range_of_file.get();
+  }
+  std::map<Range, std::size_t> range_numbers;
+  std::vector<Wanted> wanted;
+  std::uint64_t line_number = 0;
+  std::string normal;
+  auto take_line = [&](std::string_view line) -> Status {
+    ++line_number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t first_tab = line.find('\t');
+    const std::size_t second_tab =
+        first_tab == std::string_view::npos ? first_tab : line.find('\t', first_tab + 1);
+    const std::size_t third_tab =
+        second_tab == std::string_view::npos ? second_tab : line.find('\t', second_tab + 1);
+    Range range{};
+    if (second_tab == std::string_view::npos ||
+        !parse_dictd_number(line.substr(first_tab + 1, second_tab - first_tab - 1),
+                            &range.offset) ||
+        !parse_dictd_number(line.substr(second_tab + 1, third_tab == std::string_view::npos
+                                                            ? third_tab
+                                                            : third_tab - second_tab - 1),
+                            &range.length)) {
+      return unreadable("line " + std::to_string(line_number) +
+                        " of the index is not a headword, an offset and a length");
+    }
+    if (range.offset > data->size() || range.length > data->size() - range.offset) {
+      return unreadable("the entry of line " + std::to_string(line_number) +
+                        " of the index reaches past the end of the data");
+    }
+    const std::string_view headword = line.substr(0, first_tab);
+    if (headword.empty() || starts_with(headword, "00-database") ||
+        starts_with(headword, "00database")) {
+      return Status();
+    }
+    normal = dictd_normal_form(headword);
+    const auto found = by_normal_form.find(normal);
+    if (found == by_normal_form.end()) return Status();
+    const std::size_t number = range_numbers.emplace(range, range_numbers.size()).first->second;
+    for (const BookWordSet::WordId word : found->second) wanted.push_back(Wanted{word, number});
+    return Status();
+  };
+  std::vector<unsigned char> block(64 * 1024);
+  std::string carried;  // a line cut by the end of a block
+  for (;;) {
+    std::size_t count = 0;
+    status = source->read(block.data(), block.size(), &count);
+    if (!status.ok()) return status;
+    if (count == 0) break;
+    const char* const bytes = reinterpret_cast<const char*>(block.data());
+    for (std::size_t at = 0; at < count;) {
+      const auto* feed = static_cast<const char*>(std::memchr(bytes + at, '\n', count - at));
+      const std::size_t end = feed == nullptr ? count : static_cast<std::size_t>(feed - bytes);
+      if (feed == nullptr) {
+        carried.append(bytes + at, end - at);
+        break;
+      }
+      if (carried.empty()) {
+        status = take_line(std::string_view(bytes + at, end - at));
+      } else {
+        carried.append(bytes + at, end - at);
+        status = take_line(carried);
+        carried.clear();
+      }
+      if (!status.ok()) return status;
+      at = end + 1;
+    }
+  }
+  if (!carried.empty()) {
+    status = take_line(carried);
+    if (!status.ok()) return status;
+  }
+
+  // The wanted entries, in the data's order.
+  std::vector<Range> ranges(range_numbers.size());
+  std::vector<std::size_t> order_of(range_numbers.size());
+  std::size_t place = 0;
+  for (const auto& [range, number] : range_numbers) {
+    ranges[place] = range;
+    order_of[number] = place++;
+  }
+  std::vector<std::string> entries(ranges.size());
+  status = data->read(ranges, std::max(1u, threads), &entries);
+  if (!status.ok()) return status;
+
+  std::unordered_map<BookWordSet::WordId, std::vector<std::string>> senses;
+  std::unordered_map<BookWordSet::WordId, std::string> lowered;
+  for (const Wanted& row : wanted) {
+    auto low = lowered.find(row.word);
+    if (low == lowered.end()) {
+      low = lowered.emplace(row.word, unicode_lower(words.word(row.word))).first;
+    }
+    const std::string& entry = entries[order_of[row.range]];
+    if (dictd_entry_names(entry, low->second)) add_dictd_senses(entry, &senses[row.word]);
+  }
+  for (auto& [word, list] : senses) {
+    std::string joined;
+    for (const std::string& sense : list) joined += (joined.empty() ? "" : "; ") + sense;
+    map.set_translation(word, reinterpret_cast<const unsigned char*>(joined.data()), joined.size());
+  }
+  return Status();
+}
+
+}  // namespace lexicull

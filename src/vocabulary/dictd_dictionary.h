@@ -1,0 +1,50 @@
+#ifndef LEXICULL_VOCABULARY_DICTD_DICTIONARY_H_
+#define LEXICULL_VOCABULARY_DICTD_DICTIONARY_H_
+
+// dictd dictionaries, as Debian ships some 200 of them: an index of
+// "headword TAB offset TAB length" lines, the numbers in base64 digits, and
+// the entries' text, plain (.dict) or dictzip (.dict.dz: gzip whose chunks
+// inflate each on its own, so that only those the book needs are read).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/byte_stream.h"
+#include "base/status.h"
+#include "vocabulary/vocabulary_map.h"
+
+namespace lexicull {
+
+// The number that dictd's base64 digits (A-Z a-z 0-9 + /, most significant
+// first) spell; false for no digits, another byte, or more than 60 bits.
+bool parse_dictd_number(std::string_view digits, std::uint64_t* value);
+
+// The translation that an entry gives: its lines but the first (the
+// headword), those indented by at most three spaces or tabs that are not
+// blank and are no cross-reference or note ("see:", "Synonym:", "Note:"
+// ...), each trimmed and without one leading "N. ", appended to `senses`
+// unless there already.
+void add_dictd_senses(std::string_view entry, std::vector<std::string>* senses);
+
+// Whether the entry's first line, lower-cased, holds `lowered_word` as a
+// word: so "went" takes the entry of "go" whose first line names it, and
+// "it's" does not take those of "its".
+bool dictd_entry_names(std::string_view entry, std::string_view lowered_word);
+
+// Gives each book word of `map` the senses of the index rows whose
+// headwords have its normal form (dictd_normal_form) and whose entries name
+// it, in the index's order, joined with "; ". Reads the index in order and
+// only the parts of `data` that those entries need, on up to `threads`
+// threads. `compressed` for dictzip or gzip data. Fails with "not a
+// readable dictd dictionary: ..." for an index line of another form, an
+// entry past the data's end, a data file shorter than its chunk table says,
+// or a needed chunk that does not inflate to its size; a failed read is
+// returned as it is.
+Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data, bool compressed,
+                             unsigned threads, VocabularyMap& map);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_DICTD_DICTIONARY_H_

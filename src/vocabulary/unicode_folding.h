@@ -1,0 +1,27 @@
+#ifndef LEXICULL_VOCABULARY_UNICODE_FOLDING_H_
+#define LEXICULL_VOCABULARY_UNICODE_FOLDING_H_
+
+// Words as dictd's indexes hold them. The case tables and categories are
+// utf8proc's (Unicode's own data, the same on every platform).
+
+#include <string>
+#include <string_view>
+
+namespace lexicull {
+
+// `text` with every code point lower-cased by Unicode's simple mapping, one
+// code point for one; bytes that are not UTF-8 stay as they are.
+std::string unicode_lower(std::string_view text);
+
+// dictd's normal form: unicode_lower(), then every code point that is not a
+// letter (L), a digit (N) or a space dropped. Bytes that are not UTF-8 stay.
+// So "Don't" gives "dont", "X-ray" "xray" and "Ägypten" "ägypten".
+std::string dictd_normal_form(std::string_view word);
+
+// Whether `text` holds `word` where no letter or digit stands right before
+// or right after it. Both are compared as they are.
+bool holds_as_word(std::string_view text, std::string_view word);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_UNICODE_FOLDING_H_
