@@ -19,8 +19,10 @@ trans-de-en, fortunes and fortunes-de. Writes, the same bytes on every run:
   book.epub         book.txt as an EPUB of 66 documents, one <p> a line
                     (tests/epub/make_epubs.py), which reads as book.txt
 """
+import gzip
 import hashlib
 import os
+import shutil
 import random
 import re
 import subprocess
@@ -28,6 +30,10 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "epub"))
 import make_epubs  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "dictd"))
+import make_dictd  # noqa: E402
+
+DICTD = "/usr/share/dictd"
 
 DICTIONARY = "/usr/share/trans/de-en"
 FORTUNES = "/usr/share/games/fortunes"
@@ -115,6 +121,33 @@ def known_words(text, count):
     return b"".join(word + b"\n" for word in ranked[:count])
 
 
+def write_dictd_pair(corpus, name="freedict-eng-deu"):
+    """The dictd dictionary as Debian ships it, and the same converted to
+    key|translation lines: each headword with the senses of its entries."""
+    index_path = os.path.join(DICTD, name + ".index")
+    if not os.path.exists(index_path):
+        print(f"{name}: not installed (dict-freedict-eng-deu), no dictd row")
+        return
+    with gzip.open(os.path.join(DICTD, name + ".dict.dz")) as source:
+        data = source.read()
+    senses = {}
+    with open(index_path, encoding="utf-8") as index:
+        for line in index:
+            headword, offset, length = line.rstrip("\n").split("\t")[:3]
+            if not headword or headword.startswith(("00-database", "00database")):
+                continue
+            offset, length = make_dictd.decode_number(offset), make_dictd.decode_number(length)
+            entry = data[offset:offset + length].decode("utf-8", "replace")
+            known = senses.setdefault(headword, [])
+            known += [s for s in make_dictd.senses_of(entry) if s not in known]
+    with open(os.path.join(corpus, name + ".txt"), "w", encoding="utf-8") as target:
+        for headword, list_ in senses.items():
+            target.write(headword + "|" + "; ".join(list_) + "\n")
+    for suffix in (".index", ".dict.dz"):
+        shutil.copy(os.path.join(DICTD, name + suffix), os.path.join(corpus, name + suffix))
+    print(f"{name}: {len(senses)} headwords converted to {name}.txt")
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else "/tmp/lexicull-corpus"
     os.makedirs(corpus, exist_ok=True)
@@ -137,6 +170,7 @@ def main():
         lines = data.count(b"\n")
         print(f"{name:15} {len(data):>11} bytes {lines:>9} lines "
               f"sha256 {hashlib.sha256(data).hexdigest()[:16]}")
+    write_dictd_pair(corpus)
     epub = os.path.join(corpus, "book.epub")
     make_epubs.write_epub(epub, make_epubs.book_documents(book.decode("utf-8").split("\n"), 66))
     with open(epub, "rb") as source:

@@ -109,6 +109,25 @@ def main():
                   f"{epub_kib} | {'yes' if epub_same else 'NO'} |"]
         checks.append((f"EPUB: {epub_ratio:.2f} times the plain text (at most 2)", epub_ratio <= 2))
         checks.append(("EPUB: the plain text's output", epub_same))
+    dictd_file = os.path.join(scratch, "dictd.json")
+    if os.path.exists(dictd_file):
+        with open(dictd_file) as source:
+            dictd = json.load(source)
+        with open(os.path.join(scratch, "dictd.memory")) as source:
+            dictd_kib = int(source.read())
+        dictd_ratio = dictd["ratio"]
+        lines += ["", "## dictd dictionary", "",
+                  "book.txt with freedict-eng-deu (index and dictzip data) against the same",
+                  "dictionary converted to key|translation lines (every headword with the senses",
+                  f"of its entries), {dictd['pairs']} runs of each in pairs, the order alternating:", "",
+                  "| converted ms | dictd ms | dictd/converted | dictd KiB |",
+                  "| ---: | ---: | ---: | ---: |",
+                  f"| {dictd['first_ms']:.1f} | {dictd['second_ms']:.1f} | {dictd_ratio:.2f} | "
+                  f"{dictd_kib} |"]
+        checks.append((f"dictd: {dictd_ratio:.2f} times the converted file (at most 2.5)",
+                       dictd_ratio <= 2.5))
+        checks.append((f"dictd: peak memory {dictd_kib / 1024:.1f} MiB (at most 64)",
+                       dictd_kib <= 64 * 1024))
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

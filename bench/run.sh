@@ -85,5 +85,14 @@ peak_memory "$lexicull" book.epub en-de.txt > "$scratch/epub.memory"
 cmp -s "$scratch/out-plain" "$scratch/out-epub" && echo same > "$scratch/epub.outputs" ||
   echo different > "$scratch/epub.outputs"
 
+# A dictd dictionary as Debian ships it, against the same converted to
+# key|translation lines.
+if [ -f freedict-eng-deu.index ]; then
+  python3 "$here/paired.py" "${DICTD_PAIRS:-30}" "$scratch/dictd.json" \
+    "$lexicull book.txt freedict-eng-deu.txt > $scratch/out-converted" \
+    "$lexicull book.txt freedict-eng-deu.dict.dz > $scratch/out-dictd"
+  peak_memory "$lexicull" book.txt freedict-eng-deu.dict.dz > "$scratch/dictd.memory"
+fi
+
 python3 "$here/report.py" "$scratch" "$root/bench/RESULTS.md" "${pairs[@]}"
 cat "$root/bench/RESULTS.md"

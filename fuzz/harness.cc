@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "stem/stemmer.h"
 #include "stem/word_forms.h"
 #include "testing/test_support.h"
+#include "vocabulary/dictd_dictionary.h"
 #include "vocabulary/read_vocabulary.h"
 #include "vocabulary/write_filtered_vocabulary.h"
 
@@ -193,6 +195,43 @@ std::string check_epub(const std::string& raw_book) {
   return "";
 }
 
+std::string check_dictd(const std::string& raw) {
+  const std::size_t split = std::min(raw.find('\0'), raw.size());
+  const std::string index = raw.substr(0, split);
+  const std::string data = split < raw.size() ? raw.substr(split + 1) : std::string();
+  const bool compressed = data.size() >= 2 && data[0] == '\x1f' && data[1] == '\x8b';
+  std::string results[2];
+  for (const unsigned threads : {1u, 3u}) {
+    BookWordSet words;
+    for (const char* word : {"go", "went", "house", "x-ray", "\xC3\x84gypten", "it's", "a"}) {
+      insert_word(words, word);
+    }
+    // The index's own headwords, so that its rows are taken.
+    for (std::size_t at = 0, lines = 0; at < index.size() && lines < 64; ++lines) {
+      const std::size_t end = std::min(index.find('\n', at), index.size());
+      insert_word(words, index.substr(at, std::min(index.find('\t', at), end) - at));
+      at = end + 1;
+    }
+    VocabularyMap map(words);
+    const MemoryFile data_file(data, threads == 1 ? 4096 : 7);
+    InputFile index_file = memory_input(index, InputKind::kInOrder, threads == 1 ? 4096 : 3);
+    const Status status = read_dictd_vocabulary(index_file, data_file, compressed, threads, map);
+    std::string& result = results[threads == 1 ? 0 : 1];
+    if (!status.ok()) {
+      if (status.reason().rfind("not a readable dictd dictionary: ", 0) != 0) {
+        return "an unreadable dictionary without the reason: " + status.reason();
+      }
+      result = status.reason();
+      continue;
+    }
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+      result += std::string(words.word(id)) + "|" + std::string(map.translation(id)) + "\n";
+    }
+  }
+  if (results[0] != results[1]) return "threads or read sizes change the result";
+  return "";
+}
+
 std::string check(Target target, const std::uint8_t* data, std::size_t size) {
   switch (target) {
     case Target::kBook:
@@ -205,6 +244,8 @@ std::string check(Target target, const std::uint8_t* data, std::size_t size) {
       return check_dictionary(split_input(data, size));
     case Target::kEpub:
       return check_epub(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kDictd:
+      return check_dictd(std::string(reinterpret_cast<const char*>(data), size));
   }
   return "unknown target";
 }

@@ -39,7 +39,13 @@ std::string check_dictionary(const Pair& pair);
 // cannot read must say so as every unreadable EPUB does.
 std::string check_epub(const std::string& raw_book);
 
-enum class Target { kBook, kVocabulary, kRun, kDictionary, kEpub };
+// A dictd dictionary of any bytes: its index, a NUL, its data (dictzip or
+// gzip when it begins as gzip does). It must never crash, a dictionary it
+// cannot read must say so, and the result must not depend on the threads or
+// the read sizes.
+std::string check_dictd(const std::string& raw);
+
+enum class Target { kBook, kVocabulary, kRun, kDictionary, kEpub, kDictd };
 
 // One of the checks above on raw fuzz input: the book reader takes it whole,
 // the others split it with split_input.

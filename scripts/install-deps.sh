@@ -24,7 +24,7 @@ declare -A groups=(
   [limits]="time python3 util-linux"
   [packages]="zip unzip groff-base lintian gzip"
   [s390x]="g++-s390x-linux-gnu qemu-user dpkg-dev"
-  [bench]="libbenchmark-dev hyperfine time mawk python3 bible-kjv bible-kjv-text trans-de-en hunspell hunspell-en-us hunspell-de-de fortunes fortunes-de"
+  [bench]="libbenchmark-dev hyperfine time mawk python3 bible-kjv bible-kjv-text trans-de-en hunspell hunspell-en-us hunspell-de-de fortunes fortunes-de dict-freedict-eng-deu"
 )
 all=(build unit dictionaries windows fuzz tsan limits packages s390x)
 

@@ -18,14 +18,21 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/file_range.h"
 #include "vocabulary/unicode_folding.h"
 
 namespace lexicull {
 namespace {
+
+// No dictionary has entries near these sizes; a crafted one could make a
+// few lines of index ask for gigabytes.
+constexpr std::uint64_t kLargestEntry = std::uint64_t{1} << 20;
+constexpr std::uint64_t kMostWantedText = std::uint64_t{64} << 20;
 
 Status unreadable(const std::string& reason) {
   return Status::failure("not a readable dictd dictionary: " + reason);
@@ -391,10 +398,38 @@ bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// A book word that an index row may give senses to.
-struct Wanted {
-  BookWordSet::WordId word;
-  std::size_t range;  // into the distinct ranges
+// A hash of a normal form for the filter below, cheaper than a lookup.
+std::uint64_t filter_hash(std::string_view bytes) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ bytes.size();
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    state = (state ^ word) * 0xFF51AFD7ED558CCDull;
+  }
+  for (; at < bytes.size(); ++at) {
+    state = (state ^ static_cast<unsigned char>(bytes[at])) * 0xC4CEB9FE1A85EC53ull;
+  }
+  return state ^ (state >> 29);
+}
+
+// A bit per hash of the book words' normal forms: most headwords are no book
+// word, and one load that stays in cache tells most of them so.
+class NormalFormFilter {
+ public:
+  void add(std::string_view normal) {
+    const std::uint64_t hash = filter_hash(normal);
+    bits_[(hash >> 6) & kMask] |= std::uint64_t{1} << (hash & 63);
+  }
+  bool may_hold(std::string_view normal) const {
+    const std::uint64_t hash = filter_hash(normal);
+    return (bits_[(hash >> 6) & kMask] >> (hash & 63) & 1) != 0;
+  }
+
+ private:
+  static constexpr std::size_t kWords = std::size_t{1} << 12;  // 32 KiB
+  static constexpr std::size_t kMask = kWords - 1;
+  std::vector<std::uint64_t> bits_ = std::vector<std::uint64_t>(kWords);
 };
 
 }  // namespace
@@ -411,26 +446,23 @@ bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
   return true;
 }
 
-void add_dictd_senses(std::string_view entry, std::vector<std::string>* senses) {
+void add_dictd_senses(std::string_view entry, std::vector<std::string_view>* senses) {
   static constexpr std::string_view kNotSenses[] = {
       "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
-  bool first = true;
-  for (std::size_t at = 0; at <= entry.size();) {
+  const std::size_t first_end = entry.find('\n');
+  if (first_end == std::string_view::npos) return;
+  // Repeats are told by a set once there are many senses: some words have
+  // hundreds.
+  constexpr std::size_t kFewSenses = 16;
+  std::unordered_set<std::string_view> seen;
+  for (std::size_t at = first_end + 1; at <= entry.size();) {
     std::size_t end = entry.find('\n', at);
     if (end == std::string_view::npos) end = entry.size();
-    std::string line;
-    for (const char c : entry.substr(at, end - at)) {
-      if (c != '\r') line += c;
-    }
+    const std::string_view line = entry.substr(at, end - at);
     at = end + 1;
-    if (first) {
-      first = false;
-      continue;
-    }
     const std::size_t indent = line.find_first_not_of(" \t");
-    if (indent == std::string::npos || indent > 3) continue;
-    std::string_view sense(line);
-    sense.remove_prefix(indent);
+    if (indent == std::string_view::npos || indent > 3) continue;
+    std::string_view sense = line.substr(indent);
     bool note = false;
     for (const std::string_view prefix : kNotSenses) note = note || starts_with(sense, prefix);
     if (note) continue;
@@ -442,9 +474,13 @@ void add_dictd_senses(std::string_view entry, std::vector<std::string>* senses) 
       sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
     }
     if (sense.empty()) continue;
-    if (std::find(senses->begin(), senses->end(), sense) == senses->end()) {
-      senses->emplace_back(sense);
+    if (senses->size() < kFewSenses) {
+      if (std::find(senses->begin(), senses->end(), sense) != senses->end()) continue;
+    } else {
+      if (seen.empty()) seen.insert(senses->begin(), senses->end());
+      if (!seen.insert(sense).second) continue;
     }
+    senses->push_back(sense);
   }
 }
 
@@ -453,35 +489,67 @@ bool dictd_entry_names(std::string_view entry, std::string_view lowered_word) {
   return holds_as_word(unicode_lower(first_line), lowered_word);
 }
 
-Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
-                             unsigned threads, VocabularyMap& map) {
-  std::unique_ptr<EntryData> data;
-  Status status = open_data(data_file, compressed, &data);
-  if (!status.ok()) return status;
+namespace {
 
-  const BookWordSet& words = map.keys();
-  // The book words by their normal forms, looked up by views of headwords.
-  std::vector<std::string> normal_forms;
-  normal_forms.reserve(words.size());
-  std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form;
-  for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
-    normal_forms.push_back(dictd_normal_form(words.word(id)));
-    if (!normal_forms.back().empty()) by_normal_form[normal_forms.back()].push_back(id);
+// What the index says of the book's words.
+struct IndexRows {
+  Status status;            // of reading
+  std::string malformed;    // what is wrong with line `lines`, if anything
+  std::uint64_t lines = 0;  // read, up to a malformed one
+  std::vector<std::pair<BookWordSet::WordId, Range>> rows;  // in index order
+};
+
+// The book words by their normal forms, for the index's headwords.
+class IndexReader {
+ public:
+  IndexReader(const BookWordSet& words, std::uint64_t data_size) : data_size_(data_size) {
+    normal_forms_.reserve(words.size());
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+      normal_forms_.push_back(dictd_normal_form(words.word(id)));
+      const std::string& normal = normal_forms_.back();
+      if (normal.empty()) continue;
+      by_normal_form_[normal].push_back(id);
+      filter_.add(normal);
+      longest_ = std::max(longest_, normal.size());
+    }
   }
 
-  // The index, a line at a time.
-  std::unique_ptr<FileRange> range_of_file;
-  ByteSource* source = index.in_order();
-  if (source == nullptr) {
-    range_of_file = std::make_unique<FileRange>(*index.at_offsets(), 0, ~std::uint64_t{0});
-    source = range_of_file.get();
+  // Reads the lines of `source` into `*result`; read-only, so that parts of
+  // one index may be read on several threads at once.
+  void read(ByteSource& source, IndexRows* result) const {
+    std::vector<unsigned char> block(64 * 1024);
+    std::string carried;  // a line cut by the end of a block
+    std::string normal;
+    for (;;) {
+      std::size_t count = 0;
+      result->status = source.read(block.data(), block.size(), &count);
+      if (!result->status.ok() || count == 0) break;
+      const char* const bytes = reinterpret_cast<const char*>(block.data());
+      for (std::size_t at = 0; at < count;) {
+        const auto* feed = static_cast<const char*>(std::memchr(bytes + at, '\n', count - at));
+        if (feed == nullptr) {
+          carried.append(bytes + at, count - at);
+          break;
+        }
+        const std::size_t end = static_cast<std::size_t>(feed - bytes);
+        if (carried.empty()) {
+          take_line(std::string_view(bytes + at, end - at), normal, result);
+        } else {
+          carried.append(bytes + at, end - at);
+          take_line(carried, normal, result);
+          carried.clear();
+        }
+        if (!result->malformed.empty()) return;
+        at = end + 1;
+      }
+    }
+    if (result->status.ok() && !carried.empty()) take_line(carried, normal, result);
   }
-  std::map<Range, std::size_t> range_numbers;
-  std::vector<Wanted> wanted;
-  std::uint64_t line_number = 0;
-  std::string normal;
-  auto take_line = [&](std::string_view line) -> Status {
-    ++line_number;
+
+ private:
+  // Takes one line, or says in result->malformed what is wrong with it.
+  void take_line(std::string_view line, std::string& normal, IndexRows* result) const {
+    ++result->lines;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const std::size_t first_tab = line.find('\t');
     const std::size_t second_tab =
@@ -496,81 +564,168 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
                                                             ? third_tab
                                                             : third_tab - second_tab - 1),
                             &range.length)) {
-      return unreadable("line " + std::to_string(line_number) +
-                        " of the index is not a headword, an offset and a length");
+      result->malformed = "is not a headword, an offset and a length";
+      return;
     }
-    if (range.offset > data->size() || range.length > data->size() - range.offset) {
-      return unreadable("the entry of line " + std::to_string(line_number) +
-                        " of the index reaches past the end of the data");
+    if (range.offset > data_size_ || range.length > data_size_ - range.offset) {
+      result->malformed = "points past the end of the data";
+      return;
+    }
+    if (range.length > kLargestEntry) {
+      result->malformed =
+          "points to an entry larger than " + std::to_string(kLargestEntry >> 20) + " MiB";
+      return;
     }
     const std::string_view headword = line.substr(0, first_tab);
     if (headword.empty() || starts_with(headword, "00-database") ||
         starts_with(headword, "00database")) {
-      return Status();
+      return;
     }
-    normal = dictd_normal_form(headword);
-    const auto found = by_normal_form.find(normal);
-    if (found == by_normal_form.end()) return Status();
-    const std::size_t number = range_numbers.emplace(range, range_numbers.size()).first->second;
-    for (const BookWordSet::WordId word : found->second) wanted.push_back(Wanted{word, number});
-    return Status();
-  };
-  std::vector<unsigned char> block(64 * 1024);
-  std::string carried;  // a line cut by the end of a block
-  for (;;) {
-    std::size_t count = 0;
-    status = source->read(block.data(), block.size(), &count);
-    if (!status.ok()) return status;
-    if (count == 0) break;
-    const char* const bytes = reinterpret_cast<const char*>(block.data());
-    for (std::size_t at = 0; at < count;) {
-      const auto* feed = static_cast<const char*>(std::memchr(bytes + at, '\n', count - at));
-      const std::size_t end = feed == nullptr ? count : static_cast<std::size_t>(feed - bytes);
-      if (feed == nullptr) {
-        carried.append(bytes + at, end - at);
-        break;
+    // A normal form is never longer than its word: most headwords, phrases
+    // among them, are passed over here.
+    if (headword.size() > longest_ && static_cast<unsigned char>(headword[0]) < 0x80) {
+      bool plain = true;
+      for (std::size_t k = 0; plain && k < headword.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(headword[k]);
+        plain = (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || byte == ' ';
       }
-      if (carried.empty()) {
-        status = take_line(std::string_view(bytes + at, end - at));
-      } else {
-        carried.append(bytes + at, end - at);
-        status = take_line(carried);
-        carried.clear();
-      }
-      if (!status.ok()) return status;
-      at = end + 1;
+      if (plain) return;
     }
-  }
-  if (!carried.empty()) {
-    status = take_line(carried);
-    if (!status.ok()) return status;
+    const std::string_view headword_normal = dictd_normal_form(headword, &normal);
+    if (!filter_.may_hold(headword_normal)) return;
+    const auto found = by_normal_form_.find(headword_normal);
+    if (found == by_normal_form_.end()) return;
+    for (const BookWordSet::WordId word : found->second) result->rows.emplace_back(word, range);
   }
 
-  // The wanted entries, in the data's order.
-  std::vector<Range> ranges(range_numbers.size());
-  std::vector<std::size_t> order_of(range_numbers.size());
-  std::size_t place = 0;
-  for (const auto& [range, number] : range_numbers) {
-    ranges[place] = range;
-    order_of[number] = place++;
+  std::uint64_t data_size_;
+  std::vector<std::string> normal_forms_;
+  std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form_;
+  NormalFormFilter filter_;
+  std::size_t longest_ = 0;
+};
+
+// Where a second thread may start on the index: just after the line feed
+// that follows its middle; 0 where it is too small to share.
+std::uint64_t index_cut(const RandomAccessFile& file) {
+  constexpr std::uint64_t kLeastShared = std::uint64_t{1} << 20;
+  const std::uint64_t size = file.size();
+  if (size < kLeastShared) return 0;
+  unsigned char window[4096];
+  std::size_t got = 0;
+  if (!read_fully_at(file, size / 2, window, sizeof window, &got).ok()) return 0;
+  const void* feed = std::memchr(window, '\n', got);
+  return feed == nullptr
+             ? 0
+             : size / 2 +
+                   static_cast<std::size_t>(static_cast<const unsigned char*>(feed) - window) + 1;
+}
+
+}  // namespace
+
+Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
+                             unsigned threads, VocabularyMap& map) {
+  std::unique_ptr<EntryData> data;
+  Status status = open_data(data_file, compressed, &data);
+  if (!status.ok()) return status;
+  const BookWordSet& words = map.keys();
+  const IndexReader reader(words, data->size());
+
+  // The index in one part, or in two side by side; the rows of both in
+  // order, and the first failure in the file's order.
+  IndexRows parts[2];
+  if (index.in_order() != nullptr) {
+    reader.read(*index.in_order(), &parts[0]);
+  } else {
+    const RandomAccessFile& file = *index.at_offsets();
+    const std::uint64_t cut = threads > 1 ? index_cut(file) : 0;
+    FileRange first(file, 0, cut == 0 ? ~std::uint64_t{0} : cut);
+    if (cut == 0) {
+      reader.read(first, &parts[0]);
+    } else {
+      FileRange second(file, cut, ~std::uint64_t{0});
+      std::exception_ptr failure;
+      std::thread other;
+      try {
+        other = std::thread([&] {
+          try {
+            reader.read(second, &parts[1]);
+          } catch (...) {
+            failure = std::current_exception();
+          }
+        });
+      } catch (const std::system_error&) {
+        reader.read(second, &parts[1]);
+      }
+      reader.read(first, &parts[0]);
+      if (other.joinable()) other.join();
+      if (failure) std::rethrow_exception(failure);
+    }
+  }
+  // The first failure in the file's order; the second part's lines count
+  // on from the first's.
+  for (const IndexRows& part : parts) {
+    if (!part.status.ok()) return part.status;
+    if (!part.malformed.empty()) {
+      const std::uint64_t line = part.lines + (&part == &parts[1] ? parts[0].lines : 0);
+      return unreadable("line " + std::to_string(line) + " of the index " + part.malformed);
+    }
+  }
+
+  // The distinct ranges in the data's order, and each row's place among them.
+  struct Row {
+    Range range;
+    BookWordSet::WordId word;
+    std::size_t order;  // in the index
+  };
+  std::vector<Row> rows;
+  for (const IndexRows& part : parts) {
+    for (const auto& [word, range] : part.rows) rows.push_back(Row{range, word, rows.size()});
+  }
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+    return a.range < b.range || (!(b.range < a.range) && a.order < b.order);
+  });
+  std::vector<Range> ranges;
+  std::vector<std::size_t> range_of_row(rows.size());
+  std::uint64_t wanted_text = 0;
+  for (const Row& row : rows) {
+    if (ranges.empty() || ranges.back() < row.range) {
+      ranges.push_back(row.range);
+      if ((wanted_text += row.range.length) > kMostWantedText) {
+        return unreadable("the entries that the book needs come to more than " +
+                          std::to_string(kMostWantedText >> 20) + " MiB");
+      }
+    }
+    range_of_row[row.order] = ranges.size() - 1;
   }
   std::vector<std::string> entries(ranges.size());
   status = data->read(ranges, std::max(1u, threads), &entries);
   if (!status.ok()) return status;
+  for (std::string& entry : entries) {
+    if (entry.find('\r') != std::string::npos) {
+      entry.erase(std::remove(entry.begin(), entry.end(), '\r'), entry.end());
+    }
+  }
 
-  std::unordered_map<BookWordSet::WordId, std::vector<std::string>> senses;
+  // Each word's senses, the rows taken in the index's order.
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.order < b.order; });
+  std::unordered_map<BookWordSet::WordId, std::vector<std::string_view>> senses;
   std::unordered_map<BookWordSet::WordId, std::string> lowered;
-  for (const Wanted& row : wanted) {
+  for (const Row& row : rows) {
     auto low = lowered.find(row.word);
     if (low == lowered.end()) {
       low = lowered.emplace(row.word, unicode_lower(words.word(row.word))).first;
     }
-    const std::string& entry = entries[order_of[row.range]];
+    const std::string& entry = entries[range_of_row[row.order]];
     if (dictd_entry_names(entry, low->second)) add_dictd_senses(entry, &senses[row.word]);
   }
-  for (auto& [word, list] : senses) {
-    std::string joined;
-    for (const std::string& sense : list) joined += (joined.empty() ? "" : "; ") + sense;
+  std::string joined;
+  for (const auto& [word, list] : senses) {
+    joined.clear();
+    for (const std::string_view sense : list) {
+      if (!joined.empty()) joined += "; ";
+      joined += sense;
+    }
     map.set_translation(word, reinterpret_cast<const unsigned char*>(joined.data()), joined.size());
   }
   return Status();

@@ -21,12 +21,12 @@ namespace lexicull {
 // first) spell; false for no digits, another byte, or more than 60 bits.
 bool parse_dictd_number(std::string_view digits, std::uint64_t* value);
 
-// The translation that an entry gives: its lines but the first (the
+// The senses that an entry (without CR) gives: its lines but the first (the
 // headword), those indented by at most three spaces or tabs that are not
 // blank and are no cross-reference or note ("see:", "Synonym:", "Note:"
 // ...), each trimmed and without one leading "N. ", appended to `senses`
-// unless there already.
-void add_dictd_senses(std::string_view entry, std::vector<std::string>* senses);
+// (as views into `entry`) unless there already.
+void add_dictd_senses(std::string_view entry, std::vector<std::string_view>* senses);
 
 // Whether the entry's first line, lower-cased, holds `lowered_word` as a
 // word: so "went" takes the entry of "go" whose first line names it, and
@@ -35,7 +35,8 @@ bool dictd_entry_names(std::string_view entry, std::string_view lowered_word);
 
 // Gives each book word of `map` the senses of the index rows whose
 // headwords have its normal form (dictd_normal_form) and whose entries name
-// it, in the index's order, joined with "; ". Reads the index in order and
+// it, in the index's order, joined with "; ". An entry may have at most 1
+// MiB, and those a book needs at most 64 MiB in all. Reads the index in order and
 // only the parts of `data` that those entries need, on up to `threads`
 // threads. `compressed` for dictzip or gzip data. Fails with "not a
 // readable dictd dictionary: ..." for an index line of another form, an

@@ -69,30 +69,39 @@ std::string unicode_lower(std::string_view text) {
 
 std::string dictd_normal_form(std::string_view word) {
   std::string normal;
-  normal.reserve(word.size());
-  // ASCII, most of every word and headword, needs no table.
+  return std::string(dictd_normal_form(word, &normal));
+}
+
+std::string_view dictd_normal_form(std::string_view word, std::string* normal) {
   std::size_t at = 0;
+  while (at < word.size()) {
+    const auto byte = static_cast<unsigned char>(word[at]);
+    if (!is_ascii_lower_or_digit(byte) && byte != ' ') break;
+    ++at;
+  }
+  if (at == word.size()) return word;
+  normal->assign(word.substr(0, at));
+  // ASCII, most of every word and headword, needs no table.
   while (at < word.size()) {
     const auto byte = static_cast<unsigned char>(word[at]);
     if (byte >= 0x80) break;
     if (is_ascii_lower_or_digit(byte) || byte == ' ') {
-      normal += static_cast<char>(byte);
+      *normal += static_cast<char>(byte);
     } else if (byte >= 'A' && byte <= 'Z') {
-      normal += static_cast<char>(byte + ('a' - 'A'));
+      *normal += static_cast<char>(byte + ('a' - 'A'));
     }
     ++at;
   }
-  if (at == word.size()) return normal;
   for_each_code_point(word.substr(at), [&](utf8proc_int32_t code, std::string_view bytes) {
     if (code < 0) {
-      normal.append(bytes);
+      normal->append(bytes);
       return;
     }
     const utf8proc_int32_t lower =
         code < 0x80 ? (code >= 'A' && code <= 'Z' ? code + 32 : code) : utf8proc_tolower(code);
-    if (lower == ' ' || is_letter_or_digit(lower)) append_code_point(normal, lower);
+    if (lower == ' ' || is_letter_or_digit(lower)) append_code_point(*normal, lower);
   });
-  return normal;
+  return *normal;
 }
 
 bool holds_as_word(std::string_view text, std::string_view word) {

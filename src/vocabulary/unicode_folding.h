@@ -17,6 +17,9 @@ std::string unicode_lower(std::string_view text);
 // letter (L), a digit (N) or a space dropped. Bytes that are not UTF-8 stay.
 // So "Don't" gives "dont", "X-ray" "xray" and "Ägypten" "ägypten".
 std::string dictd_normal_form(std::string_view word);
+// The same into `*normal`, whose memory is reused; returns `word` itself,
+// without a copy, where it is its own normal form (most are).
+std::string_view dictd_normal_form(std::string_view word, std::string* normal);
 
 // Whether `text` holds `word` where no letter or digit stands right before
 // or right after it. Both are compared as they are.

@@ -60,6 +60,13 @@ def number(value):
             return digits
 
 
+def decode_number(digits):
+    value = 0
+    for digit in digits:
+        value = value * 64 + ALPHABET.index(digit)
+    return value
+
+
 def layout():
     """The data, and the index rows (headword, offset, length)."""
     data, rows = b"", []

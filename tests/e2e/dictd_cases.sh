@@ -76,7 +76,7 @@ while read -r vocabulary reason; do
   check "$vocabulary: no output" [ ! -s stdout ]
 done << 'CASES'
 dictionaries/bad-line.dict.dz not a readable dictd dictionary: line 4 of the index is not a headword
-dictionaries/past-end.dict.dz not a readable dictd dictionary: the entry of line 4 of the index reaches past the end
+dictionaries/past-end.dict.dz not a readable dictd dictionary: line 4 of the index points past the end of the data
 dictionaries/short.dict.dz not a readable dictd dictionary: the data file is shorter than its chunk table says
 dictionaries/bad-chunk.dict.dz not a readable dictd dictionary: chunk 1 does not inflate to its size
 CASES
