@@ -214,8 +214,10 @@ std::string check_dictd(const std::string& raw) {
     }
     VocabularyMap map(words);
     const MemoryFile data_file(data, threads == 1 ? 4096 : 7);
-    InputFile index_file = memory_input(index, InputKind::kInOrder, threads == 1 ? 4096 : 3);
-    const Status status = read_dictd_vocabulary(index_file, data_file, compressed, threads, map);
+    InputFile index_file = memory_input(
+        index, threads == 1 ? InputKind::kInOrder : InputKind::kAtOffsets, threads == 1 ? 4096 : 3);
+    const Status status =
+        read_dictd_vocabulary(index_file, data_file, compressed, PartOptions{threads, 1}, map);
     std::string& result = results[threads == 1 ? 0 : 1];
     if (!status.ok()) {
       if (status.reason().rfind("not a readable dictd dictionary: ", 0) != 0) {

@@ -108,7 +108,7 @@ Status read_any_vocabulary(const std::string& argument, const PartOptions& parts
   status = open_regular_file(source.data_path, &data);
   if (!status.ok()) return Status::failure(source.data_path + ": " + status.reason());
   status = read_input(source.path, [&](InputFile& index) {
-    return read_dictd_vocabulary(index, *data, source.compressed, parts.threads, vocabulary);
+    return read_dictd_vocabulary(index, *data, source.compressed, parts, vocabulary);
   });
   return status;
 }

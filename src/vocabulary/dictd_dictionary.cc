@@ -24,6 +24,9 @@
 #include <unordered_set>
 
 #include "base/file_range.h"
+#include "base/swar.h"
+#include "text/line_marks.h"
+#include "text/text_parts.h"
 #include "vocabulary/unicode_folding.h"
 
 namespace lexicull {
@@ -491,18 +494,11 @@ bool dictd_entry_names(std::string_view entry, std::string_view lowered_word) {
 
 namespace {
 
-// What the index says of the book's words.
-struct IndexRows {
-  Status status;            // of reading
-  std::string malformed;    // what is wrong with line `lines`, if anything
-  std::uint64_t lines = 0;  // read, up to a malformed one
-  std::vector<std::pair<BookWordSet::WordId, Range>> rows;  // in index order
-};
-
 // The book words by their normal forms, for the index's headwords.
-class IndexReader {
+// Read-only once made, so that the parts of the index may share it.
+class BookWordForms {
  public:
-  IndexReader(const BookWordSet& words, std::uint64_t data_size) : data_size_(data_size) {
+  explicit BookWordForms(const BookWordSet& words) {
     normal_forms_.reserve(words.size());
     for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
       normal_forms_.push_back(dictd_normal_form(words.word(id)));
@@ -514,73 +510,10 @@ class IndexReader {
     }
   }
 
-  // Reads the lines of `source` into `*result`; read-only, so that parts of
-  // one index may be read on several threads at once.
-  void read(ByteSource& source, IndexRows* result) const {
-    std::vector<unsigned char> block(64 * 1024);
-    std::string carried;  // a line cut by the end of a block
-    std::string normal;
-    for (;;) {
-      std::size_t count = 0;
-      result->status = source.read(block.data(), block.size(), &count);
-      if (!result->status.ok() || count == 0) break;
-      const char* const bytes = reinterpret_cast<const char*>(block.data());
-      for (std::size_t at = 0; at < count;) {
-        const auto* feed = static_cast<const char*>(std::memchr(bytes + at, '\n', count - at));
-        if (feed == nullptr) {
-          carried.append(bytes + at, count - at);
-          break;
-        }
-        const std::size_t end = static_cast<std::size_t>(feed - bytes);
-        if (carried.empty()) {
-          take_line(std::string_view(bytes + at, end - at), normal, result);
-        } else {
-          carried.append(bytes + at, end - at);
-          take_line(carried, normal, result);
-          carried.clear();
-        }
-        if (!result->malformed.empty()) return;
-        at = end + 1;
-      }
-    }
-    if (result->status.ok() && !carried.empty()) take_line(carried, normal, result);
-  }
-
- private:
-  // Takes one line, or says in result->malformed what is wrong with it.
-  void take_line(std::string_view line, std::string& normal, IndexRows* result) const {
-    ++result->lines;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const std::size_t first_tab = line.find('\t');
-    const std::size_t second_tab =
-        first_tab == std::string_view::npos ? first_tab : line.find('\t', first_tab + 1);
-    const std::size_t third_tab =
-        second_tab == std::string_view::npos ? second_tab : line.find('\t', second_tab + 1);
-    Range range{};
-    if (second_tab == std::string_view::npos ||
-        !parse_dictd_number(line.substr(first_tab + 1, second_tab - first_tab - 1),
-                            &range.offset) ||
-        !parse_dictd_number(line.substr(second_tab + 1, third_tab == std::string_view::npos
-                                                            ? third_tab
-                                                            : third_tab - second_tab - 1),
-                            &range.length)) {
-      result->malformed = "is not a headword, an offset and a length";
-      return;
-    }
-    if (range.offset > data_size_ || range.length > data_size_ - range.offset) {
-      result->malformed = "points past the end of the data";
-      return;
-    }
-    if (range.length > kLargestEntry) {
-      result->malformed =
-          "points to an entry larger than " + std::to_string(kLargestEntry >> 20) + " MiB";
-      return;
-    }
-    const std::string_view headword = line.substr(0, first_tab);
-    if (headword.empty() || starts_with(headword, "00-database") ||
-        starts_with(headword, "00database")) {
-      return;
-    }
+  // The book words whose normal form `headword` has, or null. `normal` is
+  // scratch memory.
+  const std::vector<BookWordSet::WordId>* words_of(std::string_view headword,
+                                                   std::string& normal) const {
     // A normal form is never longer than its word: most headwords, phrases
     // among them, are passed over here.
     if (headword.size() > longest_ && static_cast<unsigned char>(headword[0]) < 0x80) {
@@ -589,88 +522,167 @@ class IndexReader {
         const auto byte = static_cast<unsigned char>(headword[k]);
         plain = (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || byte == ' ';
       }
-      if (plain) return;
+      if (plain) return nullptr;
     }
     const std::string_view headword_normal = dictd_normal_form(headword, &normal);
-    if (!filter_.may_hold(headword_normal)) return;
+    if (!filter_.may_hold(headword_normal)) return nullptr;
     const auto found = by_normal_form_.find(headword_normal);
-    if (found == by_normal_form_.end()) return;
-    for (const BookWordSet::WordId word : found->second) result->rows.emplace_back(word, range);
+    return found == by_normal_form_.end() ? nullptr : &found->second;
   }
 
-  std::uint64_t data_size_;
+ private:
   std::vector<std::string> normal_forms_;
   std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form_;
   NormalFormFilter filter_;
   std::size_t longest_ = 0;
 };
 
-// Where a second thread may start on the index: just after the line feed
-// that follows its middle; 0 where it is too small to share.
-std::uint64_t index_cut(const RandomAccessFile& file) {
-  constexpr std::uint64_t kLeastShared = std::uint64_t{1} << 20;
-  const std::uint64_t size = file.size();
-  if (size < kLeastShared) return 0;
-  unsigned char window[4096];
-  std::size_t got = 0;
-  if (!read_fully_at(file, size / 2, window, sizeof window, &got).ok()) return 0;
-  const void* feed = std::memchr(window, '\n', got);
-  return feed == nullptr
-             ? 0
-             : size / 2 +
-                   static_cast<std::size_t>(static_cast<const unsigned char*>(feed) - window) + 1;
-}
+// The rows of the index whose headwords are book words, read as text: a
+// line's end and its tabs are found 64 bytes at a time. The first line
+// that has not the index's form stops it; each part of the file read on
+// a thread of its own counts its lines from 1, and its rows and lines go
+// after those of the parts before.
+class IndexRowReader final : public TextPartReader {
+ public:
+  IndexRowReader(const BookWordForms& forms, std::uint64_t data_size)
+      : forms_(forms), data_size_(data_size) {}
+
+  void feed(PaddedBytes text) override {
+    if (!malformed_.empty()) return;
+    marks_.mark(text, '\n', '\t');
+    std::size_t at = 0;
+    if (!carried_.empty() || carrying_) {
+      const std::size_t end = marks_.next_line_end(0);
+      carried_.append(reinterpret_cast<const char*>(text.data()), end);
+      carrying_ = true;
+      if (end == text.size()) return;
+      take_line(carried_);
+      carried_.clear();
+      carrying_ = false;
+      at = end + 1;
+    }
+    const char* const bytes = reinterpret_cast<const char*>(text.data());
+    while (at < text.size() && malformed_.empty()) {
+      const LineMarks::Marks ahead = marks_.from(at);
+      if (ahead.line_ends != 0) {
+        const unsigned size = swar::lowest_bit(ahead.line_ends);
+        std::uint64_t tabs = ahead.separators & ((std::uint64_t{1} << size) - 1);
+        std::size_t tab[3] = {size, size, size};
+        for (std::size_t& place : tab) {
+          if (tabs == 0) break;
+          place = swar::lowest_bit(tabs);
+          tabs &= tabs - 1;
+        }
+        take_fields(std::string_view(bytes + at, size), tab);
+        at += size + 1;
+        continue;
+      }
+      const std::size_t end = marks_.next_line_end(at + 64);
+      if (end == text.size()) {
+        carried_.assign(bytes + at, end - at);
+        carrying_ = true;
+        return;
+      }
+      take_line(std::string_view(bytes + at, end - at));
+      at = end + 1;
+    }
+  }
+
+  void finish() override {
+    if (carrying_ && malformed_.empty()) take_line(carried_);
+    carried_.clear();
+    carrying_ = false;
+  }
+
+  unsigned char part_separator() const override { return '\n'; }
+  std::unique_ptr<TextPartReader> make_later_part() const override {
+    return std::make_unique<IndexRowReader>(forms_, data_size_);
+  }
+  void take_later_part(TextPartReader& later_part) override {
+    auto& later = static_cast<IndexRowReader&>(later_part);
+    if (!malformed_.empty()) return;
+    rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
+    lines_ += later.lines_;
+    malformed_ = later.malformed_;
+  }
+
+  // The first malformed line's failure, or success.
+  Status status() const {
+    if (malformed_.empty()) return Status();
+    return unreadable("line " + std::to_string(lines_) + " of the index " + malformed_);
+  }
+  const std::vector<std::pair<BookWordSet::WordId, Range>>& rows() const { return rows_; }
+
+ private:
+  void take_line(std::string_view line) {
+    std::size_t tab[3] = {line.size(), line.size(), line.size()};
+    std::size_t from = 0;
+    for (std::size_t& place : tab) {
+      place = std::min(line.find('\t', from), line.size());
+      if (place == line.size()) break;
+      from = place + 1;
+    }
+    take_fields(line, tab);
+  }
+
+  // Takes a line whose first three tabs (or its size, for fewer) are `tab`.
+  void take_fields(std::string_view line, const std::size_t tab[3]) {
+    ++lines_;
+    Range range{};
+    if (tab[1] == line.size() ||
+        !parse_dictd_number(line.substr(tab[0] + 1, tab[1] - tab[0] - 1), &range.offset) ||
+        !parse_dictd_number(line.substr(tab[1] + 1, tab[2] - tab[1] - 1), &range.length)) {
+      malformed_ = "is not a headword, an offset and a length";
+      return;
+    }
+    if (range.offset > data_size_ || range.length > data_size_ - range.offset) {
+      malformed_ = "points past the end of the data";
+      return;
+    }
+    if (range.length > kLargestEntry) {
+      malformed_ = "points to an entry larger than " + std::to_string(kLargestEntry >> 20) + " MiB";
+      return;
+    }
+    const std::string_view headword = line.substr(0, tab[0]);
+    if (headword.empty() || starts_with(headword, "00-database") ||
+        starts_with(headword, "00database")) {
+      return;
+    }
+    const std::vector<BookWordSet::WordId>* words = forms_.words_of(headword, normal_);
+    if (words == nullptr) return;
+    for (const BookWordSet::WordId word : *words) rows_.emplace_back(word, range);
+  }
+
+  const BookWordForms& forms_;
+  const std::uint64_t data_size_;
+  LineMarks marks_;
+  std::string carried_;  // a line cut by the end of a block
+  bool carrying_ = false;
+  std::string normal_;
+  std::uint64_t lines_ = 0;  // read, up to the first malformed one
+  std::string malformed_;    // what is wrong with that line
+  std::vector<std::pair<BookWordSet::WordId, Range>> rows_;
+};
 
 }  // namespace
 
 Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
-                             unsigned threads, VocabularyMap& map) {
+                             const PartOptions& options, VocabularyMap& map) {
   std::unique_ptr<EntryData> data;
   Status status = open_data(data_file, compressed, &data);
   if (!status.ok()) return status;
   const BookWordSet& words = map.keys();
-  const IndexReader reader(words, data->size());
+  const BookWordForms forms(words);
 
-  // The index in one part, or in two side by side; the rows of both in
-  // order, and the first failure in the file's order.
-  IndexRows parts[2];
-  if (index.in_order() != nullptr) {
-    reader.read(*index.in_order(), &parts[0]);
-  } else {
-    const RandomAccessFile& file = *index.at_offsets();
-    const std::uint64_t cut = threads > 1 ? index_cut(file) : 0;
-    FileRange first(file, 0, cut == 0 ? ~std::uint64_t{0} : cut);
-    if (cut == 0) {
-      reader.read(first, &parts[0]);
-    } else {
-      FileRange second(file, cut, ~std::uint64_t{0});
-      std::exception_ptr failure;
-      std::thread other;
-      try {
-        other = std::thread([&] {
-          try {
-            reader.read(second, &parts[1]);
-          } catch (...) {
-            failure = std::current_exception();
-          }
-        });
-      } catch (const std::system_error&) {
-        reader.read(second, &parts[1]);
-      }
-      reader.read(first, &parts[0]);
-      if (other.joinable()) other.join();
-      if (failure) std::rethrow_exception(failure);
-    }
-  }
-  // The first failure in the file's order; the second part's lines count
-  // on from the first's.
-  for (const IndexRows& part : parts) {
-    if (!part.status.ok()) return part.status;
-    if (!part.malformed.empty()) {
-      const std::uint64_t line = part.lines + (&part == &parts[1] ? parts[0].lines : 0);
-      return unreadable("line " + std::to_string(line) + " of the index " + part.malformed);
-    }
-  }
+  // The index as text, in parts side by side where it is large: a part of
+  // 1 MiB pays for its thread here, where every line is parsed.
+  IndexRowReader rows_reader(forms, data->size());
+  const unsigned threads = std::max(1u, options.threads);
+  PartOptions parts{threads};
+  parts.min_part_size = std::min(options.min_part_size, std::uint64_t{1} << 20);
+  status = read_text(index, rows_reader, parts);
+  if (status.ok()) status = rows_reader.status();
+  if (!status.ok()) return status;
 
   // The distinct ranges in the data's order, and each row's place among them.
   struct Row {
@@ -679,8 +691,8 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
     std::size_t order;  // in the index
   };
   std::vector<Row> rows;
-  for (const IndexRows& part : parts) {
-    for (const auto& [word, range] : part.rows) rows.push_back(Row{range, word, rows.size()});
+  for (const auto& [word, range] : rows_reader.rows()) {
+    rows.push_back(Row{range, word, rows.size()});
   }
   std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
     return a.range < b.range || (!(b.range < a.range) && a.order < b.order);

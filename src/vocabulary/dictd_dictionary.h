@@ -13,6 +13,7 @@
 
 #include "base/byte_stream.h"
 #include "base/status.h"
+#include "text/text_parts.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
@@ -37,14 +38,13 @@ bool dictd_entry_names(std::string_view entry, std::string_view lowered_word);
 // headwords have its normal form (dictd_normal_form) and whose entries name
 // it, in the index's order, joined with "; ". An entry may have at most 1
 // MiB, and those a book needs at most 64 MiB in all. Reads the index in order and
-// only the parts of `data` that those entries need, on up to `threads`
-// threads. `compressed` for dictzip or gzip data. Fails with "not a
-// readable dictd dictionary: ..." for an index line of another form, an
-// entry past the data's end, a data file shorter than its chunk table says,
-// or a needed chunk that does not inflate to its size; a failed read is
-// returned as it is.
+// only the parts of `data` that those entries need, each side by side on up
+// to `options.threads` threads (the index in parts of 1 MiB or more). `compressed` for dictzip or
+// gzip data. Fails with "not a readable dictd dictionary: ..." for an index line of another form,
+// an entry past the data's end, a data file shorter than its chunk table says, or a needed chunk
+// that does not inflate to its size; a failed read is returned as it is.
 Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data, bool compressed,
-                             unsigned threads, VocabularyMap& map);
+                             const PartOptions& options, VocabularyMap& map);
 
 }  // namespace lexicull
 

@@ -132,19 +132,22 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       row("go", "go <n>\nVersuch\n") + row("went", "go (went) <v>\n1. gehen\n") +
       row("went", "go <n>\nVersuch\n") + row("its", "its\nsein\n") + row("", "house\nHaus\n") +
       row("house", "house\nHaus\n") + "x\tA\tA\tmore\n";
-  for (const std::size_t max_read : {1, 5, 4096}) {
-    BookWordSet words;
-    for (const char* word : {"go", "went", "it's", "House", "x"}) insert_word(words, word);
-    VocabularyMap map(words);
-    MemoryFile data_file(data);
-    InputFile index_file = memory_input(index, InputKind::kInOrder, max_read);
-    const Status status = read_dictd_vocabulary(index_file, data_file, false, 2, map);
-    ASSERT_TRUE(status.ok()) << status.reason();
-    EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch");
-    EXPECT_EQ(translation_of(map, "went"), "gehen");
-    EXPECT_EQ(translation_of(map, "it's"), "");
-    EXPECT_EQ(translation_of(map, "House"), "Haus");
-    EXPECT_EQ(translation_of(map, "x"), "");
+  for (const Reading& reading : kReadings) {
+    for (const std::size_t max_read : {1, 5, 4096}) {
+      BookWordSet words;
+      for (const char* word : {"go", "went", "it's", "House", "x"}) insert_word(words, word);
+      VocabularyMap map(words);
+      MemoryFile data_file(data);
+      InputFile index_file = memory_input(index, reading.kind, max_read);
+      const Status status =
+          read_dictd_vocabulary(index_file, data_file, false, reading.options(), map);
+      ASSERT_TRUE(status.ok()) << status.reason();
+      EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << describe(reading);
+      EXPECT_EQ(translation_of(map, "went"), "gehen");
+      EXPECT_EQ(translation_of(map, "it's"), "");
+      EXPECT_EQ(translation_of(map, "House"), "Haus");
+      EXPECT_EQ(translation_of(map, "x"), "");
+    }
   }
   const struct {
     std::string index, reason;
@@ -153,16 +156,22 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       {"go\tA\tB\ngo\tA\t=\n", "line 2 of the index is not a headword, an offset and a length"},
       {"go\tBA\tBA\n", "line 1 of the index points past the end of the data"},
       {"\n", "line 1 of the index is not a headword, an offset and a length"},
+      // The first in the file's order, counted over every part.
+      {"go\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\t\ngo\tA\n",
+       "line 8 of the index is not a headword, an offset and a length"},
   };
   for (const auto& [index, reason] : damaged) {
-    BookWordSet words;
-    insert_word(words, "go");
-    VocabularyMap map(words);
-    MemoryFile data_file(data);
-    InputFile index_file = memory_input(index, InputKind::kInOrder, 4096);
-    EXPECT_EQ(read_dictd_vocabulary(index_file, data_file, false, 1, map).reason(),
-              "not a readable dictd dictionary: " + reason)
-        << index;
+    for (const Reading& reading : kReadings) {
+      BookWordSet words;
+      insert_word(words, "go");
+      VocabularyMap map(words);
+      MemoryFile data_file(data);
+      InputFile index_file = memory_input(index, reading.kind, 3);
+      EXPECT_EQ(
+          read_dictd_vocabulary(index_file, data_file, false, reading.options(), map).reason(),
+          "not a readable dictd dictionary: " + reason)
+          << index << ", " << describe(reading);
+    }
   }
 }
 

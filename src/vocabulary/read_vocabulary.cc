@@ -183,7 +183,7 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
   make_key_room(text.size());
   const unsigned char* in = text.data();
   const unsigned char* const end = text.end();
-  mark_block(text);
+  marks_.mark(text, kLineFeed, kEntrySeparator);
   if (skipping_line_ || pending_size_ > 0) {
     const unsigned char* line_feed = next_line_feed(text, 0);
     if (line_feed == nullptr) {
@@ -211,12 +211,12 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
     // where those bits lie. Most keys are no book word, which the set's
     // filter tells from the key's first eight bytes and its size: such a
     // line costs little more than finding its line feed.
-    const LineMarks ahead = marks_from(at);
-    if (ahead.line_feeds != 0) {
-      const unsigned line_size = swar::lowest_bit(ahead.line_feeds);
+    const LineMarks::Marks ahead = marks_.from(at);
+    if (ahead.line_ends != 0) {
+      const unsigned line_size = swar::lowest_bit(ahead.line_ends);
       // A separator after the line feed belongs to a later line.
       const unsigned key_size =
-          swar::lowest_bit(ahead.separators | (ahead.line_feeds & (0 - ahead.line_feeds)));
+          swar::lowest_bit(ahead.separators | (ahead.line_ends & (0 - ahead.line_ends)));
       if (may_be_book_word(keys, data + at, key_size)) {
         take_or_queue_line(text.part(at, line_size), key_size);
       }
@@ -246,41 +246,9 @@ void VocabularyEntryReader::feed_lines(PaddedBytes text) {
   }
 }
 
-void VocabularyEntryReader::mark_block(PaddedBytes text) {
-  const std::size_t words = text.size() / 64 + 1;
-  // Kept from block to block: no block is larger than the reader's.
-  if (marks_.size() < words + 1) marks_.resize(words + 1);
-  const unsigned char* const data = text.data();
-  for (std::size_t word = 0; word < words; ++word) {
-    const std::size_t offset = word * 64;
-    ByteMasks masks = byte_masks(data + offset, kLineFeed, kEntrySeparator, 0);
-    // The padding may hold anything; only the text counts.
-    if (text.size() - offset < 64) masks.keep_first(static_cast<unsigned>(text.size() - offset));
-    marks_[word] = LineMarks{masks.first, masks.second};
-  }
-  marks_[words] = LineMarks{0, 0};
-}
-
 const unsigned char* VocabularyEntryReader::next_line_feed(PaddedBytes text, std::size_t at) const {
-  if (at >= text.size()) return nullptr;
-  std::size_t word = at / 64;
-  std::uint64_t line_feeds = marks_[word].line_feeds >> (at % 64) << (at % 64);
-  while (line_feeds == 0) {
-    if (++word > text.size() / 64) return nullptr;
-    line_feeds = marks_[word].line_feeds;
-  }
-  return text.data() + word * 64 + swar::lowest_bit(line_feeds);
-}
-
-VocabularyEntryReader::LineMarks VocabularyEntryReader::marks_from(std::size_t at) const {
-  const LineMarks& low = marks_[at / 64];
-  const LineMarks& high = marks_[at / 64 + 1];
-  const unsigned shift = at % 64;
-  // Shifted in two steps, so that a shift of 0 takes none of `high`.
-  const auto join = [shift](std::uint64_t low_bits, std::uint64_t high_bits) {
-    return low_bits >> shift | (high_bits << 1) << (63 - shift);
-  };
-  return LineMarks{join(low.line_feeds, high.line_feeds), join(low.separators, high.separators)};
+  const std::size_t line_feed = marks_.next_line_end(at);
+  return line_feed < text.size() ? text.data() + line_feed : nullptr;
 }
 
 void VocabularyEntryReader::finish() {

@@ -12,6 +12,7 @@
 #include "base/padded_bytes.h"
 #include "base/status.h"
 #include "text/byte_classes.h"
+#include "text/line_marks.h"
 #include "text/text_parts.h"
 #include "vocabulary/vocabulary_map.h"
 
@@ -67,17 +68,6 @@ class VocabularyEntryReader final : public TextPartReader {
   void clear_pending();
   void drop_pending_line_if_useless();
 
-  // A bit per byte of the block being fed, for its line feeds and its
-  // separators: the 64 bytes from offset 64 * i are in marks_[i], and one
-  // more entry, empty, follows the block's.
-  struct LineMarks {
-    std::uint64_t line_feeds;
-    std::uint64_t separators;
-  };
-  void mark_block(PaddedBytes text);
-  // The marks of the 64 bytes from offset `at` of the block, `at` within it;
-  // none past its end.
-  LineMarks marks_from(std::size_t at) const;
   // The first line feed of the block at or after offset `at`, or null.
   const unsigned char* next_line_feed(PaddedBytes text, std::size_t at) const;
 
@@ -101,7 +91,7 @@ class VocabularyEntryReader final : public TextPartReader {
   static constexpr std::size_t kLineQueueSize = 16;
   QueuedLine queued_lines_[kLineQueueSize];
   std::size_t queued_line_count_ = 0;
-  std::vector<LineMarks> marks_;
+  LineMarks marks_;  // of the block being fed
 };
 
 // Reads the whole vocabulary into `map`: a regular file large enough in
