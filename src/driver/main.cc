@@ -16,9 +16,8 @@
 #include "stem/stemming_threads.h"
 #include "study/known_words.h"
 #include "study/study_list.h"
-#include "vocabulary/dictd_dictionary.h"
-#include "vocabulary/read_vocabulary.h"
 #include "vocabulary/vocabulary_map.h"
+#include "vocabulary/vocabulary_reader.h"
 #include "vocabulary/vocabulary_source.h"
 #include "vocabulary/write_filtered_vocabulary.h"
 
@@ -99,18 +98,18 @@ Status read_any_vocabulary(const std::string& argument, const PartOptions& parts
       },
       &source);
   if (!status.ok()) return status;
-  if (source.format == VocabularyFormat::kLines) {
-    return read_input(source.path, [&](InputFile& entries) {
-      return read_vocabulary(entries, vocabulary, parts);
-    });
-  }
   std::unique_ptr<RandomAccessFile> data;
-  status = open_regular_file(source.data_path, &data);
-  if (!status.ok()) return Status::failure(source.data_path + ": " + status.reason());
-  status = read_input(source.path, [&](InputFile& index) {
-    return read_dictd_vocabulary(index, *data, source.compressed, parts, vocabulary);
+  if (source.format == VocabularyFormat::kDictd) {
+    status = open_regular_file(source.data_path, &data);
+    if (!status.ok()) return Status::failure(source.data_path + ": " + status.reason());
+  }
+  return read_input(source.path, [&](InputFile& input) {
+    const std::unique_ptr<VocabularyReader> reader =
+        source.format == VocabularyFormat::kLines
+            ? lines_vocabulary(input, parts)
+            : dictd_vocabulary(input, *data, source.compressed, parts);
+    return reader->read(vocabulary);
   });
-  return status;
 }
 
 // Finds the dictionary that --stem names, reads it and makes sure the
