@@ -516,15 +516,10 @@ class BookWordForms {
                                                    std::string& normal) const {
     // A normal form is never longer than its word: most headwords, phrases
     // among them, are passed over here.
-    if (headword.size() > longest_ && static_cast<unsigned char>(headword[0]) < 0x80) {
-      bool plain = true;
-      for (std::size_t k = 0; plain && k < headword.size(); ++k) {
-        const auto byte = static_cast<unsigned char>(headword[k]);
-        plain = (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || byte == ' ';
-      }
-      if (plain) return nullptr;
-    }
-    const std::string_view headword_normal = dictd_normal_form(headword, &normal);
+    const bool plain = is_plain_normal_form(headword);
+    if (plain && headword.size() > longest_) return nullptr;
+    const std::string_view headword_normal =
+        plain ? headword : dictd_normal_form(headword, &normal);
     if (!filter_.may_hold(headword_normal)) return nullptr;
     const auto found = by_normal_form_.find(headword_normal);
     return found == by_normal_form_.end() ? nullptr : &found->second;

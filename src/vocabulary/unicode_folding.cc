@@ -2,6 +2,10 @@
 
 #include <utf8proc.h>
 
+#include <cstring>
+
+#include "base/swar.h"
+
 namespace lexicull {
 namespace {
 
@@ -72,14 +76,32 @@ std::string dictd_normal_form(std::string_view word) {
   return std::string(dictd_normal_form(word, &normal));
 }
 
+bool is_plain_normal_form(std::string_view word) {
+  const auto plain = [](swar::Bytes8 bytes) {
+    const swar::Bytes8 letters =
+        swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
+    const swar::Bytes8 digits =
+        swar::ascii_at_least(bytes, '0') & ~swar::ascii_at_least(bytes, '9' + 1);
+    return (letters | digits | swar::equal(bytes, ' ')) == swar::kHighBits;
+  };
+  const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
+  std::size_t at = 0;
+  for (; at + 8 <= word.size(); at += 8) {
+    if (!plain(swar::load(bytes + at))) return false;
+  }
+  unsigned char last[8] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a'};
+  std::memcpy(last, bytes + at, word.size() - at);
+  return plain(swar::load(last));
+}
+
 std::string_view dictd_normal_form(std::string_view word, std::string* normal) {
+  if (is_plain_normal_form(word)) return word;
   std::size_t at = 0;
   while (at < word.size()) {
     const auto byte = static_cast<unsigned char>(word[at]);
     if (!is_ascii_lower_or_digit(byte) && byte != ' ') break;
     ++at;
   }
-  if (at == word.size()) return word;
   normal->assign(word.substr(0, at));
   // ASCII, most of every word and headword, needs no table.
   while (at < word.size()) {

@@ -17,6 +17,10 @@ std::string unicode_lower(std::string_view text);
 // letter (L), a digit (N) or a space dropped. Bytes that are not UTF-8 stay.
 // So "Don't" gives "dont", "X-ray" "xray" and "Ägypten" "ägypten".
 std::string dictd_normal_form(std::string_view word);
+// Whether `word` is all ASCII lower-case letters, digits and spaces, and so
+// its own normal form; eight bytes at a time.
+bool is_plain_normal_form(std::string_view word);
+
 // The same into `*normal`, whose memory is reused; returns `word` itself,
 // without a copy, where it is its own normal form (most are).
 std::string_view dictd_normal_form(std::string_view word, std::string* normal);
