@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <exception>
 #include <set>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>

@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/coding.h"
 #include "base/file_range.h"
 #include "base/swar.h"
 #include "text/line_marks.h"
@@ -84,10 +85,8 @@ class PlainData : public EntryData {
   std::uint64_t size_;
 };
 
-std::uint32_t little_endian(const unsigned char* bytes, int count) {
-  std::uint32_t value = 0;
-  for (int i = count; i-- > 0;) value = value << 8 | bytes[i];
-  return value;
+std::uint32_t little_endian(const unsigned char* bytes, std::size_t count) {
+  return static_cast<std::uint32_t>(load_little_endian_partial(bytes, count));
 }
 
 // Where a gzip member's deflate data begins, and its dictzip chunk table.
