@@ -10,7 +10,8 @@ bool ends_with(const std::string& text, std::string_view suffix) {
          std::string_view(text).substr(text.size() - suffix.size()) == suffix;
 }
 
-// The dictionary whose index is `index`, when its data stands beside it.
+// The dictionary `stem`.index, when its data (`stem`.dict.dz or `stem`.dict)
+// stands beside it.
 bool dictionary_at(const std::string& stem, const FileExists& exists, VocabularySource* source) {
   if (!exists(stem + ".index")) return false;
   for (const bool compressed : {true, false}) {
