@@ -25,6 +25,7 @@
 
 #include "base/coding.h"
 #include "base/file_range.h"
+#include "base/side_by_side.h"
 #include "base/swar.h"
 #include "text/line_marks.h"
 #include "text/text_parts.h"
@@ -57,25 +58,24 @@ class EntryData {
   virtual ~EntryData() = default;
   // Its size, inflated.
   virtual std::uint64_t size() const = 0;
-  // The bytes of each of `ranges` (sorted, within size()) into `bytes`.
-  virtual Status read(const std::vector<Range>& ranges, unsigned threads,
-                      std::vector<std::string>* bytes) const = 0;
+  // The bytes of `ranges` (sorted, within size()) one after another into
+  // `out`, which has room for their lengths' sum.
+  virtual Status read(const std::vector<Range>& ranges, unsigned threads, char* out) const = 0;
 };
 
 class PlainData : public EntryData {
  public:
   explicit PlainData(const RandomAccessFile& file) : file_(file), size_(file.size()) {}
   std::uint64_t size() const override { return size_; }
-  Status read(const std::vector<Range>& ranges, unsigned,
-              std::vector<std::string>* bytes) const override {
-    for (std::size_t i = 0; i < ranges.size(); ++i) {
-      std::string& entry = (*bytes)[i];
-      entry.resize(static_cast<std::size_t>(ranges[i].length));
+  Status read(const std::vector<Range>& ranges, unsigned, char* out) const override {
+    for (const Range& range : ranges) {
+      const auto length = static_cast<std::size_t>(range.length);
       std::size_t got = 0;
-      Status status = read_fully_at(
-          file_, ranges[i].offset, reinterpret_cast<unsigned char*>(&entry[0]), entry.size(), &got);
+      Status status =
+          read_fully_at(file_, range.offset, reinterpret_cast<unsigned char*>(out), length, &got);
       if (!status.ok()) return status;
-      if (got != entry.size()) return unreadable("an entry reaches past the end of the data");
+      if (got != length) return unreadable("an entry reaches past the end of the data");
+      out += length;
     }
     return Status();
   }
@@ -178,35 +178,21 @@ class DictzipData : public EntryData {
       : file_(file), header_(std::move(header)), size_(size) {}
   std::uint64_t size() const override { return size_; }
 
-  Status read(const std::vector<Range>& ranges, unsigned threads,
-              std::vector<std::string>* bytes) const override {
+  Status read(const std::vector<Range>& ranges, unsigned threads, char* out) const override {
     // Threads take runs of ranges that share no chunk, of about equal
     // numbers of chunks; a run of fewer than 64 is not worth a thread.
     std::vector<std::size_t> cuts;
     const std::uint64_t chunks = cut_into_runs(ranges, ~std::uint64_t{0}, &cuts);
     cut_into_runs(ranges, std::max<std::uint64_t>(64, chunks / threads + 1), &cuts);
+    std::vector<char*> run_outs;
+    for (std::size_t run = 0, range = 0; run + 1 < cuts.size(); ++run) {
+      run_outs.push_back(out);
+      for (; range < cuts[run + 1]; ++range) out += ranges[range].length;
+    }
     std::vector<Status> statuses(cuts.size() - 1);
-    std::vector<std::exception_ptr> failures(cuts.size() - 1);
-    auto read_run = [&](std::size_t run) {
-      try {
-        statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], bytes);
-      } catch (...) {
-        failures[run] = std::current_exception();
-      }
-    };
-    std::vector<std::thread> workers;
-    for (std::size_t run = 1; run + 1 < cuts.size(); ++run) {
-      try {
-        workers.emplace_back(read_run, run);
-      } catch (...) {
-        read_run(run);
-      }
-    }
-    read_run(0);
-    for (std::thread& worker : workers) worker.join();
-    for (const std::exception_ptr& failure : failures) {
-      if (failure) std::rethrow_exception(failure);
-    }
+    run_side_by_side(cuts.size() - 1, [&](std::size_t run) {
+      statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], run_outs[run]);
+    });
     for (const Status& status : statuses) {
       if (!status.ok()) return status;
     }
@@ -244,7 +230,7 @@ class DictzipData : public EntryData {
 
   // Inflates chunk `index` into `out`.
   Status inflate_chunk(std::uint64_t index, libdeflate_decompressor* inflater,
-                       std::vector<unsigned char>& stored, std::string* out) const {
+                       std::vector<unsigned char>& stored, std::vector<char>* out) const {
     const std::uint64_t begin = header_.chunk_starts[index];
     const auto stored_size = static_cast<std::size_t>(header_.chunk_starts[index + 1] - begin);
     // A chunk ends in a full flush, not a final block: an empty final block
@@ -261,7 +247,7 @@ class DictzipData : public EntryData {
         static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - index * length));
     out->resize(expected);
     std::size_t inflated = 0;
-    if (libdeflate_deflate_decompress(inflater, stored.data(), stored.size(), &(*out)[0], expected,
+    if (libdeflate_deflate_decompress(inflater, stored.data(), stored.size(), out->data(), expected,
                                       &inflated) != LIBDEFLATE_SUCCESS ||
         inflated != expected) {
       return unreadable("chunk " + std::to_string(index) + " does not inflate to its size");
@@ -270,19 +256,17 @@ class DictzipData : public EntryData {
   }
 
   Status read_run_of(const std::vector<Range>& ranges, std::size_t begin, std::size_t end,
-                     std::vector<std::string>* bytes) const {
+                     char* out) const {
     struct Inflater {
       libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
       ~Inflater() { libdeflate_free_decompressor(inflater); }
     } own;
     if (own.inflater == nullptr) throw std::bad_alloc();
     std::vector<unsigned char> stored;
-    std::string chunk;
+    std::vector<char> chunk;
     std::uint64_t held = ~std::uint64_t{0};  // the chunk in `chunk`
     const std::uint64_t length = header_.chunk_length;
     for (std::size_t i = begin; i < end; ++i) {
-      std::string& entry = (*bytes)[i];
-      entry.clear();
       for (std::uint64_t at = ranges[i].offset; at < ranges[i].offset + ranges[i].length;) {
         const std::uint64_t index = at / length;
         if (index != held) {
@@ -293,7 +277,8 @@ class DictzipData : public EntryData {
         const std::uint64_t from = at - index * length;
         const std::uint64_t take =
             std::min<std::uint64_t>(chunk.size() - from, ranges[i].offset + ranges[i].length - at);
-        entry.append(chunk, static_cast<std::size_t>(from), static_cast<std::size_t>(take));
+        std::memcpy(out, chunk.data() + from, static_cast<std::size_t>(take));
+        out += take;
         at += take;
       }
     }
@@ -311,15 +296,14 @@ class GzipData : public EntryData {
  public:
   GzipData(const RandomAccessFile& file, std::uint64_t size) : file_(file), size_(size) {}
   std::uint64_t size() const override { return size_; }
-  Status read(const std::vector<Range>& ranges, unsigned,
-              std::vector<std::string>* bytes) const override {
+  Status read(const std::vector<Range>& ranges, unsigned, char* out) const override {
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
     struct End {
       z_stream* stream;
       ~End() { inflateEnd(stream); }
     } end{&stream};
-    std::vector<unsigned char> in(64 * 1024), out(64 * 1024);
+    std::vector<unsigned char> in(64 * 1024), inflated_block(64 * 1024);
     std::string window;  // the last inflated bytes that a range may need
     std::uint64_t inflated = 0, read = 0;
     bool ended = false;
@@ -346,20 +330,21 @@ class GzipData : public EntryData {
           stream.next_in = in.data();
           stream.avail_in = static_cast<uInt>(got);
         }
-        stream.next_out = out.data();
-        stream.avail_out = static_cast<uInt>(out.size());
+        stream.next_out = inflated_block.data();
+        stream.avail_out = static_cast<uInt>(inflated_block.size());
         const int result = inflate(&stream, Z_NO_FLUSH);
         if (result == Z_MEM_ERROR) throw std::bad_alloc();
         if (result != Z_OK && result != Z_STREAM_END) return unreadable("the data is damaged");
         ended = result == Z_STREAM_END;
-        const std::size_t produced = out.size() - stream.avail_out;
-        window.append(reinterpret_cast<const char*>(out.data()), produced);
+        const std::size_t produced = inflated_block.size() - stream.avail_out;
+        window.append(reinterpret_cast<const char*>(inflated_block.data()), produced);
         inflated += produced;
         drop_before_range();
       }
       const std::uint64_t window_start = inflated - window.size();
-      (*bytes)[i] = window.substr(static_cast<std::size_t>(ranges[i].offset - window_start),
-                                  static_cast<std::size_t>(ranges[i].length));
+      std::memcpy(out, window.data() + (ranges[i].offset - window_start),
+                  static_cast<std::size_t>(ranges[i].length));
+      out += ranges[i].length;
     }
     return Status();
   }
@@ -387,14 +372,21 @@ Status open_data(const RandomAccessFile& file, bool compressed, std::unique_ptr<
   return Status();
 }
 
-int dictd_digit(unsigned char byte) {
-  if (byte >= 'A' && byte <= 'Z') return byte - 'A';
-  if (byte >= 'a' && byte <= 'z') return byte - 'a' + 26;
-  if (byte >= '0' && byte <= '9') return byte - '0' + 52;
-  if (byte == '+') return 62;
-  if (byte == '/') return 63;
-  return -1;
-}
+// Each byte's value as a digit of dictd's base64, or -1.
+struct DictdDigits {
+  signed char value[256];
+  constexpr DictdDigits() : value() {
+    for (int byte = 0; byte < 256; ++byte) {
+      value[byte] = byte >= 'A' && byte <= 'Z'   ? static_cast<signed char>(byte - 'A')
+                    : byte >= 'a' && byte <= 'z' ? static_cast<signed char>(byte - 'a' + 26)
+                    : byte >= '0' && byte <= '9' ? static_cast<signed char>(byte - '0' + 52)
+                    : byte == '+'                ? 62
+                    : byte == '/'                ? 63
+                                                 : -1;
+    }
+  }
+};
+constexpr DictdDigits kDictdDigits;
 
 bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -439,24 +431,32 @@ class NormalFormFilter {
 bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
   if (digits.empty() || digits.size() > 10) return false;
   std::uint64_t number = 0;
+  int any_bad = 0;
   for (const char c : digits) {
-    const int digit = dictd_digit(static_cast<unsigned char>(c));
-    if (digit < 0) return false;
-    number = number << 6 | static_cast<unsigned>(digit);
+    const int digit = kDictdDigits.value[static_cast<unsigned char>(c)];
+    any_bad |= digit;
+    number = number << 6 | static_cast<unsigned>(digit & 63);
   }
   *value = number;
-  return true;
+  return any_bad >= 0;
 }
 
-void add_dictd_senses(std::string_view entry, std::vector<std::string_view>* senses) {
+void SenseList::add(std::string_view sense) {
+  constexpr std::size_t kFewSenses = 16;
+  if (senses_.size() < kFewSenses) {
+    if (std::find(senses_.begin(), senses_.end(), sense) != senses_.end()) return;
+  } else {
+    if (seen_.empty()) seen_.insert(senses_.begin(), senses_.end());
+    if (!seen_.insert(sense).second) return;
+  }
+  senses_.push_back(sense);
+}
+
+void add_dictd_senses(std::string_view entry, SenseList* senses) {
   static constexpr std::string_view kNotSenses[] = {
       "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
   const std::size_t first_end = entry.find('\n');
   if (first_end == std::string_view::npos) return;
-  // Repeats are told by a set once there are many senses: some words have
-  // hundreds.
-  constexpr std::size_t kFewSenses = 16;
-  std::unordered_set<std::string_view> seen;
   for (std::size_t at = first_end + 1; at <= entry.size();) {
     std::size_t end = entry.find('\n', at);
     if (end == std::string_view::npos) end = entry.size();
@@ -475,14 +475,7 @@ void add_dictd_senses(std::string_view entry, std::vector<std::string_view>* sen
       sense.remove_prefix(digits + 2);
       sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
     }
-    if (sense.empty()) continue;
-    if (senses->size() < kFewSenses) {
-      if (std::find(senses->begin(), senses->end(), sense) != senses->end()) continue;
-    } else {
-      if (seen.empty()) seen.insert(senses->begin(), senses->end());
-      if (!seen.insert(sense).second) continue;
-    }
-    senses->push_back(sense);
+    if (!sense.empty()) senses->add(sense);
   }
 }
 
@@ -638,8 +631,8 @@ class IndexRowReader final : public TextPartReader {
       return;
     }
     const std::string_view headword = line.substr(0, tab[0]);
-    if (headword.empty() || starts_with(headword, "00-database") ||
-        starts_with(headword, "00database")) {
+    if (headword.empty() || (headword[0] == '0' && (starts_with(headword, "00-database") ||
+                                                    starts_with(headword, "00database")))) {
       return;
     }
     const std::vector<BookWordSet::WordId>* words = forms_.words_of(headword, normal_);
@@ -704,35 +697,53 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
     }
     range_of_row[row.order] = ranges.size() - 1;
   }
-  std::vector<std::string> entries(ranges.size());
-  status = data->read(ranges, std::max(1u, threads), &entries);
+  // wanted_text is bounded above, so a plain array, not zeroed, holds it.
+  std::unique_ptr<char[]> text(new char[static_cast<std::size_t>(wanted_text)]);
+  status = data->read(ranges, threads, text.get());
   if (!status.ok()) return status;
-  for (std::string& entry : entries) {
-    if (entry.find('\r') != std::string::npos) {
-      entry.erase(std::remove(entry.begin(), entry.end(), '\r'), entry.end());
-    }
+  std::vector<std::string_view> entries;
+  entries.reserve(ranges.size());
+  char* entry = text.get();
+  for (const Range& range : ranges) {
+    const auto length = static_cast<std::size_t>(range.length);
+    char* const end = entry + length;
+    char* const kept =
+        std::memchr(entry, '\r', length) == nullptr ? end : std::remove(entry, end, '\r');
+    entries.emplace_back(entry, static_cast<std::size_t>(kept - entry));
+    entry = end;
   }
 
-  // Each word's senses, the rows taken in the index's order.
+  // Each word's senses, the rows taken in the index's order. The words are
+  // dealt out to the threads, so that each thread's senses are its own.
   std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.order < b.order; });
-  std::unordered_map<BookWordSet::WordId, std::vector<std::string_view>> senses;
-  std::unordered_map<BookWordSet::WordId, std::string> lowered;
-  for (const Row& row : rows) {
-    auto low = lowered.find(row.word);
-    if (low == lowered.end()) {
-      low = lowered.emplace(row.word, unicode_lower(words.word(row.word))).first;
+  const std::size_t shares = rows.size() < 4096 ? 1 : threads;
+  std::vector<std::vector<std::pair<BookWordSet::WordId, std::string>>> translations(shares);
+  run_side_by_side(shares, [&](std::size_t share) {
+    std::unordered_map<BookWordSet::WordId, SenseList> senses;
+    std::unordered_map<BookWordSet::WordId, std::string> lowered;
+    for (const Row& row : rows) {
+      if (row.word % shares != share) continue;
+      auto low = lowered.find(row.word);
+      if (low == lowered.end()) {
+        low = lowered.emplace(row.word, unicode_lower(words.word(row.word))).first;
+      }
+      const std::string_view entry = entries[range_of_row[row.order]];
+      if (dictd_entry_names(entry, low->second)) add_dictd_senses(entry, &senses[row.word]);
     }
-    const std::string& entry = entries[range_of_row[row.order]];
-    if (dictd_entry_names(entry, low->second)) add_dictd_senses(entry, &senses[row.word]);
-  }
-  std::string joined;
-  for (const auto& [word, list] : senses) {
-    joined.clear();
-    for (const std::string_view sense : list) {
-      if (!joined.empty()) joined += "; ";
-      joined += sense;
+    for (const auto& [word, list] : senses) {
+      std::string joined;
+      for (const std::string_view sense : list.senses()) {
+        if (!joined.empty()) joined += "; ";
+        joined += sense;
+      }
+      translations[share].emplace_back(word, std::move(joined));
     }
-    map.set_translation(word, reinterpret_cast<const unsigned char*>(joined.data()), joined.size());
+  });
+  for (const auto& share : translations) {
+    for (const auto& [word, joined] : share) {
+      map.set_translation(word, reinterpret_cast<const unsigned char*>(joined.data()),
+                          joined.size());
+    }
   }
   return Status();
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "base/byte_stream.h"
@@ -22,12 +23,25 @@ namespace lexicull {
 // first) spell; false for no digits, another byte, or more than 60 bits.
 bool parse_dictd_number(std::string_view digits, std::uint64_t* value);
 
+// A word's senses in the order first given, each once. Holds views: the
+// bytes they point into must outlive it.
+class SenseList {
+ public:
+  // Appends `sense` unless the list holds it already.
+  void add(std::string_view sense);
+  const std::vector<std::string_view>& senses() const { return senses_; }
+
+ private:
+  std::vector<std::string_view> senses_;
+  // Made once there are many: some words have hundreds of senses.
+  std::unordered_set<std::string_view> seen_;
+};
+
 // The senses that an entry (without CR) gives: its lines but the first (the
 // headword), those indented by at most three spaces or tabs that are not
 // blank and are no cross-reference or note ("see:", "Synonym:", "Note:"
-// ...), each trimmed and without one leading "N. ", appended to `senses`
-// (as views into `entry`) unless there already.
-void add_dictd_senses(std::string_view entry, std::vector<std::string_view>* senses);
+// ...), each trimmed and without one leading "N. ", added to `senses`.
+void add_dictd_senses(std::string_view entry, SenseList* senses);
 
 // Whether the entry's first line, lower-cased, holds `lowered_word` as a
 // word: so "went" takes the entry of "go" whose first line names it, and

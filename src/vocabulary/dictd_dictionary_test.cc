@@ -57,9 +57,10 @@ TEST(DictdDictionary, NumbersWordsAndSensesAsDictdWritesThem) {
   for (const auto& [entry, expected] : entries) {
     std::string without_cr = entry;
     without_cr.erase(std::remove(without_cr.begin(), without_cr.end(), '\r'), without_cr.end());
-    std::vector<std::string_view> senses;
+    SenseList senses;
     add_dictd_senses(without_cr, &senses);
-    EXPECT_EQ(std::vector<std::string>(senses.begin(), senses.end()), expected) << entry;
+    EXPECT_EQ(std::vector<std::string>(senses.senses().begin(), senses.senses().end()), expected)
+        << entry;
   }
   const struct {
     std::string entry, word;

@@ -59,7 +59,12 @@ bool is_ascii_lower_or_digit(unsigned char byte) {
 std::string unicode_lower(std::string_view text) {
   std::string lowered;
   lowered.reserve(text.size());
-  for_each_code_point(text, [&](utf8proc_int32_t code, std::string_view bytes) {
+  // ASCII, most of every headword line, needs no table.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+  lowered.assign(text.substr(0, ascii));
+  for (char& c : lowered) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  for_each_code_point(text.substr(ascii), [&](utf8proc_int32_t code, std::string_view bytes) {
     if (code < 0) {
       lowered.append(bytes);
     } else if (code < 0x80) {

@@ -15,6 +15,10 @@ Writes to OUT_DIR:
   stream.index, stream.dict.dz  the same, gzip without a chunk table
   book.txt                   a book of its words, and some it lacks
   expected.txt               the lines lexicull writes for book.txt with it
+  many.index, many.dict.dz, many-book.txt, many-expected.txt
+                             thousands of entries in thousands of chunks, all
+                             in the book: enough for every step to be shared
+                             out to threads
   bad-line, past-end, short, bad-chunk (.index, .dict.dz)
                              damaged copies: an index line of another form,
                              an entry past the data's end, data cut short of
@@ -51,6 +55,17 @@ ENTRIES = [
 BOOK = "He went home with a Sword. It's its house; don't go to Ägypten by X-ray.\nThe swordfish wait.\n"
 
 
+def many_entries():
+    """Generated entries, some words with two, some sharing senses."""
+    entries = []
+    for i in range(6000):
+        word = "w" + "".join(chr(ord("a") + int(d)) for d in f"{i:05d}")
+        entries.append(([word], f"{word} <n>\n1. Sinn {i}\n      an example\n2. Wort {i % 7}\n"))
+        if i % 10 == 0:
+            entries.append(([word], f"{word.upper()} <v>\nWort {i % 7}\n   Note: x\nzweit {i}\n"))
+    return entries
+
+
 def number(value):
     digits = ""
     while True:
@@ -67,10 +82,10 @@ def decode_number(digits):
     return value
 
 
-def layout():
+def layout(entries=ENTRIES):
     """The data, and the index rows (headword, offset, length)."""
     data, rows = b"", []
-    for headwords, text in ENTRIES:
+    for headwords, text in entries:
         entry = text.encode()
         for headword in headwords:
             rows.append((headword, len(data), len(entry)))
@@ -148,13 +163,14 @@ def senses_of(entry):
 
 
 def expected_lines(text, rows, data):
+    by_normal_form = {}
+    for headword, offset, length in rows:
+        if headword and not headword.startswith(("00-database", "00database")):
+            by_normal_form.setdefault(normal_form(headword), []).append((offset, length))
     lines = []
     for word in book_words(text):
         normal, senses = normal_form(word), []
-        for headword, offset, length in rows:
-            if (not headword or headword.startswith(("00-database", "00database"))
-                    or normal_form(headword) != normal):
-                continue
+        for offset, length in by_normal_form.get(normal, []):
             entry = data[offset:offset + length].decode()
             if names(entry.split("\n")[0], word.lower()):
                 senses += [s for s in senses_of(entry) if s not in senses]
@@ -189,6 +205,16 @@ def main():
         target.write(BOOK)
     with open(at("expected.txt"), "wb") as target:
         target.write(expected_lines(BOOK, rows, data))
+    entries = many_entries()
+    data, rows = layout(entries)
+    write_index(at("many.index"), rows)
+    with open(at("many.dict.dz"), "wb") as target:
+        target.write(dictzip(data, 64)[0])
+    book = " ".join(headwords[0] for headwords, _ in entries) + "\n"
+    with open(at("many-book.txt"), "w", encoding="utf-8") as target:
+        target.write(book)
+    with open(at("many-expected.txt"), "wb") as target:
+        target.write(expected_lines(book, rows, data))
 
 
 if __name__ == "__main__":

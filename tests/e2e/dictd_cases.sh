@@ -47,6 +47,12 @@ for vocabulary in dictionaries/test.dict.dz dictionaries/test.index dictionaries
   check "$vocabulary: no message" [ ! -s stderr ]
 done
 
+# Thousands of entries and chunks: the data and the senses are shared out
+# to threads.
+run dictionaries/many-book.txt dictionaries/many.dict.dz
+check "thousands of entries: status 0" [ $status = 0 ]
+check "thousands of entries: the maker's lines" cmp -s stdout dictionaries/many-expected.txt
+
 # By its name alone, through LEXICULL_DICTD_PATH; a file of that name wins.
 separator=':'
 [ $windows = 1 ] && separator=';'
