@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "book/collect_book_words.h"
-#include "epub/epub_book.h"
+#include "formats/epub_book.h"
 #include "reference.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"

@@ -10,7 +10,7 @@
 #include "book/collect_book_words.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
-#include "epub/epub_book.h"
+#include "formats/epub_book.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"

@@ -1,6 +1,6 @@
 // EPUB books in a program built without expat, zlib and libdeflate, where they
 // could not be had for its machine: every book is then read as text.
-#include "epub/epub_book.h"
+#include "formats/epub_book.h"
 
 namespace lexicull {
 

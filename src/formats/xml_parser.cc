@@ -1,10 +1,10 @@
-#include "epub/xml_parser.h"
+#include "formats/xml_parser.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <new>
 
-#include "epub/code_pages.h"
+#include "formats/code_pages.h"
 
 namespace lexicull {
 namespace {

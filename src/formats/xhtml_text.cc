@@ -1,4 +1,4 @@
-#include "epub/xhtml_text.h"
+#include "formats/xhtml_text.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "base/invariant.h"
 #include "base/swar.h"
-#include "epub/xml_parser.h"
+#include "formats/xml_parser.h"
 
 namespace lexicull {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_ZIP_ARCHIVE_H_
-#define LEXICULL_EPUB_ZIP_ARCHIVE_H_
+#ifndef LEXICULL_FORMATS_ZIP_ARCHIVE_H_
+#define LEXICULL_FORMATS_ZIP_ARCHIVE_H_
 
 // ZIP archives, read at offsets of a regular file: the central directory
 // once, then any entry's bytes, inflated, on any thread.
@@ -113,4 +113,4 @@ Status unreadable_epub(const std::string& reason);
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_ZIP_ARCHIVE_H_
+#endif  // LEXICULL_FORMATS_ZIP_ARCHIVE_H_

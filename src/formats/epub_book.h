@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_EPUB_BOOK_H_
-#define LEXICULL_EPUB_EPUB_BOOK_H_
+#ifndef LEXICULL_FORMATS_EPUB_BOOK_H_
+#define LEXICULL_FORMATS_EPUB_BOOK_H_
 
 // EPUB books: a ZIP archive of XHTML documents, of which the book's text is
 // taken as its plain-text edition would have it, for the book reader.
@@ -53,4 +53,4 @@ Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archiv
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_EPUB_BOOK_H_
+#endif  // LEXICULL_FORMATS_EPUB_BOOK_H_

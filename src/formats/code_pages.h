@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_CODE_PAGES_H_
-#define LEXICULL_EPUB_CODE_PAGES_H_
+#ifndef LEXICULL_FORMATS_CODE_PAGES_H_
+#define LEXICULL_FORMATS_CODE_PAGES_H_
 
 #include <string_view>
 
@@ -13,4 +13,4 @@ const char16_t* single_byte_code_page(std::string_view name);
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_CODE_PAGES_H_
+#endif  // LEXICULL_FORMATS_CODE_PAGES_H_

@@ -1,4 +1,4 @@
-#include "epub/xhtml_text.h"
+#include "formats/xhtml_text.h"
 
 #include <gtest/gtest.h>
 

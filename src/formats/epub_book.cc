@@ -9,7 +9,7 @@
 // most kLargestEpubDocument; each parser holds at most XmlParser::kMostMemory;
 // all the text of all documents, entities expanded, counts against one
 // TextBudget; and there are at most kMostThreads threads.
-#include "epub/epub_book.h"
+#include "formats/epub_book.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "base/file_range.h"
-#include "epub/package_document.h"
-#include "epub/xhtml_text.h"
-#include "epub/zip_archive.h"
+#include "formats/package_document.h"
+#include "formats/xhtml_text.h"
+#include "formats/zip_archive.h"
 
 namespace lexicull {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_PACKAGE_DOCUMENT_H_
-#define LEXICULL_EPUB_PACKAGE_DOCUMENT_H_
+#ifndef LEXICULL_FORMATS_PACKAGE_DOCUMENT_H_
+#define LEXICULL_FORMATS_PACKAGE_DOCUMENT_H_
 
 // The small XML files that say what an EPUB holds: the container, which
 // names the package document; the package document, whose spine lists the
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/status.h"
-#include "epub/xml_parser.h"
+#include "formats/xml_parser.h"
 
 namespace lexicull {
 
@@ -40,4 +40,4 @@ bool is_document_media_type(std::string_view media_type);
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_PACKAGE_DOCUMENT_H_
+#endif  // LEXICULL_FORMATS_PACKAGE_DOCUMENT_H_

@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_XHTML_TEXT_H_
-#define LEXICULL_EPUB_XHTML_TEXT_H_
+#ifndef LEXICULL_FORMATS_XHTML_TEXT_H_
+#define LEXICULL_FORMATS_XHTML_TEXT_H_
 
 #include <cstddef>
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "base/byte_buffer.h"
 #include "base/status.h"
-#include "epub/xml_parser.h"
+#include "formats/xml_parser.h"
 #include "text/text_parts.h"
 
 namespace lexicull {
@@ -76,4 +76,4 @@ std::string_view xhtml_entity(std::string_view name);
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_XHTML_TEXT_H_
+#endif  // LEXICULL_FORMATS_XHTML_TEXT_H_

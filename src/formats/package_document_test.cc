@@ -1,4 +1,4 @@
-#include "epub/package_document.h"
+#include "formats/package_document.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 // next entry. Small entries are read whole and inflated by libdeflate into
 // a buffer of exactly their claimed size; larger ones are streamed through
 // zlib. Both check the size and the CRC-32 against the directory's.
-#include "epub/zip_archive.h"
+#include "formats/zip_archive.h"
 
 #include <libdeflate.h>
 #include <zlib.h>

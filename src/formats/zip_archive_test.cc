@@ -1,4 +1,4 @@
-#include "epub/zip_archive.h"
+#include "formats/zip_archive.h"
 
 #include <gtest/gtest.h>
 #include <libdeflate.h>

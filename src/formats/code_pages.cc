@@ -2,7 +2,7 @@
 // UTF-8, UTF-16, ISO-8859-1 and US-ASCII: each byte from 0x80 up as its
 // Unicode character, a byte the code page leaves unassigned as U+FFFD, so
 // that every platform reads a book the same way.
-#include "epub/code_pages.h"
+#include "formats/code_pages.h"
 
 #include <cstddef>
 

@@ -1,5 +1,5 @@
-#ifndef LEXICULL_EPUB_XML_PARSER_H_
-#define LEXICULL_EPUB_XML_PARSER_H_
+#ifndef LEXICULL_FORMATS_XML_PARSER_H_
+#define LEXICULL_FORMATS_XML_PARSER_H_
 
 // The XML parser as every document of a book is parsed with it: its memory
 // counted and capped, no file or network read for an external entity or
@@ -94,4 +94,4 @@ class XmlParser {
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_EPUB_XML_PARSER_H_
+#endif  // LEXICULL_FORMATS_XML_PARSER_H_

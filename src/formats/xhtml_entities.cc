@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "epub/xhtml_text.h"
+#include "formats/xhtml_text.h"
 
 namespace lexicull {
 namespace {
