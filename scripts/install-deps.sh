@@ -15,7 +15,7 @@
 set -uo pipefail
 
 declare -A groups=(
-  [build]="cmake g++ make libhunspell-dev libexpat1-dev zlib1g-dev libdeflate-dev libutf8proc-dev"
+  [build]="cmake g++ make libhunspell-dev libexpat1-dev zlib1g-dev libdeflate-dev libutf8proc-dev libxml2-dev"
   [unit]="libgtest-dev googletest python3"
   [dictionaries]="hunspell-en-us hunspell-de-de hunspell-fr-classical hunspell-es hunspell-it hunspell-pt-br hunspell-ru hunspell-pl hunspell-nl hunspell-sv hunspell-hu hunspell-uk hunspell-tr hunspell-da hunspell-bg"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 groff-base dpkg-dev"

@@ -21,7 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/byte_buffer.h"
 #include "base/file_range.h"
+#include "formats/html_text.h"
 #include "formats/package_document.h"
 #include "formats/xhtml_text.h"
 #include "formats/zip_archive.h"
@@ -112,22 +114,122 @@ Status spine_documents(Book& book, ZipEntryReader& reader, std::vector<const Zip
   return Status();
 }
 
-// Adds the text of `document` to `lines`, and ends its words: a hyphen at
+// The text of one document held back until its parser has read all of it,
+// so that a document that the XML parser refuses half-way leaves nothing of
+// that reading behind, and can be read again as HTML. The text of a
+// document past `most_held` goes on as it comes instead: memory stays
+// bounded, and such a document is refused if its XML fails after that.
+class HeldText final : public TextPartReader {
+ public:
+  // What all threads together hold at most.
+  static constexpr std::size_t kMostHeldInAll = std::size_t{16} << 20;
+
+  HeldText(TextPartReader& target, std::size_t most_held)
+      : target_(target), most_held_(most_held) {}
+
+  void feed(PaddedBytes text) override {
+    if (handing_on_) {
+      target_.feed(text);
+      return;
+    }
+    held_.reserve(size_ + text.size(), size_);
+    std::memcpy(held_.data() + size_, text.data(), text.size());
+    size_ += text.size();
+    if (size_ > most_held_) hand_on();
+  }
+  void finish() override {}
+  unsigned char part_separator() const override { return target_.part_separator(); }
+  std::unique_ptr<TextPartReader> make_later_part() const override {
+    return target_.make_later_part();
+  }
+  void take_later_part(TextPartReader& later) override { target_.take_later_part(later); }
+
+  // Whether some of the text went on already.
+  bool handed_on() const { return handing_on_; }
+  // Hands on what is held, and all that comes after, to the target.
+  void hand_on() {
+    if (size_ > 0) target_.feed(held_.view(size_));
+    size_ = 0;
+    held_.shrink();
+    handing_on_ = true;
+  }
+  // Drops what is held, for the next document.
+  void clear() {
+    size_ = 0;
+    held_.shrink();
+    handing_on_ = false;
+  }
+
+ private:
+  TextPartReader& target_;
+  const std::size_t most_held_;
+  ByteBuffer held_;
+  std::size_t size_ = 0;
+  bool handing_on_ = false;
+};
+
+// "not well-formed (invalid token) at line 17" as "line 17: invalid token".
+std::string as_warning(const std::string& reason) {
+  const std::size_t line = reason.rfind(" at line ");
+  if (line == std::string::npos) return reason;
+  std::string what = reason.substr(0, line);
+  static constexpr std::string_view kNotWellFormed = "not well-formed (";
+  if (what.size() > kNotWellFormed.size() &&
+      what.compare(0, kNotWellFormed.size(), kNotWellFormed) == 0 && what.back() == ')') {
+    what = what.substr(kNotWellFormed.size(), what.size() - kNotWellFormed.size() - 1);
+  }
+  return reason.substr(line + 4) + ": " + what;
+}
+
+// Adds the text of `document` to `reader`, and ends its words: a hyphen at
 // its end joins nothing of the next document. So a document reads the same
-// whatever was read before it.
-Status read_document(Book& book, ZipEntryReader& reader, const ZipEntry& document,
-                     PlainTextLines& lines) {
-  XhtmlText text(lines, book.budget);
-  const Status status = reader.read(
-      book.file, document, kLargestEpubDocument, [&](std::string_view piece, bool last) {
-        // A document parsed in one last call spares the parser counting its
-        // lines, which it does only between calls.
-        const Status parsed = text.parse(piece, last);
-        if (parsed.ok()) return parsed;
-        if (text.budget_spent()) return unreadable_epub(parsed.reason());
-        return unreadable_epub(document.name + ": " + parsed.reason());
-      });
+// whatever was read before it. A document that the XML parser refuses is
+// read again from its start as HTML, and `*read_as_html` gets the parser's
+// reason.
+Status read_document(Book& book, ZipEntryReader& entries, const ZipEntry& document, HeldText& held,
+                     TextPartReader& reader, std::string* read_as_html) {
+  held.clear();
+  std::string xml_failure;
+  static constexpr char kParserStopped[] = "the XML parser stopped";
+  Status status;
+  {
+    PlainTextLines lines(held);
+    XhtmlText text(lines, book.budget);
+    status = entries.read(book.file, document, kLargestEpubDocument,
+                          [&](std::string_view piece, bool last) {
+                            // A document parsed in one last call spares the parser counting
+                            // its lines, which it does only between calls.
+                            const Status parsed = text.parse(piece, last);
+                            if (parsed.ok()) return parsed;
+                            if (text.budget_spent()) return unreadable_epub(parsed.reason());
+                            xml_failure = parsed.reason();
+                            return Status::failure(kParserStopped);
+                          });
+    if (status.ok()) {
+      lines.end_part();
+      lines.flush();
+    }
+  }
+  if (status.ok()) {
+    held.hand_on();
+    return status;
+  }
+  if (status.reason() != kParserStopped) return status;
+  if (held.handed_on()) return unreadable_epub(document.name + ": " + xml_failure);
+
+  held.clear();
+  *read_as_html = as_warning(xml_failure);
+  PlainTextLines lines(reader);
+  HtmlText text(lines, book.budget);
+  status = entries.read(book.file, document, kLargestEpubDocument,
+                        [&](std::string_view piece, bool last) {
+                          const Status parsed = text.parse(piece, last);
+                          if (parsed.ok() || text.budget_spent()) return parsed;
+                          return unreadable_epub(document.name + ": " + parsed.reason());
+                        });
+  if (status.reason() == book.budget.spent_reason()) return unreadable_epub(status.reason());
   lines.end_part();
+  lines.flush();
   return status;
 }
 
@@ -277,6 +379,7 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
     entry_readers[thread] = std::make_unique<ZipEntryReader>();
   }
   std::vector<Status> statuses(documents.size());
+  std::vector<std::string> read_as_html(documents.size());
   std::vector<std::exception_ptr> failures(threads);
   std::atomic<std::size_t> next_document{0};
   // Documents after one that failed are not worth reading: the first
@@ -286,18 +389,17 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
     TextPartReader& part = thread == 0 ? reader : *later[thread];
     ZipEntryReader& entries = thread == 0 ? first_reader : *entry_readers[thread];
     try {
-      PlainTextLines lines(part);
+      HeldText held(part, HeldText::kMostHeldInAll / threads);
       for (std::size_t at; (at = next_document.fetch_add(1)) < documents.size();) {
         if (at > first_failed.load()) break;
         Status& result = statuses[at];
-        result = read_document(book, entries, *documents[at], lines);
+        result = read_document(book, entries, *documents[at], held, part, &read_as_html[at]);
         if (!result.ok()) {
           std::size_t failed = first_failed.load();
           while (at < failed && !first_failed.compare_exchange_weak(failed, at)) {
           }
         }
       }
-      lines.flush();
       part.finish();
     } catch (...) {
       failures[thread] = std::current_exception();
@@ -321,6 +423,14 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
   }
   for (const Status& result : statuses) {
     if (!result.ok()) return result;
+  }
+  for (std::size_t at = 0; at < documents.size(); ++at) {
+    if (read_as_html[at].empty()) continue;
+    if (warnings != nullptr) {
+      warnings->push_back(documents[at]->name + " is not well-formed XML (" + read_as_html[at] +
+                          "); read as HTML");
+    }
+    break;
   }
   for (std::size_t thread = 1; thread <= workers.size(); ++thread) {
     reader.take_later_part(*later[thread]);

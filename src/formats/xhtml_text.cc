@@ -189,42 +189,46 @@ void PlainTextLines::flush() {
   line_start_ = 0;
 }
 
-struct XhtmlText::State {
-  State(PlainTextLines& lines, TextBudget& budget) : lines(lines), parser(budget) {}
+void DocumentText::start_element(std::string_view local) {
+  if (local == "body") ++body_;
+  if (skipped_ > 0 || is_skipped(local)) {
+    ++skipped_;
+  } else if (is_block(local)) {
+    lines_.end_line();
+  }
+}
 
-  PlainTextLines& lines;
+void DocumentText::end_element(std::string_view local) {
+  if (skipped_ > 0) {
+    --skipped_;
+  } else if (is_block(local)) {
+    lines_.end_line();
+  }
+  if (local == "body" && body_ > 0) --body_;
+}
+
+void DocumentText::text(std::string_view utf8) {
+  if (body_ > 0 && skipped_ == 0) lines_.add(utf8);
+}
+
+struct XhtmlText::State {
+  State(PlainTextLines& lines, TextBudget& budget) : document(lines), parser(budget) {}
+
+  DocumentText document;
   XmlParser parser;
-  unsigned body = 0;     // open <body> elements
-  unsigned skipped = 0;  // open elements whose text is not taken
 
   static void start(void* data, const XML_Char* name, const XML_Char**) {
-    State& state = *static_cast<State*>(data);
-    const std::string_view local = XmlParser::local_name(name);
-    if (local == "body") ++state.body;
-    if (state.skipped > 0 || is_skipped(local)) {
-      ++state.skipped;
-    } else if (is_block(local)) {
-      state.lines.end_line();
-    }
+    static_cast<State*>(data)->document.start_element(XmlParser::local_name(name));
   }
   static void end(void* data, const XML_Char* name) {
-    State& state = *static_cast<State*>(data);
-    const std::string_view local = XmlParser::local_name(name);
-    if (state.skipped > 0) {
-      --state.skipped;
-    } else if (is_block(local)) {
-      state.lines.end_line();
-    }
-    if (local == "body" && state.body > 0) --state.body;
+    static_cast<State*>(data)->document.end_element(XmlParser::local_name(name));
   }
   // All the text the parser makes counts against the budget, taken or
   // skipped: an entity may expand anywhere.
   static void text(void* data, const XML_Char* text, int length) {
     State& state = *static_cast<State*>(data);
     if (!state.parser.count_text(static_cast<std::size_t>(length))) return;
-    if (state.body > 0 && state.skipped == 0) {
-      state.lines.add(std::string_view(text, static_cast<std::size_t>(length)));
-    }
+    state.document.text(std::string_view(text, static_cast<std::size_t>(length)));
   }
   // XHTML's own entities, which books use under a DOCTYPE the parser does
   // not read.
@@ -252,7 +256,7 @@ bool XhtmlText::budget_spent() const { return state_->parser.budget_spent(); }
 
 Status XhtmlText::parse(std::string_view piece, bool last) {
   Status status = state_->parser.parse(piece, last);
-  if (status.ok() && last) state_->lines.end_line();
+  if (status.ok() && last) state_->document.end();
   return status;
 }
 

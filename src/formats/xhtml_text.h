@@ -46,10 +46,30 @@ class PlainTextLines {
   bool line_handed_on_ = false;  // some of it went to the reader already
 };
 
-// Parses one XHTML document, given in pieces, into `lines`: the character
-// data inside <body>, in document order, but nothing of head, script,
-// style, rt and rp; the start and end of a block element end a line, as
-// does the document's end. Entity references of XHTML (&nbsp;, &mdash;) are
+// What of an XHTML or HTML document is its text, whichever parser reads it,
+// told each element and each run of character data in document order: the
+// character data inside <body>, but nothing of head, script, style, rt and
+// rp; the start and end of a block element end a line.
+class DocumentText {
+ public:
+  explicit DocumentText(PlainTextLines& lines) : lines_(lines) {}
+
+  // An element's start and end, by its local name (lower case).
+  void start_element(std::string_view local);
+  void end_element(std::string_view local);
+  // Character data, UTF-8.
+  void text(std::string_view utf8);
+  // The document's end, which ends a line.
+  void end() { lines_.end_line(); }
+
+ private:
+  PlainTextLines& lines_;
+  unsigned body_ = 0;     // open <body> elements
+  unsigned skipped_ = 0;  // open elements whose text is not taken
+};
+
+// Parses one XHTML document, given in pieces, into `lines` by the rules of
+// DocumentText; the document's end ends a line. Entity references of XHTML (&nbsp;, &mdash;) are
 // known without its DTD. All the text it makes, entities expanded, counts
 // against `budget`.
 class XhtmlText {

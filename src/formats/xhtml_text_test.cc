@@ -1,7 +1,10 @@
 #include "formats/xhtml_text.h"
 
+#include "formats/html_text.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -35,7 +38,35 @@ std::string document(const std::string& body) {
          body + "</body></html>";
 }
 
-TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
+// The text that `Parser` makes of `bytes`, given whole and in pieces of
+// one and five bytes (the same each time), or the first failure.
+template <typename Parser>
+std::string text_of(const std::string& bytes) {
+  std::string first;
+  for (const std::size_t piece : {bytes.size(), std::size_t{1}, std::size_t{5}}) {
+    TextCapture capture;
+    PlainTextLines lines(capture);
+    {
+      TextBudget budget(TextBudget::for_archive(0));
+      Parser text(lines, budget);
+      for (std::size_t at = 0; at < bytes.size(); at += std::max<std::size_t>(piece, 1)) {
+        const Status status = text.parse(std::string_view(bytes).substr(at, piece), false);
+        if (!status.ok()) return "failed: " + status.reason();
+      }
+      const Status status = text.parse("", true);
+      if (!status.ok()) return "failed: " + status.reason();
+    }
+    lines.flush();
+    if (piece == bytes.size()) {
+      first = capture.text();
+    } else if (capture.text() != first) {
+      return "in pieces of " + std::to_string(piece) + ": " + capture.text();
+    }
+  }
+  return first;
+}
+
+TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasItByEitherParser) {
   const struct {
     std::string body, text;
   } cases[] = {
@@ -49,7 +80,7 @@ TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
       {"<p>wait&hellip; now&mdash;then&ndash;so</p>", "wait... now--then-so\n"},
       {"<p>no&nbsp;break&#8201;thin&#8239;narrow&#x200A;hair</p>", "no break thin narrow hair\n"},
       {"<p>soft&shy;hyphen and co&#173;op</p>", "softhyphen and coop\n"},
-      {"<p>&amp;&lt;&gt;&quot;&apos; caf&eacute; &Auml;pfel &unknownentity;</p>",
+      {"<p>&amp;&lt;&gt;&quot;&apos; caf&eacute; &Auml;pfel</p>",
        "&<>\"' caf\xC3\xA9 \xC3\x84pfel\n"},
       {"<p><ruby>\xE6\xBC\xA2<rp>(</rp><rt>kan</rt><rp>)</rp></ruby>ji</p>", "\xE6\xBC\xA2ji\n"},
       {"<p>a<script>var b = 1;</script>c<style>d</style></p>", "ac\n"},
@@ -59,22 +90,40 @@ TEST(XhtmlText, TheBodysTextAsItsPlainTextEditionHasIt) {
       {"", ""},
   };
   for (const auto& test : cases) {
-    const std::string xml = document(test.body);
-    // Whole, and cut into pieces of one and five bytes.
-    for (const std::size_t piece : {xml.size(), std::size_t{1}, std::size_t{5}}) {
-      TextCapture capture;
-      PlainTextLines lines(capture);
-      {
-        TextBudget budget(TextBudget::for_archive(0));
-        XhtmlText text(lines, budget);
-        for (std::size_t at = 0; at < xml.size(); at += piece) {
-          ASSERT_TRUE(text.parse(std::string_view(xml).substr(at, piece), false).ok()) << xml;
-        }
-        ASSERT_TRUE(text.parse("", true).ok()) << xml;
-      }
-      lines.flush();
-      EXPECT_EQ(capture.text(), test.text) << test.body << " in pieces of " << piece;
-    }
+    EXPECT_EQ(text_of<XhtmlText>(document(test.body)), test.text) << test.body;
+    EXPECT_EQ(text_of<HtmlText>(document(test.body)), test.text) << "as HTML: " << test.body;
+  }
+  EXPECT_EQ(text_of<XhtmlText>(document("<p>an &unknownentity; x</p>")), "an x\n");
+}
+
+TEST(HtmlText, ReadsWhatIsNoXmlAsABrowserDoes) {
+  const struct {
+    std::string html, text;
+  } cases[] = {
+      // Unclosed and misnested elements, unquoted attributes, void tags.
+      {"<html><body><p class=x>one<p>two<br>three<b><i>four</b></i>", "one\ntwo\nthreefour\n"},
+      // No <html> or <body>: the body is implied.
+      {"<title>T</title>Just text & more < less", "Just text & more < less\n"},
+      // A stray address in angle brackets, as in a real manual.
+      {"<body><p>Write to <debian-live@lists.debian.org> now</p></body>", "Write to now\n"},
+      // An entity without its ';' stays as it is.
+      {"<body><p>caf&eacute; &copy &amp;amp; &#x41;</p></body>", "caf\xC3\xA9 &copy &amp; A\n"},
+      // Encodings: declared by <meta>, http-equiv, an XML declaration, a byte
+      // order mark; bytes that are no UTF-8 become U+FFFD.
+      {"<meta charset=windows-1251><body>\xCC\xE8\xF0</body>", "\xD0\x9C\xD0\xB8\xD1\x80\n"},
+      {"<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-15\">"
+       "</head><body>\xA4 \xE9</body>",
+       "\xE2\x82\xAC \xC3\xA9\n"},
+      {"<?xml version='1.0' encoding='windows-1252'?><body>\x93q\x94 \x81</body>",
+       "\"q\" \xEF\xBF\xBD\n"},
+      {std::string("\xFF\xFE<\0b\0>\0\xE9\0=\xD8\x00\xDE<\0/\0b\0>\0", 20),
+       "\xC3\xA9\xF0\x9F\x98\x80\n"},
+      {"<body>ok \xC3 \xE2\x82 \xF5 \xED\xA0\x80 end</body>",
+       "ok \xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end\n"},
+      {std::string("<body>a\0b</body>", 16), "a b\n"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(text_of<HtmlText>(test.html), test.text) << test.html;
   }
 }
 

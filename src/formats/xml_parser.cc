@@ -5,6 +5,7 @@
 #include <new>
 
 #include "formats/code_pages.h"
+#include "formats/counted_memory.h"
 
 namespace lexicull {
 namespace {
@@ -28,86 +29,21 @@ std::string TextBudget::spent_reason() const {
   return "its text is larger than " + std::to_string(limit_ >> 20) + " MiB";
 }
 
-// The parser's memory, counted. Its allocations go through these functions,
-// which know no parser; each block's header names the count it belongs to,
-// and a new block counts for the parser that this thread is calling into.
-struct XmlParser::Memory {
-  std::size_t used = 0;
-  bool refused = false;  // a block would have gone past kMostMemory
-};
-
 namespace {
-
-thread_local XmlParser::Memory* memory_in_use = nullptr;
-
-struct alignas(std::max_align_t) BlockHeader {
-  XmlParser::Memory* memory;
-  std::size_t size;
-};
-
-// Makes `memory` the count of the parser this thread calls into, while it
-// lives.
-class CountingFor {
- public:
-  explicit CountingFor(XmlParser::Memory* memory) : outer_(memory_in_use) {
-    memory_in_use = memory;
-  }
-  ~CountingFor() { memory_in_use = outer_; }
-  CountingFor(const CountingFor&) = delete;
-  CountingFor& operator=(const CountingFor&) = delete;
-
- private:
-  XmlParser::Memory* outer_;
-};
-
-void* allocate_counted(std::size_t size) {
-  XmlParser::Memory& memory = *memory_in_use;
-  if (size > XmlParser::kMostMemory - memory.used) {
-    memory.refused = true;
-    return nullptr;
-  }
-  void* block = std::malloc(sizeof(BlockHeader) + size);
-  if (block == nullptr) return nullptr;
-  memory.used += size;
-  return new (block) BlockHeader{&memory, size} + 1;
-}
-
-void* reallocate_counted(void* bytes, std::size_t size) {
-  if (bytes == nullptr) return allocate_counted(size);
-  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
-  XmlParser::Memory& memory = *header->memory;
-  const std::size_t old_size = header->size;
-  if (size > old_size && size - old_size > XmlParser::kMostMemory - memory.used) {
-    memory.refused = true;
-    return nullptr;
-  }
-  void* block = std::realloc(header, sizeof(BlockHeader) + size);
-  if (block == nullptr) return nullptr;
-  memory.used = memory.used - old_size + size;
-  header = static_cast<BlockHeader*>(block);
-  header->size = size;
-  return header + 1;
-}
-
-void free_counted(void* bytes) {
-  if (bytes == nullptr) return;
-  BlockHeader* header = static_cast<BlockHeader*>(bytes) - 1;
-  header->memory->used -= header->size;
-  std::free(header);
-}
 
 const XML_Memory_Handling_Suite kCountedMemory = {&allocate_counted, &reallocate_counted,
                                                   &free_counted};
 
 }  // namespace
 
-XmlParser::XmlParser(TextBudget& budget) : budget_(budget), memory_(new Memory) {
+XmlParser::XmlParser(TextBudget& budget)
+    : budget_(budget), memory_(MemoryAccount::open(kMostMemory)) {
   const CountingFor counting(memory_);
   // No encoding is forced: the document's own declaration, or its byte
   // order mark, is honoured; UTF-8 where it has neither.
   parser_ = XML_ParserCreate_MM(nullptr, &kCountedMemory, &kNamespaceSeparator);
   if (parser_ == nullptr) {
-    delete memory_;
+    memory_->close();
     throw std::bad_alloc();
   }
   XML_SetUnknownEncodingHandler(parser_, &XmlParser::known_encoding, this);
@@ -116,7 +52,7 @@ XmlParser::XmlParser(TextBudget& budget) : budget_(budget), memory_(new Memory) 
 XmlParser::~XmlParser() {
   const CountingFor counting(memory_);
   XML_ParserFree(parser_);
-  delete memory_;
+  memory_->close();
 }
 
 int XmlParser::known_encoding(void* data, const XML_Char* name, XML_Encoding* info) {
@@ -159,7 +95,7 @@ Status XmlParser::parse(std::string_view piece, bool last) {
   const std::string line = " at line " + std::to_string(XML_GetCurrentLineNumber(parser_));
   switch (XML_GetErrorCode(parser_)) {
     case XML_ERROR_NO_MEMORY:
-      if (!memory_->refused) throw std::bad_alloc();
+      if (!memory_->refused()) throw std::bad_alloc();
       return Status::failure("markup too large to hold (over " + std::to_string(kMostMemory >> 20) +
                              " MiB)" + line);
     case XML_ERROR_UNKNOWN_ENCODING:

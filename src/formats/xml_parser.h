@@ -19,6 +19,8 @@
 
 namespace lexicull {
 
+class MemoryAccount;
+
 // The text that the documents of one archive may make in all. Any number of
 // threads may take from it at once.
 class TextBudget {
@@ -78,14 +80,11 @@ class XmlParser {
   // The local name of an element or attribute, without its namespace.
   static std::string_view local_name(const XML_Char* name);
 
-  // What the parser's allocations count in.
-  struct Memory;
-
  private:
   static int known_encoding(void* data, const XML_Char* name, XML_Encoding* info);
 
   TextBudget& budget_;
-  Memory* memory_;
+  MemoryAccount* memory_;
   XML_Parser parser_ = nullptr;
   std::uint64_t uncounted_ = 0;  // text not yet taken from the budget
   bool budget_spent_ = false;

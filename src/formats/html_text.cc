@@ -1,0 +1,161 @@
+#include "formats/html_text.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlmemory.h>
+
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "formats/counted_memory.h"
+#include "formats/text_decoder.h"
+
+namespace lexicull {
+namespace {
+
+// How much of a document is looked at for its declared encoding.
+constexpr std::size_t kEncodingWindow = 1024;
+// Text is taken from the shared budget in steps of this much.
+constexpr std::size_t kBudgetStep = 64 * 1024;
+
+char* duplicate_counted(const char* text) {
+  const std::size_t size = std::strlen(text) + 1;
+  void* copy = allocate_counted(size);
+  if (copy != nullptr) std::memcpy(copy, text, size);
+  return static_cast<char*>(copy);
+}
+
+// libxml2's allocations are counted from its first, so its memory setup
+// comes before anything else of it, once in the program.
+void prepare_libxml2() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlMemSetup(&free_counted, &allocate_counted, &reallocate_counted, &duplicate_counted);
+    xmlInitParser();
+  });
+}
+
+}  // namespace
+
+struct HtmlText::State {
+  State(PlainTextLines& lines, TextBudget& budget)
+      : document(lines), budget(budget), memory(MemoryAccount::open(kMostMemory)) {}
+
+  DocumentText document;
+  TextBudget& budget;
+  MemoryAccount* memory;
+  htmlParserCtxtPtr parser = nullptr;
+  std::string start;  // the first bytes, until the encoding is known
+  TextDecoder decoder{""};
+  bool decoding = false;
+  std::string utf8;
+  std::size_t uncounted = 0;
+  bool budget_spent = false;
+
+  bool count_text(std::size_t size) {
+    uncounted += size;
+    if (uncounted < kBudgetStep) return !budget_spent;
+    budget_spent = budget_spent || !budget.take(uncounted);
+    uncounted = 0;
+    if (budget_spent) xmlStopParser(parser);
+    return !budget_spent;
+  }
+
+  static State& of(void* data) { return *static_cast<State*>(data); }
+  static std::string_view name_of(const xmlChar* name) {
+    return reinterpret_cast<const char*>(name);
+  }
+  static void start_element(void* data, const xmlChar* name, const xmlChar**) {
+    of(data).document.start_element(name_of(name));
+  }
+  static void end_element(void* data, const xmlChar* name) {
+    of(data).document.end_element(name_of(name));
+  }
+  static void characters(void* data, const xmlChar* text, int length) {
+    State& state = of(data);
+    if (!state.count_text(static_cast<std::size_t>(length))) return;
+    state.document.text(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+  }
+  // The parser's complaints say nothing the reader needs: it reads on.
+  static void ignore_error(void*, xmlErrorPtr) {}
+
+  Status feed(std::string_view utf8_piece, bool last) {
+    const CountingFor counting(memory);
+    htmlParseChunk(parser, utf8_piece.data(), static_cast<int>(utf8_piece.size()), last ? 1 : 0);
+    if (budget_spent) return Status::failure(budget.spent_reason());
+    if (memory->refused()) {
+      return Status::failure("markup too large to hold (over " + std::to_string(kMostMemory >> 20) +
+                             " MiB)");
+    }
+    if (last && uncounted > 0 && !budget.take(uncounted)) {
+      budget_spent = true;
+      return Status::failure(budget.spent_reason());
+    }
+    return Status();
+  }
+};
+
+HtmlText::HtmlText(PlainTextLines& lines, TextBudget& budget) {
+  prepare_libxml2();
+  state_ = new State(lines, budget);
+  htmlSAXHandler handler;
+  std::memset(&handler, 0, sizeof handler);
+  handler.startElement = &State::start_element;
+  handler.endElement = &State::end_element;
+  handler.characters = &State::characters;
+  handler.ignorableWhitespace = &State::characters;
+  handler.cdataBlock = &State::characters;
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.serror = &State::ignore_error;
+  {
+    const CountingFor counting(state_->memory);
+    // UTF-8 always: the decoder has made it so, and a <meta charset> must
+    // not make the parser decode it again.
+    state_->parser =
+        htmlCreatePushParserCtxt(&handler, state_, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+    if (state_->parser != nullptr) {
+      htmlCtxtUseOptions(state_->parser, HTML_PARSE_RECOVER | HTML_PARSE_NONET |
+                                             HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                             HTML_PARSE_IGNORE_ENC);
+    }
+  }
+  if (state_->parser == nullptr) {
+    state_->memory->close();
+    delete state_;
+    throw std::bad_alloc();
+  }
+}
+
+HtmlText::~HtmlText() {
+  {
+    const CountingFor counting(state_->memory);
+    htmlFreeParserCtxt(state_->parser);
+  }
+  state_->memory->close();
+  delete state_;
+}
+
+bool HtmlText::budget_spent() const { return state_->budget_spent; }
+
+Status HtmlText::parse(std::string_view piece, bool last) {
+  State& state = *state_;
+  if (!state.decoding) {
+    state.start.append(piece);
+    if (state.start.size() < kEncodingWindow && !last) return Status();
+    state.decoder = TextDecoder(declared_html_encoding(state.start));
+    state.decoding = true;
+    piece = state.start;
+  }
+  state.utf8.clear();
+  state.decoder.decode(piece, last, &state.utf8);
+  state.start = std::string();
+  Status status = state.feed(state.utf8, last);
+  if (status.ok() && last) state.document.end();
+  return status;
+}
+
+}  // namespace lexicull
