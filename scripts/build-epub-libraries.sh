@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libraries that read EPUB books and dictd dictionaries (zlib's
-# inflating half, expat, libdeflate's inflating half and utf8proc)
+# Builds the libraries that read EPUB and HTML books and dictd dictionaries
+# (zlib's inflating half, expat, libdeflate's inflating half, libxml2's
+# parsers and utf8proc)
 # as static libraries for a cross target, from Debian's own source packages,
 # for the builds that Debian has no -dev packages for (Windows, and s390x on
 # another architecture).
@@ -9,17 +10,18 @@
 #
 #   HOST     the GNU triple: i686-w64-mingw32, x86_64-w64-mingw32, s390x-linux-gnu
 #   PREFIX   where include/ and lib/ (libz.a, libexpat.a, libdeflate.a,
-#            libutf8proc.a) go
+#            libxml2.a, libutf8proc.a) go
 #
 # Each library's C files are compiled as they stand, with the same compiler
 # as lexicull (the -posix MinGW-w64 flavour): none of their build systems is
-# run. Nothing is done when PREFIX holds them already. Needs a deb-src entry
+# run but libxml2's CMake, which writes its configuration for the host. Nothing is done when PREFIX holds them already. Needs a deb-src entry
 # (scripts/install-deps.sh adds one) and dpkg-dev.
 set -euo pipefail
 host=$1
 prefix=$(realpath -m "$2")
 [ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/libexpat.a" ] && [ -f "$prefix/lib/libutf8proc.a" ] &&
-  [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/licences/libdeflate.txt" ] && exit 0
+  [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/licences/libdeflate.txt" ] &&
+  [ -f "$prefix/lib/libxml2.a" ] && exit 0
 
 case $host in
   *-w64-mingw32) cc=$host-gcc-posix ;;
@@ -107,4 +109,26 @@ utf8proc=$(echo "$work"/utf8proc-*/)
 library utf8proc "$utf8proc" "-DUTF8PROC_STATIC" utf8proc
 cp "$utf8proc/utf8proc.h" "$prefix/include/"
 notice utf8proc "$utf8proc" < "$utf8proc/LICENSE.md"
-echo "build-epub-libraries: zlib, expat, libdeflate and utf8proc for $host in $prefix"
+# libxml2: its HTML parser and what it rests on, thread-safe (each thread
+# parses a document of its own), reading no network and converting no
+# encoding (lexicull gives it UTF-8).
+fetch libxml2
+xml2=$(echo "$work"/libxml2-*/)
+case $host in
+  *-w64-mingw32) system=Windows ;;
+  *) system=Linux ;;
+esac
+off=()
+for feature in C14N CATALOG DEBUG DOCB FTP HTTP ICONV ICU LEGACY LZMA MODULES PROGRAMS PYTHON \
+  SCHEMAS SCHEMATRON TESTS XINCLUDE XPATH XPTR ZLIB; do
+  off+=("-DLIBXML2_WITH_$feature=OFF")
+done
+cmake -S "$xml2" -B "$work/libxml2-build" -DCMAKE_SYSTEM_NAME=$system \
+  -DCMAKE_SYSTEM_PROCESSOR="${host%%-*}" -DCMAKE_C_COMPILER="$cc" -DCMAKE_AR="$(command -v "$ar")" \
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DLIBXML2_WITH_THREADS=ON \
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${off[@]}" > "$work/libxml2.log" 2>&1 &&
+  cmake --build "$work/libxml2-build" --parallel "$(nproc)" >> "$work/libxml2.log" 2>&1 &&
+  cmake --install "$work/libxml2-build" >> "$work/libxml2.log" 2>&1 ||
+  { cat "$work/libxml2.log" >&2; exit 1; }
+notice libxml2 "$xml2" < "$xml2/Copyright"
+echo "build-epub-libraries: zlib, expat, libdeflate, libxml2 and utf8proc for $host in $prefix"
