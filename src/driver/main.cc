@@ -222,6 +222,10 @@ int run(const CommandLine& command) {
     return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
   }
   const StudyList list = select_study_list(book_words, stems, known, vocabulary, study);
+  if (list.stats.coverage_out_of_reach) {
+    (void)write_line(standard_error(),
+                     "lexicull: " + coverage_out_of_reach_line(list.stats, *study.coverage));
+  }
   status = write_vocabulary_lines(book_words, vocabulary, list.keys, standard_output());
   if (status.ok() && study.stats) {
     // A summary nobody can read changes nothing about the list.

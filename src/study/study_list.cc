@@ -108,12 +108,13 @@ StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem
       stats.covered_running_words += words.occurrences(id);
     }
   };
+  const auto coverage_reached = [&] {
+    return stats.covered_running_words * 10000 >=
+           std::uint64_t{*options.coverage} * stats.running_words;
+  };
   for (const WordId key : candidates) {
     if (options.top && list.keys.size() >= *options.top) break;
-    if (options.coverage && stats.covered_running_words * 10000 >=
-                                std::uint64_t{*options.coverage} * stats.running_words) {
-      break;
-    }
+    if (options.coverage && coverage_reached()) break;
     list.keys.push_back(key);
     cover(key);
     for (std::size_t i = stemmed_from.begin[key]; i < stemmed_from.begin[key + 1]; ++i) {
@@ -121,8 +122,20 @@ StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem
     }
   }
   stats.lines = list.keys.size();
+  stats.coverage_out_of_reach = options.coverage && !coverage_reached();
   if (options.order == LineOrder::kBytes) words.sort_by_word(list.keys);
   return list;
+}
+
+std::string coverage_out_of_reach_line(const StudyStats& stats, unsigned hundredths) {
+  std::string asked = std::to_string(hundredths / 100);
+  if (hundredths % 100 != 0) {
+    asked += "." + std::to_string(hundredths % 100 / 10);
+    if (hundredths % 10 != 0) asked += std::to_string(hundredths % 10);
+  }
+  return "coverage " + asked +
+         "% is out of reach: the known words and the vocabulary cover at most " +
+         share(stats.covered_running_words, stats.running_words) + " of the book's running words";
 }
 
 std::vector<std::string> study_stats_lines(const StudyStats& stats, bool with_known) {

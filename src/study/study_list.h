@@ -23,6 +23,9 @@ struct StudyStats {
   std::uint64_t known_running_words = 0;
   std::uint64_t lines = 0;
   std::uint64_t covered_running_words = 0;  // by the known words and the lines kept
+  // A --coverage that all the lines allowed (every line, or the first
+  // options.top) fall short of.
+  bool coverage_out_of_reach = false;
 };
 
 struct StudyList {
@@ -46,6 +49,11 @@ struct StudyList {
 StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem>& stems,
                             const KnownWords& known, const VocabularyMap& vocabulary,
                             const StudyOptions& options);
+
+// What a learner is told when the coverage `hundredths` asked for is out of
+// reach: "coverage 95% is out of reach: the known words and the vocabulary
+// cover at most 93.79% of the book's running words", the share rounded down.
+std::string coverage_out_of_reach_line(const StudyStats& stats, unsigned hundredths);
 
 // The summary of --stats, a line per element: numbers in full, grouped by
 // commas, shares as percentages with two decimals, rounded down. The known
