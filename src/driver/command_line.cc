@@ -8,12 +8,13 @@ namespace lexicull {
 
 namespace {
 
-constexpr std::string_view kLongOptions[] = {"help",     "version", "stem",  "known", "top",
-                                             "coverage", "order",   "stats", "senses"};
+constexpr std::string_view kLongOptions[] = {"help",   "version",    "stem",  "known",
+                                             "top",    "coverage",   "order", "stats",
+                                             "senses", "book-format"};
 // The long options that take an argument.
 bool takes_argument(std::string_view option) {
   return option == "stem" || option == "known" || option == "top" || option == "coverage" ||
-         option == "order" || option == "senses";
+         option == "order" || option == "senses" || option == "book-format";
 }
 
 CommandLine action_only(Action action) {
@@ -56,7 +57,8 @@ const std::vector<std::string> kHelpLines = {
     "words are looked up in the vocabulary, a file of key|translation lines, and the",
     "lines that translate them are written to standard output, lower-cased, one per",
     "word, sorted by bytes. A file name of - is standard input, for the book or the",
-    "vocabulary but not both. A book may be an EPUB, whose text is read. The",
+    "vocabulary but not both. A book may be text, an EPUB, an HTML page, subtitles",
+    "(SRT, WebVTT) or a FictionBook (.fb2, .fb2.zip), told by its content. The",
     "vocabulary may be a dictd dictionary: its .index, .dict or .dict.dz file, or",
     "its name alone (freedict-deu-eng), whose translations keep their case.",
     "",
@@ -79,6 +81,10 @@ const std::vector<std::string> kHelpLines = {
     "                         translation of the last line (last, the default) or",
     "                         of all, joined with '; ' (all); a dictd dictionary",
     "                         always gives every sense",
+    "      --book-format=FORMAT",
+    "                         read the book as FORMAT: auto (the default, by its",
+    "                         content), text (any file, byte for byte), epub,",
+    "                         html, srt, vtt or fb2",
     "      --stats            write the book's running and distinct words, the share",
     "                         known, the lines written and the coverage they reach",
     "                         to standard error",
@@ -164,6 +170,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
       } else if (option == "senses") {
         if (value != "last" && value != "all") return option_error(invalid + " (last or all)");
         command.all_senses = value == "all";
+      } else if (option == "book-format") {
+        if (!parse_book_format(value, &command.book_format)) {
+          return option_error(invalid + " (auto, text, epub, html, srt, vtt or fb2)");
+        }
       }
     } else {
       for (std::size_t k = 1; k < argument.size(); ++k) {

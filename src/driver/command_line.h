@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/book_formats.h"
 #include "study/study_options.h"
 
 namespace lexicull {
@@ -41,15 +42,16 @@ struct CommandLine {
   std::string stem_dictionary;  // as the user named it
   StudyOptions study;
   bool all_senses = false;  // --senses=all
-  std::string message;      // for kOptionError and kInputError
+  BookFormat book_format = BookFormat::kAuto;
+  std::string message;  // for kOptionError and kInputError
 };
 
 // Reads the arguments as GNU programs do (the first is the program). Options
 // may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY,
 // and so for every option with an argument), the study list's --known=FILE
 // (any number of times), --top=N, --coverage=PERCENT, --order=ORDER,
-// --stats and --senses=last|all, -h or --help, --version, and any unambiguous abbreviation of a
-// long one.
+// --stats, --senses=last|all and --book-format=FORMAT, -h or --help, --version, and any unambiguous
+// abbreviation of a long one.
 // "--" ends the options, and "-" is a file name, standard input, for the
 // book or the vocabulary but not both. The first two file names are the book
 // and the vocabulary, as they stand; further file names are ignored.

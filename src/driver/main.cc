@@ -10,7 +10,7 @@
 #include "book/collect_book_words.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
-#include "formats/epub_book.h"
+#include "formats/read_book.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"
@@ -56,28 +56,6 @@ Status read_input(const std::string& path, Phase phase) {
   std::unique_ptr<InputFile> file;
   Status status = open_input_file(path, &file);
   return status.ok() ? phase(*file) : status;
-}
-
-// Reads the book's words: an EPUB for its text, anything else as text. Its
-// content decides, not its name. What the user should be told of a book read
-// all the same goes to `warnings`.
-Status read_book(InputFile& book, BookWordSet& words, const PartOptions& parts,
-                 std::vector<std::string>* warnings) {
-  if (const RandomAccessFile* file = book.at_offsets()) {
-    if (!is_epub(*file)) return collect_book_words(book, words, parts);
-    BookWordCollector collector(words);
-    return read_epub_text(*file, collector, parts, warnings);
-  }
-  std::unique_ptr<RandomAccessFile> archive;
-  std::unique_ptr<ByteSource> text;
-  const Status status = take_stream(*book.in_order(), &archive, &text);
-  if (!status.ok()) return status;
-  if (archive) {
-    InputFile held(std::move(archive));
-    return read_book(held, words, parts, warnings);
-  }
-  InputFile held(std::move(text));
-  return collect_book_words(held, words, parts);
 }
 
 // Reads the vocabulary that `argument` names: `key|translation` lines, or
@@ -191,7 +169,7 @@ int run(const CommandLine& command) {
 
   std::vector<std::string> warnings;
   Status status = read_input(command.book_path, [&](InputFile& book) {
-    return read_book(book, book_words, parts, &warnings);
+    return read_book(book, command.book_format, book_words, parts, &warnings);
   });
   for (const std::string& warning : warnings) {
     (void)write_line(standard_error(), "lexicull: " + command.book_path + ": " + warning);

@@ -2,7 +2,8 @@
 // (zip_archive.h), then the container, the package document and the
 // encryption list, which give the spine's documents in reading order
 // (package_document.h). Then threads take the next document not yet taken,
-// each into a book reader of its own, and parse it as XHTML (xhtml_text.h).
+// each into a book reader of its own, and parse it as XHTML, or as HTML
+// where it is no well-formed XML (markup_document.h).
 //
 // What a book may cost is bounded whatever it holds or claims: each entry
 // inflates at most once and to no more than it claims, a document to at
@@ -21,11 +22,9 @@
 #include <utility>
 #include <vector>
 
-#include "base/byte_buffer.h"
 #include "base/file_range.h"
-#include "formats/html_text.h"
+#include "formats/markup_document.h"
 #include "formats/package_document.h"
-#include "formats/xhtml_text.h"
 #include "formats/zip_archive.h"
 
 namespace lexicull {
@@ -114,123 +113,26 @@ Status spine_documents(Book& book, ZipEntryReader& reader, std::vector<const Zip
   return Status();
 }
 
-// The text of one document held back until its parser has read all of it,
-// so that a document that the XML parser refuses half-way leaves nothing of
-// that reading behind, and can be read again as HTML. The text of a
-// document past `most_held` goes on as it comes instead: memory stays
-// bounded, and such a document is refused if its XML fails after that.
-class HeldText final : public TextPartReader {
- public:
-  // What all threads together hold at most.
-  static constexpr std::size_t kMostHeldInAll = std::size_t{16} << 20;
-
-  HeldText(TextPartReader& target, std::size_t most_held)
-      : target_(target), most_held_(most_held) {}
-
-  void feed(PaddedBytes text) override {
-    if (handing_on_) {
-      target_.feed(text);
-      return;
-    }
-    held_.reserve(size_ + text.size(), size_);
-    std::memcpy(held_.data() + size_, text.data(), text.size());
-    size_ += text.size();
-    if (size_ > most_held_) hand_on();
-  }
-  void finish() override {}
-  unsigned char part_separator() const override { return target_.part_separator(); }
-  std::unique_ptr<TextPartReader> make_later_part() const override {
-    return target_.make_later_part();
-  }
-  void take_later_part(TextPartReader& later) override { target_.take_later_part(later); }
-
-  // Whether some of the text went on already.
-  bool handed_on() const { return handing_on_; }
-  // Hands on what is held, and all that comes after, to the target.
-  void hand_on() {
-    if (size_ > 0) target_.feed(held_.view(size_));
-    size_ = 0;
-    held_.shrink();
-    handing_on_ = true;
-  }
-  // Drops what is held, for the next document.
-  void clear() {
-    size_ = 0;
-    held_.shrink();
-    handing_on_ = false;
-  }
-
- private:
-  TextPartReader& target_;
-  const std::size_t most_held_;
-  ByteBuffer held_;
-  std::size_t size_ = 0;
-  bool handing_on_ = false;
-};
-
-// "not well-formed (invalid token) at line 17" as "line 17: invalid token".
-std::string as_warning(const std::string& reason) {
-  const std::size_t line = reason.rfind(" at line ");
-  if (line == std::string::npos) return reason;
-  std::string what = reason.substr(0, line);
-  static constexpr std::string_view kNotWellFormed = "not well-formed (";
-  if (what.size() > kNotWellFormed.size() &&
-      what.compare(0, kNotWellFormed.size(), kNotWellFormed) == 0 && what.back() == ')') {
-    what = what.substr(kNotWellFormed.size(), what.size() - kNotWellFormed.size() - 1);
-  }
-  return reason.substr(line + 4) + ": " + what;
-}
+// Every thread holds back at most this much of a document's text in all
+// (HeldText).
+constexpr std::size_t kMostHeldInAll = std::size_t{16} << 20;
 
 // Adds the text of `document` to `reader`, and ends its words: a hyphen at
 // its end joins nothing of the next document. So a document reads the same
-// whatever was read before it. A document that the XML parser refuses is
-// read again from its start as HTML, and `*read_as_html` gets the parser's
-// reason.
+// whatever was read before it. A document that is no well-formed XML is
+// read as HTML, and `*read_as_html` says why.
 Status read_document(Book& book, ZipEntryReader& entries, const ZipEntry& document, HeldText& held,
                      TextPartReader& reader, std::string* read_as_html) {
-  held.clear();
-  std::string xml_failure;
-  static constexpr char kParserStopped[] = "the XML parser stopped";
-  Status status;
-  {
-    PlainTextLines lines(held);
-    XhtmlText text(lines, book.budget);
-    status = entries.read(book.file, document, kLargestEpubDocument,
-                          [&](std::string_view piece, bool last) {
-                            // A document parsed in one last call spares the parser counting
-                            // its lines, which it does only between calls.
-                            const Status parsed = text.parse(piece, last);
-                            if (parsed.ok()) return parsed;
-                            if (text.budget_spent()) return unreadable_epub(parsed.reason());
-                            xml_failure = parsed.reason();
-                            return Status::failure(kParserStopped);
-                          });
-    if (status.ok()) {
-      lines.end_part();
-      lines.flush();
-    }
-  }
-  if (status.ok()) {
-    held.hand_on();
-    return status;
-  }
-  if (status.reason() != kParserStopped) return status;
-  if (held.handed_on()) return unreadable_epub(document.name + ": " + xml_failure);
-
-  held.clear();
-  *read_as_html = as_warning(xml_failure);
-  PlainTextLines lines(reader);
-  HtmlText text(lines, book.budget);
-  status = entries.read(book.file, document, kLargestEpubDocument,
-                        [&](std::string_view piece, bool last) {
-                          const Status parsed = text.parse(piece, last);
-                          if (parsed.ok() || text.budget_spent()) return parsed;
-                          return unreadable_epub(document.name + ": " + parsed.reason());
-                        });
+  MarkupReading reading;
+  const Status status = read_markup_document(
+      [&](const PieceSink& sink) {
+        return entries.read(book.file, document, kLargestEpubDocument, sink);
+      },
+      held, reader, book.budget, &reading);
+  *read_as_html = reading.read_as_html;
+  if (status.ok() || !reading.parser_failed) return status;
   if (status.reason() == book.budget.spent_reason()) return unreadable_epub(status.reason());
-  lines.end_part();
-  lines.flush();
-  return status;
+  return unreadable_epub(document.name + ": " + status.reason());
 }
 
 // The first entry's name and bytes, from its local header: an EPUB begins
@@ -244,80 +146,7 @@ bool starts_with_epub_mimetype(const RandomAccessFile& file) {
          std::memcmp(header + 30, kExpected, sizeof kExpected - 1) == 0;
 }
 
-// Bytes held in memory, read as a regular file is.
-class BytesFile : public RandomAccessFile {
- public:
-  explicit BytesFile(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint64_t size() const override { return bytes_.size(); }
-  Status read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
-                 std::size_t* count) const override {
-    *count =
-        offset >= bytes_.size()
-            ? 0
-            : std::min<std::size_t>(capacity, bytes_.size() - static_cast<std::size_t>(offset));
-    if (*count > 0) std::memcpy(buffer, bytes_.data() + offset, *count);
-    return Status();
-  }
-
- private:
-  std::string bytes_;
-};
-
-// The bytes read ahead of a stream, then the rest of it.
-class ReplayedStream : public ByteSource {
- public:
-  ReplayedStream(std::string ahead, ByteSource& rest) : ahead_(std::move(ahead)), rest_(rest) {}
-  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    if (at_ < ahead_.size()) {
-      *count = std::min(capacity, ahead_.size() - at_);
-      std::memcpy(buffer, ahead_.data() + at_, *count);
-      at_ += *count;
-      if (at_ == ahead_.size()) ahead_ = std::string();
-      return Status();
-    }
-    return rest_.read(buffer, capacity, count);
-  }
-
- private:
-  std::string ahead_;
-  std::size_t at_ = 0;
-  ByteSource& rest_;
-};
-
-bool begins_as_zip(const std::string& bytes) {
-  return bytes.size() >= sizeof kZipStart &&
-         std::memcmp(bytes.data(), kZipStart, sizeof kZipStart) == 0;
-}
-
 }  // namespace
-
-Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archive,
-                   std::unique_ptr<ByteSource>* text) {
-  std::string ahead;
-  std::vector<unsigned char> block(kChunk);
-  // The first bytes say whether to read on: only a ZIP archive may be an
-  // EPUB, and one is held whole, as its directory comes last.
-  while (ahead.size() < sizeof kZipStart || begins_as_zip(ahead)) {
-    if (ahead.size() > kLargestStreamedEpub) {
-      return unreadable_epub("an archive on standard input is held in memory, up to " +
-                             std::to_string(kLargestStreamedEpub >> 20) +
-                             " MiB, and this one is larger: name its file instead");
-    }
-    std::size_t count = 0;
-    const Status status = stream.read(block.data(), block.size(), &count);
-    if (!status.ok()) return status;
-    if (count == 0) {
-      if (begins_as_zip(ahead)) {
-        archive->reset(new BytesFile(std::move(ahead)));
-        return Status();
-      }
-      break;
-    }
-    ahead.append(reinterpret_cast<const char*>(block.data()), count);
-  }
-  text->reset(new ReplayedStream(std::move(ahead), stream));
-  return Status();
-}
 
 bool is_epub(const RandomAccessFile& file) {
   unsigned char start[sizeof kZipStart];
@@ -389,7 +218,7 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
     TextPartReader& part = thread == 0 ? reader : *later[thread];
     ZipEntryReader& entries = thread == 0 ? first_reader : *entry_readers[thread];
     try {
-      HeldText held(part, HeldText::kMostHeldInAll / threads);
+      HeldText held(part, kMostHeldInAll / threads);
       for (std::size_t at; (at = next_document.fetch_add(1)) < documents.size();) {
         if (at > first_failed.load()) break;
         Status& result = statuses[at];

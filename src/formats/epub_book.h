@@ -15,10 +15,8 @@
 
 namespace lexicull {
 
-// The most of an EPUB held in memory when it comes from a pipe, and the most
-// that one of its documents may inflate to: memory stays bounded whatever an
-// archive claims.
-inline constexpr std::uint64_t kLargestStreamedEpub = std::uint64_t{128} << 20;
+// The most that one of its documents may inflate to: memory stays bounded
+// whatever an archive claims.
 inline constexpr std::uint64_t kLargestEpubDocument = std::uint64_t{64} << 20;
 
 // Whether `file` is an EPUB: a ZIP archive (it begins with a local file
@@ -41,15 +39,6 @@ bool is_epub(const RandomAccessFile& file);
 Status read_epub_text(const RandomAccessFile& archive, TextPartReader& reader,
                       const PartOptions& options = PartOptions{1},
                       std::vector<std::string>* warnings = nullptr);
-
-// Reads the start of `stream` to tell whether it may be an EPUB: when it
-// begins as a ZIP archive, all of it lands in `*archive`, to be read as a
-// regular file is, or, past kLargestStreamedEpub bytes, it fails with "not
-// a readable EPUB: ..."; otherwise `*text` gives the stream's bytes from the
-// start, in order, holding no more of them than it read ahead, and reading
-// the rest from `stream`.
-Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>* archive,
-                   std::unique_ptr<ByteSource>* text);
 
 }  // namespace lexicull
 

@@ -1,35 +1,35 @@
-// EPUB books in a program built without expat, zlib and libdeflate, where they
-// could not be had for its machine: every book is then read as text.
+// Books of markup in a program built without expat, zlib, libdeflate and
+// libxml2, where they could not be had for its machine: an EPUB or a zipped
+// FictionBook is then read as text, and an HTML page or a FictionBook, told
+// by its content or asked for, is refused.
 #include "formats/epub_book.h"
+#include "formats/markup_book.h"
 
 namespace lexicull {
-
-bool is_epub(const RandomAccessFile&) { return false; }
-
-Status read_epub_text(const RandomAccessFile&, TextPartReader&, const PartOptions&,
-                      std::vector<std::string>*) {
-  return Status::failure("this lexicull was built without EPUB support");
-}
-
 namespace {
 
-class PassedOn : public ByteSource {
- public:
-  explicit PassedOn(ByteSource& stream) : stream_(stream) {}
-  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    return stream_.read(buffer, capacity, count);
-  }
-
- private:
-  ByteSource& stream_;
-};
+Status unsupported(TextPartReader& reader) {
+  reader.finish();
+  return Status::failure("this lexicull was built without EPUB, HTML and FictionBook support");
+}
 
 }  // namespace
 
-Status take_stream(ByteSource& stream, std::unique_ptr<RandomAccessFile>*,
-                   std::unique_ptr<ByteSource>* text) {
-  text->reset(new PassedOn(stream));
-  return Status();
+bool is_epub(const RandomAccessFile&) { return false; }
+
+Status read_epub_text(const RandomAccessFile&, TextPartReader& reader, const PartOptions&,
+                      std::vector<std::string>*) {
+  return unsupported(reader);
+}
+
+Status read_html_book(const RandomAccessFile&, TextPartReader& reader) {
+  return unsupported(reader);
+}
+
+bool is_zipped_fiction_book(const RandomAccessFile&) { return false; }
+
+Status read_fiction_book(const RandomAccessFile&, TextPartReader& reader) {
+  return unsupported(reader);
 }
 
 }  // namespace lexicull

@@ -77,6 +77,17 @@ bool is_skipped(std::string_view name) {
   return name == "head" || name == "script" || name == "style" || name == "rt" || name == "rp";
 }
 
+bool is_fiction_book_block(std::string_view name) {
+  static constexpr std::string_view kBlocks[] = {"p",        "v",           "title",  "subtitle",
+                                                 "epigraph", "text-author", "stanza", "section"};
+  for (const std::string_view block : kBlocks) {
+    if (name == block) return true;
+  }
+  return false;
+}
+
+bool is_fiction_book_skipped(std::string_view name) { return name == "binary"; }
+
 }  // namespace
 
 void PlainTextLines::append(std::string_view bytes) {
@@ -189,11 +200,15 @@ void PlainTextLines::flush() {
   line_start_ = 0;
 }
 
+const DocumentText::Rules DocumentText::kXhtml = {&is_block, &is_skipped};
+const DocumentText::Rules DocumentText::kFictionBook = {&is_fiction_book_block,
+                                                        &is_fiction_book_skipped};
+
 void DocumentText::start_element(std::string_view local) {
   if (local == "body") ++body_;
-  if (skipped_ > 0 || is_skipped(local)) {
+  if (skipped_ > 0 || rules_.is_skipped(local)) {
     ++skipped_;
-  } else if (is_block(local)) {
+  } else if (rules_.is_block(local)) {
     lines_.end_line();
   }
 }
@@ -201,7 +216,7 @@ void DocumentText::start_element(std::string_view local) {
 void DocumentText::end_element(std::string_view local) {
   if (skipped_ > 0) {
     --skipped_;
-  } else if (is_block(local)) {
+  } else if (rules_.is_block(local)) {
     lines_.end_line();
   }
   if (local == "body" && body_ > 0) --body_;
@@ -212,7 +227,8 @@ void DocumentText::text(std::string_view utf8) {
 }
 
 struct XhtmlText::State {
-  State(PlainTextLines& lines, TextBudget& budget) : document(lines), parser(budget) {}
+  State(PlainTextLines& lines, TextBudget& budget, const DocumentText::Rules& rules)
+      : document(lines, rules), parser(budget) {}
 
   DocumentText document;
   XmlParser parser;
@@ -239,7 +255,8 @@ struct XhtmlText::State {
   }
 };
 
-XhtmlText::XhtmlText(PlainTextLines& lines, TextBudget& budget) : state_(new State(lines, budget)) {
+XhtmlText::XhtmlText(PlainTextLines& lines, TextBudget& budget, const DocumentText::Rules& rules)
+    : state_(new State(lines, budget, rules)) {
   const XML_Parser parser = state_->parser.get();
   XML_SetUserData(parser, state_);
   XML_SetElementHandler(parser, &State::start, &State::end);

@@ -52,7 +52,19 @@ class PlainTextLines {
 // rp; the start and end of a block element end a line.
 class DocumentText {
  public:
-  explicit DocumentText(PlainTextLines& lines) : lines_(lines) {}
+  // Which elements end lines, and which hold no text.
+  struct Rules {
+    bool (*is_block)(std::string_view local);
+    bool (*is_skipped)(std::string_view local);
+  };
+  // XHTML's, as above.
+  static const Rules kXhtml;
+  // FictionBook's: p, v, title, subtitle, epigraph, text-author, stanza and
+  // section end lines; binary holds no text.
+  static const Rules kFictionBook;
+
+  explicit DocumentText(PlainTextLines& lines, const Rules& rules = kXhtml)
+      : lines_(lines), rules_(rules) {}
 
   // An element's start and end, by its local name (lower case).
   void start_element(std::string_view local);
@@ -64,6 +76,7 @@ class DocumentText {
 
  private:
   PlainTextLines& lines_;
+  const Rules& rules_;
   unsigned body_ = 0;     // open <body> elements
   unsigned skipped_ = 0;  // open elements whose text is not taken
 };
@@ -74,7 +87,8 @@ class DocumentText {
 // against `budget`.
 class XhtmlText {
  public:
-  XhtmlText(PlainTextLines& lines, TextBudget& budget);
+  XhtmlText(PlainTextLines& lines, TextBudget& budget,
+            const DocumentText::Rules& rules = DocumentText::kXhtml);
   ~XhtmlText();
   XhtmlText(const XhtmlText&) = delete;
   XhtmlText& operator=(const XhtmlText&) = delete;

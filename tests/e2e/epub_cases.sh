@@ -121,13 +121,42 @@ check "unknown-encoding.epub: status 0, the plain text's output" cmp -s stdout e
 check "unknown-encoding.epub: the warning names the encoding" grep -q \
   '^lexicull: unknown-encoding.epub: OEBPS/text.xhtml is not well-formed XML (line 1: unknown encoding "EUC-JP"); read as HTML' stderr
 
+# Books read whole also from standard input; a FictionBook in a ZIP of its
+# own; a ZIP of two is no book but bytes.
+cases=$here/cases
+run - "$cases/formats_html_page/vocabulary.txt" < "$cases/formats_html_page/book.html"
+check "an HTML page on standard input: its lines" cmp -s stdout "$cases/formats_html_page/stdout"
+run - "$cases/formats_subtitles_srt/vocabulary.txt" < "$cases/formats_subtitles_srt/book.srt"
+check "subtitles on standard input: their lines" cmp -s stdout "$cases/formats_subtitles_srt/stdout"
+fiction=$cases/formats_fiction_book_in_windows_1251
+python3 -c 'import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z: z.write(sys.argv[2], "book.fb2")
+with zipfile.ZipFile(sys.argv[3], "w", zipfile.ZIP_DEFLATED) as z:
+    z.write(sys.argv[2], "a.fb2"); z.write(sys.argv[2], "b.fb2")' book.fb2.zip "$fiction/book.fb2" two.fb2.zip
+for book in book.fb2.zip -; do
+  run "$book" "$fiction/vocabulary.txt" < book.fb2.zip
+  check "a zipped FictionBook ($book): status 0" [ $status = 0 ]
+  check "a zipped FictionBook ($book): its lines" cmp -s stdout "$fiction/stdout"
+done
+run two.fb2.zip "$fiction/vocabulary.txt" < /dev/null
+check "a ZIP of two FictionBooks: read as bytes" [ $status = 0 ] && [ ! -s stderr ]
+run --book-format=fb2 two.fb2.zip "$fiction/vocabulary.txt" < /dev/null
+check "a ZIP of two FictionBooks as fb2: status 1" [ $status = 1 ]
+check "a ZIP of two FictionBooks as fb2: says why" grep -q \
+  '^lexicull: two.fb2.zip: not a readable FictionBook: the archive does not hold exactly one .fb2 file' stderr
+printf '<?xml version="1.0"?>\n<FictionBook><body><p>open</b></body></FictionBook>\n' > broken.fb2
+run broken.fb2 "$fiction/vocabulary.txt" < /dev/null
+check "a FictionBook that is no XML: status 1" [ $status = 1 ]
+check "a FictionBook that is no XML: says why" grep -q \
+  '^lexicull: broken.fb2: not a readable FictionBook: mismatched tag at line 2' stderr
+
 # An archive on standard input is held in memory up to 128 MiB: a larger
 # one is refused, never read as text.
 { cat book.epub; head -c $((129 << 20)) /dev/zero; } > large.epub
 run - vocabulary.txt < large.epub
 check "a 129 MiB archive on standard input: status 1" [ $status = 1 ]
 check "a 129 MiB archive on standard input: says why" \
-  grep -q '^lexicull: -: not a readable EPUB: an archive on standard input is held in memory, up to 128 MiB' stderr
+  grep -q "^lexicull: -: not a readable book: a book on standard input that is read whole (an EPUB, an HTML page or a FictionBook) is held in memory, up to 128 MiB" stderr
 check "a 129 MiB archive on standard input: no output" [ ! -s stdout ]
 rm -f large.epub
 
