@@ -7,6 +7,9 @@
 
 #include "book/collect_book_words.h"
 #include "formats/epub_book.h"
+#include "formats/html_text.h"
+#include "formats/markup_book.h"
+#include "formats/subtitles.h"
 #include "reference.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
@@ -234,6 +237,82 @@ std::string check_dictd(const std::string& raw) {
   return "";
 }
 
+// Keeps the text it is fed.
+class TextCapture : public TextPartReader {
+ public:
+  void feed(PaddedBytes text) override {
+    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
+  }
+  void finish() override {}
+  unsigned char part_separator() const override { return '\n'; }
+  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
+  void take_later_part(TextPartReader&) override {}
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+bool is_utf8(const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+    if ((byte >= 0x80 && byte < 0xC2) || byte > 0xF4 || at + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
+std::string check_html(const std::string& raw) {
+  std::string texts[2];
+  for (const std::size_t piece : {raw.size(), std::size_t{7}}) {
+    TextCapture capture;
+    PlainTextLines lines(capture);
+    {
+      TextBudget budget(TextBudget::for_archive(0));
+      HtmlText text(lines, budget);
+      for (std::size_t at = 0; at < raw.size(); at += std::max<std::size_t>(piece, 1)) {
+        if (!text.parse(std::string_view(raw).substr(at, piece), false).ok()) return "";
+      }
+      if (!text.parse("", true).ok()) return "";
+    }
+    lines.flush();
+    texts[piece == 7 ? 1 : 0] = capture.text();
+  }
+  if (texts[0] != texts[1]) return "the read size changes the text";
+  if (!is_utf8(texts[0])) return "the text is not UTF-8";
+  return "";
+}
+
+std::string check_subtitles(const std::string& raw) {
+  std::string texts[2];
+  for (const std::size_t piece : {raw.size(), std::size_t{5}}) {
+    TextCapture capture;
+    SubtitleText text(capture);
+    for (std::size_t at = 0; at < raw.size(); at += std::max<std::size_t>(piece, 1)) {
+      text.add(std::string_view(raw).substr(at, piece));
+    }
+    text.finish();
+    texts[piece == 5 ? 1 : 0] = capture.text();
+  }
+  if (texts[0] != texts[1]) return "the read size changes the text";
+  return "";
+}
+
+std::string check_fiction_book(const std::string& raw) {
+  const MemoryFile file(raw);
+  BookWordSet words;
+  BookWordCollector collector(words);
+  const Status status = read_fiction_book(file, collector);
+  if (!status.ok() && status.reason().rfind("not a readable FictionBook: ", 0) != 0) {
+    return "an unreadable FictionBook without the reason: " + status.reason();
+  }
+  return "";
+}
+
 std::string check(Target target, const std::uint8_t* data, std::size_t size) {
   switch (target) {
     case Target::kBook:
@@ -248,6 +327,12 @@ std::string check(Target target, const std::uint8_t* data, std::size_t size) {
       return check_epub(std::string(reinterpret_cast<const char*>(data), size));
     case Target::kDictd:
       return check_dictd(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kHtml:
+      return check_html(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kSubtitles:
+      return check_subtitles(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kFictionBook:
+      return check_fiction_book(std::string(reinterpret_cast<const char*>(data), size));
   }
   return "unknown target";
 }

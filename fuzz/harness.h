@@ -45,7 +45,29 @@ std::string check_epub(const std::string& raw_book);
 // the read sizes.
 std::string check_dictd(const std::string& raw);
 
-enum class Target { kBook, kVocabulary, kRun, kDictionary, kEpub, kDictd };
+// An HTML document of any bytes, read by the forgiving parser whole and in
+// pieces of a few bytes: it must never crash, the text must be the same
+// both ways, and it must be UTF-8.
+std::string check_html(const std::string& raw);
+
+// Subtitles of any bytes, whole and in pieces: never a crash, the same text.
+std::string check_subtitles(const std::string& raw);
+
+// A FictionBook of any bytes (zipped, when they begin as a ZIP does): never
+// a crash, and a book it cannot read must say so.
+std::string check_fiction_book(const std::string& raw);
+
+enum class Target {
+  kBook,
+  kVocabulary,
+  kRun,
+  kDictionary,
+  kEpub,
+  kDictd,
+  kHtml,
+  kSubtitles,
+  kFictionBook
+};
 
 // One of the checks above on raw fuzz input: the book reader takes it whole,
 // the others split it with split_input.
