@@ -119,11 +119,24 @@ BookFormat detect_text_format(std::string_view start) {
   if (starts_ignoring_case(markup, "<!doctype html") || starts_ignoring_case(markup, "<html")) {
     return BookFormat::kHtml;
   }
-  // A FictionBook's root, after any comments and a DOCTYPE.
-  while (markup.substr(0, 4) == "<!--" || markup.substr(0, 2) == "<!") {
-    const std::size_t end = markup.find(markup.substr(0, 4) == "<!--" ? "-->" : ">");
+  // A FictionBook's root, after any comments and a DOCTYPE, whose internal
+  // subset ([...]) may hold '>'.
+  while (markup.substr(0, 2) == "<!") {
+    std::size_t end = std::string_view::npos;
+    if (markup.substr(0, 4) == "<!--") {
+      end = markup.find("-->");
+      if (end != std::string_view::npos) end += 3;
+    } else {
+      const std::size_t subset = markup.find('[');
+      const std::size_t close = markup.find('>');
+      const std::size_t from = subset < close                    ? markup.find(']', subset)
+                               : close == std::string_view::npos ? close
+                                                                 : 0;
+      end = from == std::string_view::npos ? from : markup.find('>', from);
+      if (end != std::string_view::npos) ++end;
+    }
     if (end == std::string_view::npos) return BookFormat::kText;
-    markup.remove_prefix(end + (markup.substr(0, 4) == "<!--" ? 3 : 1));
+    markup.remove_prefix(end);
     skip_spaces(markup);
   }
   if (markup.substr(0, 12) == "<FictionBook" &&

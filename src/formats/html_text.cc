@@ -82,9 +82,14 @@ struct HtmlText::State {
   }
   // The parser's complaints say nothing the reader needs: it reads on.
   static void ignore_error(void*, xmlErrorPtr) {}
+  // Nor do those it makes past the handler, of memory refused.
+  static void ignore_generic_error(void*, const char*, ...) {}
 
   Status feed(std::string_view utf8_piece, bool last) {
     const CountingFor counting(memory);
+    // This thread's handler of the library's messages, which it prints
+    // itself otherwise.
+    xmlSetGenericErrorFunc(nullptr, &ignore_generic_error);
     htmlParseChunk(parser, utf8_piece.data(), static_cast<int>(utf8_piece.size()), last ? 1 : 0);
     if (budget_spent) return Status::failure(budget.spent_reason());
     if (memory->refused()) {

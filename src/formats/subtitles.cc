@@ -77,8 +77,8 @@ void SubtitleText::take_line(std::string_view line, bool ends) {
     in_tag_ = in_braces_ = false;
     out_.reserve(out_size_ + 1, out_size_);
     out_.data()[out_size_++] = '\n';
-    if (out_size_ >= kBlockSize) hand_on();
   }
+  if (out_size_ >= kBlockSize) hand_on();
 }
 
 void SubtitleText::add_cue_text(std::string_view line) {
