@@ -148,6 +148,30 @@ def write_dictd_pair(corpus, name="freedict-eng-deu"):
     print(f"{name}: {len(senses)} headwords converted to {name}.txt")
 
 
+def formats_of(book):
+    """The book as HTML that is well-formed XML (one <p> a line), as HTML
+    that is not (unquoted attributes, <br>), and the first 12,000 words as a
+    film's SRT subtitles of 1,500 cues beside the same words as text."""
+    text = book.decode("utf-8")
+    lines = text.split("\n")
+    escape = lambda line: line.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+    xhtml = ('<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE html>\n'
+             '<html xmlns="http://www.w3.org/1999/xhtml"><head><title>KJV</title></head><body>\n'
+             + "".join(f"<p>{escape(line)}</p>\n" for line in lines) + "</body></html>\n")
+    soup = ("<!DOCTYPE html>\n<html><head><title>KJV</title><meta charset=utf-8></head><body>\n"
+            + "".join(f"<p class=verse>{escape(line)}<br>\n" for line in lines) + "</body></html>\n")
+    words = text.split()[:12000]
+    cues, plain = [], []
+    for cue in range(1500):
+        start = cue * 4
+        clock = lambda s: f"{s // 3600:02d}:{s // 60 % 60:02d}:{s % 60:02d}"
+        said = " ".join(words[cue * 8:cue * 8 + 8])
+        cues.append(f"{cue + 1}\r\n{clock(start)},000 --> {clock(start + 3)},500\r\n<i>{said}</i>\r\n")
+        plain.append(said + "\n")
+    return {"book.xhtml": xhtml.encode(), "book-tagsoup.html": soup.encode(),
+            "film.srt": "\r\n".join(cues).encode(), "film.txt": "".join(plain).encode()}
+
+
 def main():
     corpus = sys.argv[1] if len(sys.argv) > 1 else "/tmp/lexicull-corpus"
     os.makedirs(corpus, exist_ok=True)
@@ -164,6 +188,7 @@ def main():
         "known-2000.txt": known_words(fortunes(FORTUNES), 2000),
         "fortunes-de.txt": fortunes(os.path.join(FORTUNES, "de")),
     }
+    files.update(formats_of(book))
     for name, data in files.items():
         with open(os.path.join(corpus, name), "wb") as target:
             target.write(data)

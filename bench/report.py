@@ -128,6 +128,36 @@ def main():
                        dictd_ratio <= 2.5))
         checks.append((f"dictd: peak memory {dictd_kib / 1024:.1f} MiB (at most 64)",
                        dictd_kib <= 64 * 1024))
+    format_rows = []
+    for name, plain, formatted, most in (("xhtml", "book.txt", "book.xhtml", 2),
+                                         ("html", "book.txt", "book-tagsoup.html", 4),
+                                         ("srt", "film.txt", "film.srt", None)):
+        path = os.path.join(scratch, f"format-{name}.json")
+        if not os.path.exists(path):
+            continue
+        with open(path) as source:
+            pair = json.load(source)
+        with open(os.path.join(scratch, f"format-{name}.outputs")) as source:
+            same = source.read().strip() == "same"
+        format_rows.append(f"| {formatted} | {plain} | {pair['first_ms']:.1f} | "
+                           f"{pair['second_ms']:.1f} | {pair['ratio']:.2f} | {'yes' if same else 'NO'} |")
+        checks.append((f"{formatted}: the output of {plain}", same))
+        if most is not None:
+            checks.append((f"{formatted}: {pair['ratio']:.2f} times {plain} (at most {most})",
+                           pair["ratio"] <= most))
+    srt_alone = os.path.join(scratch, "format-srt-alone.json")
+    if format_rows and os.path.exists(srt_alone):
+        with open(srt_alone) as source:
+            alone = json.load(source)
+        share = alone["second_ms"] - alone["first_ms"]
+        lines += ["", "## Book formats", "",
+                  "Each book against the same words as plain text, with en-de, in pairs, the order",
+                  "alternating (bench/paired.py); medians, and the median of the pairs' ratios:", "",
+                  "| book | its text | text ms | book ms | book/text | same output |",
+                  "| --- | --- | ---: | ---: | ---: | --- |"] + format_rows + [
+                  "", f"film.srt (1,500 cues) takes {share:.1f} ms of a run: the run on it, "
+                  f"{alone['second_ms']:.1f} ms, less one on an empty book, {alone['first_ms']:.1f} ms."]
+        checks.append((f"film.srt: {share:.1f} ms of the run (under 10)", share < 10))
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

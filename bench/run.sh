@@ -94,5 +94,22 @@ if [ -f freedict-eng-deu.index ]; then
   peak_memory "$lexicull" book.txt freedict-eng-deu.dict.dz > "$scratch/dictd.memory"
 fi
 
+# Book formats: the book as HTML that is well-formed XML and as HTML that is
+# not, against the plain text; a film's subtitles against the same words as
+# text. Each pair must give the same output.
+for pair in "book.txt book.xhtml xhtml" "book.txt book-tagsoup.html html" "film.txt film.srt srt"; do
+  read -r plain formatted name <<< "$pair"
+  python3 "$here/paired.py" "${FORMAT_PAIRS:-30}" "$scratch/format-$name.json" \
+    "$lexicull $plain en-de.txt > $scratch/out-$name-plain" \
+    "$lexicull $formatted en-de.txt > $scratch/out-$name"
+  cmp -s "$scratch/out-$name-plain" "$scratch/out-$name" && echo same > "$scratch/format-$name.outputs" ||
+    echo different > "$scratch/format-$name.outputs"
+done
+# The subtitles' own share of a run: the run on them less one on an empty book.
+: > "$scratch/empty.txt"
+python3 "$here/paired.py" "${FORMAT_PAIRS:-30}" "$scratch/format-srt-alone.json" \
+  "$lexicull $scratch/empty.txt en-de.txt > $scratch/out-empty" \
+  "$lexicull film.srt en-de.txt > $scratch/out-srt"
+
 python3 "$here/report.py" "$scratch" "$root/bench/RESULTS.md" "${pairs[@]}"
 cat "$root/bench/RESULTS.md"
