@@ -35,7 +35,6 @@ constexpr char kContainer[] = "META-INF/container.xml";
 constexpr char kEncryption[] = "META-INF/encryption.xml";
 // The package document and the other small files are read whole.
 constexpr std::uint64_t kLargestSmallFile = std::uint64_t{16} << 20;
-constexpr std::size_t kChunk = 64 * 1024;
 
 // The archive, as every thread reads it.
 struct Book {
