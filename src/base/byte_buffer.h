@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "base/invariant.h"
 #include "base/padded_bytes.h"
 
 namespace lexicull {
@@ -31,6 +32,7 @@ class ByteBuffer {
   std::size_t capacity() const { return capacity_; }
   // The first `size` bytes, which reserve() made room for.
   PaddedBytes view(std::size_t size) const {
+    LEXICULL_INVARIANT(size == 0 || size <= capacity_ - PaddedBytes::kPadding);
     return PaddedBytes::in_padded_buffer(bytes_.get(), size);
   }
   // Gives the memory back when there is much of it, after a huge word or line.

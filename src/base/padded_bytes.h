@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "base/invariant.h"
 namespace lexicull {
 
 // A run of bytes that is followed by at least kPadding readable bytes, so
@@ -27,10 +28,13 @@ class PaddedBytes {
 
   // The `count` bytes from `offset` on; both must lie within.
   PaddedBytes part(std::size_t offset, std::size_t count) const {
+    LEXICULL_INVARIANT_LE(offset, size_);
+    LEXICULL_INVARIANT_LE(count, size_ - offset);
     return PaddedBytes(data_ + offset, count);
   }
   // From `from` (within) to the end.
   PaddedBytes from(const unsigned char* from) const {
+    LEXICULL_INVARIANT(from >= data_ && from <= end());
     return PaddedBytes(from, static_cast<std::size_t>(end() - from));
   }
 

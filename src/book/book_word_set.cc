@@ -179,6 +179,7 @@ void BookWordSet::insert_held_words(const std::uint64_t* heads, const std::uint6
 
 void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   SlotKey slot_keys[kBatchSize];
+  LEXICULL_INVARIANT_LE(count, kBatchSize);
   for (std::size_t i = 0; i < count; ++i) {
     slot_keys[i] = slot_key_of(keys[i]);
     __builtin_prefetch(&slots_[slot_of(slot_keys[i].hash)]);

@@ -11,6 +11,7 @@
 #include "base/block_list.h"
 #include "base/byte_buffer.h"
 #include "base/coding.h"
+#include "base/invariant.h"
 #include "base/padded_bytes.h"
 #include "base/zeroed_array.h"
 #include "text/word_start.h"
@@ -133,7 +134,10 @@ class BookWordSet {
 
   // From now on, until stop_counting(), every insert counts one occurrence
   // of its word. Only for an empty set.
-  void count_occurrences() { counting_ = true; }
+  void count_occurrences() {
+    LEXICULL_INVARIANT(size() == 0);
+    counting_ = true;
+  }
   // Words inserted from now on (stems) count no occurrence.
   void stop_counting() { counting_ = false; }
   bool counts_occurrences() const { return counting_; }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/invariant.h"
 #include "base/swar.h"
 #include "text/byte_classes.h"
 #include "text/byte_masks.h"
@@ -241,6 +242,7 @@ void BookWordCollector::add_text_word(const unsigned char* bytes, std::size_t si
 void BookWordCollector::add_text_word_without(const unsigned char* bytes, std::size_t size,
                                               std::uint64_t dropped) {
   unsigned char kept[kLongestBatchedWord + 8] = {};
+  LEXICULL_INVARIANT_LE(size, kLongestBatchedWord);
   std::size_t count = 0;
   for (std::size_t i = 0; i < size; ++i) {
     if (((dropped >> i) & 1) == 0) kept[count++] = bytes[i];
@@ -271,6 +273,7 @@ void BookWordCollector::add_word(std::size_t size) {
     return;
   }
   if (batch_bytes_.data() == nullptr) batch_bytes_.reserve(kBatchBytes, 0);
+  LEXICULL_INVARIANT_LE(batch_bytes_size_ + size, kBatchBytes);
   std::memcpy(batch_bytes_.data() + batch_bytes_size_, word.data(), size);
   add_long_word(size);
 }
@@ -302,7 +305,7 @@ std::unique_ptr<TextPartReader> BookWordCollector::make_later_part() const {
 }
 
 void BookWordCollector::take_later_part(TextPartReader& later) {
-  words_.insert_all(static_cast<BookWordCollector&>(later).words_);
+  words_.insert_all(checked_downcast<BookWordCollector>(later).words_);
 }
 
 Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options) {

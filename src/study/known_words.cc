@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/invariant.h"
 #include "text/byte_classes.h"
 
 namespace lexicull {
@@ -59,7 +60,7 @@ std::unique_ptr<TextPartReader> KnownWordReader::make_later_part() const {
 }
 
 void KnownWordReader::take_later_part(TextPartReader& later) {
-  known_.add_all(static_cast<KnownWordReader&>(later).known_);
+  known_.add_all(checked_downcast<KnownWordReader>(later).known_);
 }
 
 Status read_known_words(InputFile& input, KnownWords& known, const PartOptions& options) {

@@ -14,6 +14,7 @@
 #define LEXICULL_BYTE_MASKS_SSE2 1
 #endif
 
+#include "base/invariant.h"
 #include "base/swar.h"
 
 namespace lexicull {
@@ -25,6 +26,7 @@ struct ByteMasks {
 
   // Leaves only the first `count` bytes marked (`count` below 64).
   void keep_first(unsigned count) {
+    LEXICULL_INVARIANT_LT(count, 64u);
     const std::uint64_t kept = (std::uint64_t{1} << count) - 1;
     first &= kept;
     second &= kept;

@@ -25,6 +25,7 @@
 
 #include "base/coding.h"
 #include "base/file_range.h"
+#include "base/invariant.h"
 #include "base/side_by_side.h"
 #include "base/swar.h"
 #include "text/line_marks.h"
@@ -586,7 +587,7 @@ class IndexRowReader final : public TextPartReader {
     return std::make_unique<IndexRowReader>(forms_, data_size_);
   }
   void take_later_part(TextPartReader& later_part) override {
-    auto& later = static_cast<IndexRowReader&>(later_part);
+    auto& later = checked_downcast<IndexRowReader>(later_part);
     if (!malformed_.empty()) return;
     rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
     lines_ += later.lines_;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/coding.h"
+#include "base/invariant.h"
 #include "base/swar.h"
 #include "text/byte_classes.h"
 #include "text/byte_masks.h"
@@ -37,6 +38,7 @@ BookWordSet::WordId VocabularyEntryReader::find_key(PaddedBytes key) {
 }
 
 void VocabularyEntryReader::take_line(PaddedBytes padded_line) {
+  LEXICULL_INVARIANT(queued_line_count_ == 0);
   const unsigned char* const line = padded_line.data();
   const std::size_t size = padded_line.size();
   const BookWordSet& keys = map_.keys();
@@ -264,7 +266,7 @@ std::unique_ptr<TextPartReader> VocabularyEntryReader::make_later_part() const {
 }
 
 void VocabularyEntryReader::take_later_part(TextPartReader& later) {
-  map_.take_later(static_cast<VocabularyEntryReader&>(later).map_);
+  map_.take_later(checked_downcast<VocabularyEntryReader>(later).map_);
 }
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {
