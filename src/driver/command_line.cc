@@ -8,13 +8,13 @@ namespace lexicull {
 
 namespace {
 
-constexpr std::string_view kLongOptions[] = {"help",   "version",    "stem",  "known",
-                                             "top",    "coverage",   "order", "stats",
-                                             "senses", "book-format"};
+constexpr std::string_view kLongOptions[] = {"help",   "version",     "stem",  "known",
+                                             "top",    "coverage",    "order", "stats",
+                                             "senses", "book-format", "format"};
 // The long options that take an argument.
 bool takes_argument(std::string_view option) {
   return option == "stem" || option == "known" || option == "top" || option == "coverage" ||
-         option == "order" || option == "senses" || option == "book-format";
+         option == "order" || option == "senses" || option == "book-format" || option == "format";
 }
 
 CommandLine action_only(Action action) {
@@ -85,6 +85,11 @@ const std::vector<std::string> kHelpLines = {
     "                         read the book as FORMAT: auto (the default, by its",
     "                         content), text (any file, byte for byte), epub,",
     "                         html, srt, vtt or fb2",
+    "      --format=FORMAT    write word|translation lines (lines, the default), or a",
+    "                         card per word with the number of times the book uses",
+    "                         it and the first sentence it stands in: tsv (a",
+    "                         header, then tab-separated fields), anki (Anki's",
+    "                         text import) or jsonl (a JSON object a line)",
     "      --stats            write the book's running and distinct words, the share",
     "                         known, the lines written and the coverage they reach",
     "                         to standard error",
@@ -170,6 +175,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
       } else if (option == "senses") {
         if (value != "last" && value != "all") return option_error(invalid + " (last or all)");
         command.all_senses = value == "all";
+      } else if (option == "format") {
+        if (!parse_output_format(value, &command.output_format)) {
+          return option_error(invalid + " (lines, tsv, anki or jsonl)");
+        }
       } else if (option == "book-format") {
         if (!parse_book_format(value, &command.book_format)) {
           return option_error(invalid + " (auto, text, epub, html, srt, vtt or fb2)");

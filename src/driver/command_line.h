@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/book_formats.h"
+#include "output/cards.h"
 #include "study/study_options.h"
 
 namespace lexicull {
@@ -43,6 +44,7 @@ struct CommandLine {
   StudyOptions study;
   bool all_senses = false;  // --senses=all
   BookFormat book_format = BookFormat::kAuto;
+  OutputFormat output_format = OutputFormat::kLines;
   std::string message;  // for kOptionError and kInputError
 };
 
@@ -50,8 +52,8 @@ struct CommandLine {
 // may stand anywhere on the line: --stem=DICTIONARY (or --stem DICTIONARY,
 // and so for every option with an argument), the study list's --known=FILE
 // (any number of times), --top=N, --coverage=PERCENT, --order=ORDER,
-// --stats, --senses=last|all and --book-format=FORMAT, -h or --help, --version, and any unambiguous
-// abbreviation of a long one.
+// --stats, --senses=last|all, --book-format=FORMAT and --format=FORMAT, -h or --help, --version,
+// and any unambiguous abbreviation of a long one.
 // "--" ends the options, and "-" is a file name, standard input, for the
 // book or the vocabulary but not both. The first two file names are the book
 // and the vocabulary, as they stand; further file names are ignored.

@@ -8,14 +8,18 @@
 
 #include "book/book_word_set.h"
 #include "book/collect_book_words.h"
+#include "context/card_contexts.h"
+#include "context/sentences.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
 #include "formats/read_book.h"
+#include "output/cards.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"
 #include "study/known_words.h"
 #include "study/study_list.h"
+#include "text/tee_reader.h"
 #include "vocabulary/vocabulary_map.h"
 #include "vocabulary/vocabulary_reader.h"
 #include "vocabulary/vocabulary_source.h"
@@ -56,6 +60,25 @@ Status read_input(const std::string& path, Phase phase) {
   std::unique_ptr<InputFile> file;
   Status status = open_input_file(path, &file);
   return status.ok() ? phase(*file) : status;
+}
+
+// The contexts of `keys` from a second reading of the book, a regular file,
+// in order on one thread; its warnings were said on the first.
+Status read_contexts(const CommandLine& command, const BookWordSet& words,
+                     const std::vector<WordStem>& stems,
+                     const std::vector<BookWordSet::WordId>& keys, std::vector<Context>* contexts) {
+  KeyContexts found(words, stems, keys);
+  SentenceSplitter sentences(BookWordCollector::kPartSeparator,
+                             [&](std::string_view sentence) { found.add_sentence(sentence); });
+  const Status status = read_input(command.book_path, [&](InputFile& book) {
+    return read_book_text(book, command.book_format, sentences, PartOptions{1}, nullptr);
+  });
+  if (!status.ok()) return status;
+  contexts->clear();
+  for (std::size_t index = 0; index < keys.size(); ++index) {
+    contexts->push_back(found.context(index));
+  }
+  return Status();
 }
 
 // Reads the vocabulary that `argument` names: `key|translation` lines, or
@@ -158,7 +181,8 @@ int run(const CommandLine& command) {
   // in the book; the plain run does not count.
   BookWordSet book_words;
   const StudyOptions& study = command.study;
-  if (study.active()) book_words.count_occurrences();
+  const bool cards = command.output_format != OutputFormat::kLines;
+  if (study.active() || cards) book_words.count_occurrences();
   // The dictionary loads while the book is read. Each stemming thread holds
   // a copy of it, so there are never more of them than processors to run on.
   std::unique_ptr<StemmingThreads> stemming;
@@ -168,8 +192,21 @@ int run(const CommandLine& command) {
   }
 
   std::vector<std::string> warnings;
+  // Cards need each word's first sentence: a book that can be read only
+  // once keeps them as it is read; a regular file is read again later, for
+  // the keys written alone.
+  std::unique_ptr<FirstSentences> first_sentences;
   Status status = read_input(command.book_path, [&](InputFile& book) {
-    return read_book(book, command.book_format, book_words, parts, &warnings);
+    if (!cards || book.at_offsets() != nullptr) {
+      return read_book(book, command.book_format, book_words, parts, &warnings);
+    }
+    first_sentences = std::make_unique<FirstSentences>();
+    BookWordCollector words(book_words);
+    SentenceSplitter sentences(words.part_separator(), [&](std::string_view sentence) {
+      first_sentences->add_sentence(sentence);
+    });
+    TeeReader both(words, sentences);
+    return read_book_text(book, command.book_format, both, PartOptions{1}, &warnings);
   });
   for (const std::string& warning : warnings) {
     (void)write_line(standard_error(), "lexicull: " + command.book_path + ": " + warning);
@@ -182,7 +219,7 @@ int run(const CommandLine& command) {
   // The stems become keys like the book's own words: the vocabulary's lines
   // for them are kept and written in the same order.
   std::vector<WordStem> stems;
-  if (stemming) stemming->add_stems(book_words, study.active() ? &stems : nullptr);
+  if (stemming) stemming->add_stems(book_words, study.active() || cards ? &stems : nullptr);
 
   KnownWords known(book_words);
   for (const std::string& path : study.known_paths) {
@@ -196,7 +233,7 @@ int run(const CommandLine& command) {
   status = read_any_vocabulary(command.vocabulary_path, parts, vocabulary);
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
-  if (!study.active()) {
+  if (!study.active() && !cards) {
     return finish_output(write_filtered_vocabulary(book_words, vocabulary, standard_output()));
   }
   const StudyList list = select_study_list(book_words, stems, known, vocabulary, study);
@@ -204,7 +241,19 @@ int run(const CommandLine& command) {
     (void)write_line(standard_error(),
                      "lexicull: " + coverage_out_of_reach_line(list.stats, *study.coverage));
   }
-  status = write_vocabulary_lines(book_words, vocabulary, list.keys, standard_output());
+  if (cards) {
+    std::vector<Context> contexts;
+    if (first_sentences) {
+      contexts = first_sentences->contexts(book_words, stems, list.keys);
+    } else {
+      status = read_contexts(command, book_words, stems, list.keys, &contexts);
+      if (!status.ok()) return fail(command.book_path, status);
+    }
+    status = write_cards(command.output_format, book_words, vocabulary, list.keys, list.counts,
+                         contexts, standard_output());
+  } else {
+    status = write_vocabulary_lines(book_words, vocabulary, list.keys, standard_output());
+  }
   if (status.ok() && study.stats) {
     // A summary nobody can read changes nothing about the list.
     for (const std::string& line : study_stats_lines(list.stats, !study.known_paths.empty())) {

@@ -99,9 +99,8 @@ bool read_whole(BookFormat format) {
 }
 
 Status read_file_as(const RandomAccessFile& file, InputFile& book, BookFormat format,
-                    BookWordSet& words, const PartOptions& parts,
+                    TextPartReader& collector, const PartOptions& parts,
                     std::vector<std::string>* warnings) {
-  BookWordCollector collector(words);
   switch (format) {
     case BookFormat::kEpub:
       return read_epub_text(file, collector, parts, warnings);
@@ -118,17 +117,23 @@ Status read_file_as(const RandomAccessFile& file, InputFile& book, BookFormat fo
     case BookFormat::kText:
       break;
   }
-  return collect_book_words(book, words, parts);
+  return read_text(book, collector, parts);
 }
 
 }  // namespace
 
 Status read_book(InputFile& book, BookFormat format, BookWordSet& words, const PartOptions& parts,
                  std::vector<std::string>* warnings) {
-  if (format == BookFormat::kText) return collect_book_words(book, words, parts);
+  BookWordCollector collector(words);
+  return read_book_text(book, format, collector, parts, warnings);
+}
+
+Status read_book_text(InputFile& book, BookFormat format, TextPartReader& reader,
+                      const PartOptions& parts, std::vector<std::string>* warnings) {
+  if (format == BookFormat::kText) return read_text(book, reader, parts);
   if (const RandomAccessFile* file = book.at_offsets()) {
     if (format == BookFormat::kAuto) format = format_of(*file);
-    return read_file_as(*file, book, format, words, parts, warnings);
+    return read_file_as(*file, book, format, reader, parts, warnings);
   }
   // A stream: its first bytes tell its format, and a format read as a whole
   // file has all of it held.
@@ -168,15 +173,14 @@ Status read_book(InputFile& book, BookFormat format, BookWordSet& words, const P
     // A ZIP that is no EPUB is a zipped FictionBook, or text, as a file of
     // it is.
     if (by_content) format = format_of(file);
-    return read_file_as(file, held, format, words, parts, warnings);
+    return read_file_as(file, held, format, reader, parts, warnings);
   }
   if (format == BookFormat::kSrt || format == BookFormat::kVtt) {
     ReplayedStream replayed(std::move(ahead), stream);
-    BookWordCollector collector(words);
-    return read_subtitle_text(replayed, collector);
+    return read_subtitle_text(replayed, reader);
   }
   InputFile held(std::unique_ptr<ByteSource>(new ReplayedStream(std::move(ahead), stream)));
-  return collect_book_words(held, words, parts);
+  return read_text(held, reader, parts);
 }
 
 }  // namespace lexicull

@@ -25,6 +25,12 @@ inline constexpr std::uint64_t kLargestStreamedBook = std::uint64_t{128} << 20;
 Status read_book(InputFile& book, BookFormat format, BookWordSet& words, const PartOptions& parts,
                  std::vector<std::string>* warnings);
 
+// The same, for any reader of the book's text: `reader` gets the text that
+// the book reader would, and is finished. A reader that makes no later
+// parts needs parts.threads of 1.
+Status read_book_text(InputFile& book, BookFormat format, TextPartReader& reader,
+                      const PartOptions& parts, std::vector<std::string>* warnings);
+
 }  // namespace lexicull
 
 #endif  // LEXICULL_FORMATS_READ_BOOK_H_

@@ -123,6 +123,7 @@ StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem
   }
   stats.lines = list.keys.size();
   stats.coverage_out_of_reach = options.coverage && !coverage_reached();
+  list.counts = std::move(counts);
   if (options.order == LineOrder::kBytes) words.sort_by_word(list.keys);
   return list;
 }

@@ -30,6 +30,9 @@ struct StudyStats {
 
 struct StudyList {
   std::vector<BookWordSet::WordId> keys;  // of the lines to write, in their order
+  // Each key's count, by its id: how often the book uses it or, for a stem,
+  // its forms.
+  std::vector<std::uint64_t> counts;
   StudyStats stats;
 };
 

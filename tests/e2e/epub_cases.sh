@@ -150,6 +150,27 @@ check "a FictionBook that is no XML: status 1" [ $status = 1 ]
 check "a FictionBook that is no XML: says why" grep -q \
   '^lexicull: broken.fb2: not a readable FictionBook: mismatched tag at line 2' stderr
 
+# Cards: a book read once (standard input) keeps each word's first sentence
+# as it comes, a file is read again: the same cards. A book read in parts on
+# several threads has the counts and contexts of one read whole.
+run --format=tsv book.txt vocabulary.txt < /dev/null
+cp stdout cards-file
+run --format=tsv - vocabulary.txt < book.txt
+check "cards from standard input: those of the file" cmp -s stdout cards-file
+python3 -c 'import sys
+text = open(sys.argv[1], encoding="utf-8").read()
+with open(sys.argv[2], "w", encoding="utf-8") as out:
+    out.write("A first sentence. " + "Lorem ipsum dolor sit amet. " * 320000 + "\n\n" + text)' \
+  book.txt long-book.txt
+for threads in 1 2; do
+  LEXICULL_THREADS=$threads run --format=jsonl long-book.txt vocabulary.txt < /dev/null
+  cp stdout "cards-$threads"
+done
+check "cards of a book read in parts: those of one read whole" cmp -s cards-1 cards-2
+check "cards of a book read in parts: the first sentence, whichever part" \
+  grep -q '^{"word":"the","translation":"der|die|das","count":6,"context":"The Fox and the Grapes"}' cards-2
+rm -f long-book.txt
+
 # An archive on standard input is held in memory up to 128 MiB: a larger
 # one is refused, never read as text.
 { cat book.epub; head -c $((129 << 20)) /dev/zero; } > large.epub

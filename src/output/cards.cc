@@ -1,0 +1,205 @@
+#include "output/cards.h"
+
+#include <cstdio>
+
+namespace lexicull {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// A tab or line end as a space, for a field of a tab-separated line.
+void append_field(std::string& out, std::string_view text) {
+  for (const char c : text) out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+}
+
+void append_html(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\t':
+      case '\n':
+      case '\r':
+        out += ' ';
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+// The length of the valid UTF-8 sequence at `at`, or 0.
+std::size_t utf8_length(std::string_view text, std::size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (byte >= 0xC2 && byte <= 0xDF) {
+    length = 2;
+  } else if (byte >= 0xE0 && byte <= 0xEF) {
+    length = 3;
+    if (byte == 0xE0) low = 0xA0;
+    if (byte == 0xED) high = 0x9F;
+  } else if (byte >= 0xF0 && byte <= 0xF4) {
+    length = 4;
+    if (byte == 0xF0) low = 0x90;
+    if (byte == 0xF4) high = 0x8F;
+  }
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[at + k]);
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return 0;
+  }
+  return length;
+}
+
+void append_json_string(std::string& out, std::string_view text) {
+  out += '"';
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x80) {
+      const std::size_t length = utf8_length(text, at);
+      if (length == 0) {
+        out += "\xEF\xBF\xBD";
+        ++at;
+      } else {
+        out.append(text, at, length);
+        at += length;
+      }
+      continue;
+    }
+    switch (byte) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (byte < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
+          out += escaped;
+        } else {
+          out += static_cast<char>(byte);
+        }
+    }
+    ++at;
+  }
+  out += '"';
+}
+
+}  // namespace
+
+bool parse_output_format(std::string_view name, OutputFormat* format) {
+  if (name == "lines") {
+    *format = OutputFormat::kLines;
+  } else if (name == "tsv") {
+    *format = OutputFormat::kTsv;
+  } else if (name == "anki") {
+    *format = OutputFormat::kAnki;
+  } else if (name == "jsonl") {
+    *format = OutputFormat::kJsonl;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string card_header(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kTsv:
+      return std::string("word\ttranslation\tcount\tcontext") + kLineEnd;
+    case OutputFormat::kAnki:
+      return std::string("#separator:tab") + kLineEnd + "#html:true" + kLineEnd +
+             "#columns:Word\tTranslation\tCount\tContext" + kLineEnd + "#tags:lexicull" + kLineEnd;
+    case OutputFormat::kLines:
+    case OutputFormat::kJsonl:
+      break;
+  }
+  return "";
+}
+
+std::string card_line(OutputFormat format, const Card& card) {
+  const std::string_view context =
+      card.context == nullptr ? std::string_view() : std::string_view(card.context->text);
+  const std::string count = std::to_string(card.count);
+  std::string line;
+  switch (format) {
+    case OutputFormat::kTsv:
+      append_field(line, card.word);
+      line += '\t';
+      append_field(line, card.translation);
+      line += '\t' + count + '\t';
+      append_field(line, context);
+      break;
+    case OutputFormat::kAnki: {
+      append_html(line, card.word);
+      line += '\t';
+      append_html(line, card.translation);
+      line += '\t' + count + '\t';
+      const std::size_t place = card.context == nullptr ? std::string::npos : card.context->place;
+      if (place == std::string::npos) {
+        append_html(line, context);
+      } else {
+        append_html(line, context.substr(0, place));
+        line += "<b>";
+        append_html(line, context.substr(place, card.context->place_size));
+        line += "</b>";
+        append_html(line, context.substr(place + card.context->place_size));
+      }
+      break;
+    }
+    case OutputFormat::kJsonl:
+      line += "{\"word\":";
+      append_json_string(line, card.word);
+      line += ",\"translation\":";
+      append_json_string(line, card.translation);
+      line += ",\"count\":" + count + ",\"context\":";
+      append_json_string(line, context);
+      line += '}';
+      break;
+    case OutputFormat::kLines:
+      break;
+  }
+  return line + kLineEnd;
+}
+
+Status write_cards(OutputFormat format, const BookWordSet& words, const VocabularyMap& vocabulary,
+                   const std::vector<BookWordSet::WordId>& keys,
+                   const std::vector<std::uint64_t>& counts, const std::vector<Context>& contexts,
+                   ByteSink& out) {
+  const std::string header = card_header(format);
+  if (!header.empty()) {
+    Status status = out.write(reinterpret_cast<const unsigned char*>(header.data()), header.size());
+    if (!status.ok()) return status;
+  }
+  for (std::size_t index = 0; index < keys.size(); ++index) {
+    const BookWordSet::WordId id = keys[index];
+    const Card card{words.word(id), vocabulary.translation(id), counts[id], &contexts[index]};
+    const std::string line = card_line(format, card);
+    Status status = out.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
+    if (!status.ok()) return status;
+  }
+  return Status();
+}
+
+}  // namespace lexicull
