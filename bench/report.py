@@ -158,6 +158,20 @@ def main():
                   "", f"film.srt (1,500 cues) takes {share:.1f} ms of a run: the run on it, "
                   f"{alone['second_ms']:.1f} ms, less one on an empty book, {alone['first_ms']:.1f} ms."]
         checks.append((f"film.srt: {share:.1f} ms of the run (under 10)", share < 10))
+    cards_file = os.path.join(scratch, "cards.json")
+    if os.path.exists(cards_file):
+        with open(cards_file) as source:
+            cards = json.load(source)
+        with open(os.path.join(scratch, "cards.memory")) as source:
+            peaks = dict(line.split() for line in source if line.strip())
+        lines += ["", "## Flash cards", "",
+                  "book.txt with en-de, --format=anki against the plain lines, in pairs:", "",
+                  "| lines ms | anki ms | anki/lines | lines KiB | anki KiB |",
+                  "| ---: | ---: | ---: | ---: | ---: |",
+                  f"| {cards['first_ms']:.1f} | {cards['second_ms']:.1f} | {cards['ratio']:.2f} | "
+                  f"{peaks['lines']} | {peaks['anki']} |"]
+        checks.append((f"anki cards: {cards['ratio']:.2f} times the lines (at most 1.5)",
+                       cards["ratio"] <= 1.5))
     lines += ["", "## Targets", ""]
     lines += [f"- {'met' if ok else 'MISSED'}: {text}" for text, ok in checks]
     lines += ["", "The peers follow simpler rules than lexicull (see bench/README.md), so their",

@@ -105,6 +105,16 @@ for pair in "book.txt book.xhtml xhtml" "book.txt book-tagsoup.html html" "film.
   cmp -s "$scratch/out-$name-plain" "$scratch/out-$name" && echo same > "$scratch/format-$name.outputs" ||
     echo different > "$scratch/format-$name.outputs"
 done
+# Flash cards against lines: the KJV with en-de, --format=anki (read twice,
+# for the sentences) against the plain run, and the peak memory of each.
+python3 "$here/paired.py" "${FORMAT_PAIRS:-30}" "$scratch/cards.json" \
+  "$lexicull book.txt en-de.txt > $scratch/out-lines" \
+  "$lexicull --format=anki book.txt en-de.txt > $scratch/out-anki"
+{
+  echo "lines $(peak_memory "$lexicull" book.txt en-de.txt)"
+  echo "anki $(peak_memory "$lexicull" --format=anki book.txt en-de.txt)"
+} > "$scratch/cards.memory"
+
 # The subtitles' own share of a run: the run on them less one on an empty book.
 : > "$scratch/empty.txt"
 python3 "$here/paired.py" "${FORMAT_PAIRS:-30}" "$scratch/format-srt-alone.json" \
