@@ -237,22 +237,6 @@ std::string check_dictd(const std::string& raw) {
   return "";
 }
 
-// Keeps the text it is fed.
-class TextCapture : public TextPartReader {
- public:
-  void feed(PaddedBytes text) override {
-    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
-  }
-  void finish() override {}
-  unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
-  const std::string& text() const { return text_; }
-
- private:
-  std::string text_;
-};
-
 bool is_utf8(const std::string& text) {
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);

@@ -1,6 +1,7 @@
 #ifndef LEXICULL_BASE_UTF8_H_
 #define LEXICULL_BASE_UTF8_H_
 
+#include <cstddef>
 #include <string>
 
 namespace lexicull {
@@ -23,6 +24,39 @@ inline void append_utf8(char32_t code, std::string& out) {
     out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
   }
+}
+
+// How far `bytes` (of which `available` can be read) hold a valid UTF-8
+// sequence of more than one byte: `length` is the sequence that the first
+// byte begins (0 for a byte that begins none), `valid` how many of its bytes
+// are right (so a whole one when it equals `length`). The second byte's
+// range rules out overlong forms, surrogates and code points past U+10FFFF.
+struct Utf8Prefix {
+  std::size_t valid;
+  std::size_t length;
+};
+inline Utf8Prefix utf8_prefix(const unsigned char* bytes, std::size_t available) {
+  const unsigned char first = bytes[0];
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    if (first == 0xE0) low = 0xA0;
+    if (first == 0xED) high = 0x9F;
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    if (first == 0xF0) low = 0x90;
+    if (first == 0xF4) high = 0x8F;
+  }
+  std::size_t valid = length == 0 ? 0 : 1;
+  while (valid > 0 && valid < length && valid < available) {
+    const unsigned char next = bytes[valid];
+    if (next < (valid == 1 ? low : 0x80) || next > (valid == 1 ? high : 0xBF)) break;
+    ++valid;
+  }
+  return Utf8Prefix{valid, length};
 }
 
 }  // namespace lexicull

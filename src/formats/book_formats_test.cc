@@ -6,6 +6,7 @@
 #include <string>
 
 #include "formats/subtitles.h"
+#include "testing/test_support.h"
 
 namespace lexicull {
 namespace {
@@ -47,23 +48,6 @@ TEST(BookFormats, TheFirstBytesTellTheFormat) {
   EXPECT_FALSE(parse_book_format("pdf", &format));
   EXPECT_FALSE(parse_book_format("HTML", &format));
 }
-
-class TextCapture : public TextPartReader {
- public:
-  void feed(PaddedBytes text) override {
-    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
-  }
-  void finish() override { ++finished_; }
-  unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
-  const std::string& text() const { return text_; }
-  int finished() const { return finished_; }
-
- private:
-  std::string text_;
-  int finished_ = 0;
-};
 
 TEST(SubtitleText, TheCuesTextLinesWithoutTagsOrTimings) {
   const struct {

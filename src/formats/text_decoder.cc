@@ -130,27 +130,8 @@ void TextDecoder::decode_utf8(std::string_view bytes, bool last, std::string* ou
       in = run;
       continue;
     }
-    // The sequence's length and the range of its second byte, which rules
-    // out overlong forms, surrogates and code points past U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (byte >= 0xC2 && byte <= 0xDF) {
-      length = 2;
-    } else if (byte >= 0xE0 && byte <= 0xEF) {
-      length = 3;
-      if (byte == 0xE0) low = 0xA0;
-      if (byte == 0xED) high = 0x9F;
-    } else if (byte >= 0xF0 && byte <= 0xF4) {
-      length = 4;
-      if (byte == 0xF0) low = 0x90;
-      if (byte == 0xF4) high = 0x8F;
-    }
-    std::size_t valid = length == 0 ? 0 : 1;
-    while (valid > 0 && valid < length && in + valid < end) {
-      const unsigned char next = in[valid];
-      if (next < (valid == 1 ? low : 0x80) || next > (valid == 1 ? high : 0xBF)) break;
-      ++valid;
-    }
+    const Utf8Prefix prefix = utf8_prefix(in, static_cast<std::size_t>(end - in));
+    const std::size_t valid = prefix.valid, length = prefix.length;
     if (valid == length && length > 0) {
       out->append(reinterpret_cast<const char*>(in), length);
       in += length;

@@ -1,7 +1,5 @@
 #include "formats/xhtml_text.h"
 
-#include "formats/html_text.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,24 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "formats/html_text.h"
+#include "testing/test_support.h"
+
 namespace lexicull {
 namespace {
-
-// Keeps the text it is fed.
-class TextCapture : public TextPartReader {
- public:
-  void feed(PaddedBytes text) override {
-    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
-  }
-  void finish() override {}
-  unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
-  const std::string& text() const { return text_; }
-
- private:
-  std::string text_;
-};
 
 std::string document(const std::string& body) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"

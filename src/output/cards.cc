@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/utf8.h"
+
 namespace lexicull {
 namespace {
 
@@ -38,36 +40,14 @@ void append_html(std::string& out, std::string_view text) {
   }
 }
 
-// The length of the valid UTF-8 sequence at `at`, or 0.
-std::size_t utf8_length(std::string_view text, std::size_t at) {
-  const auto byte = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;
-  if (byte >= 0xC2 && byte <= 0xDF) {
-    length = 2;
-  } else if (byte >= 0xE0 && byte <= 0xEF) {
-    length = 3;
-    if (byte == 0xE0) low = 0xA0;
-    if (byte == 0xED) high = 0x9F;
-  } else if (byte >= 0xF0 && byte <= 0xF4) {
-    length = 4;
-    if (byte == 0xF0) low = 0x90;
-    if (byte == 0xF4) high = 0x8F;
-  }
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[at + k]);
-    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return 0;
-  }
-  return length;
-}
-
 void append_json_string(std::string& out, std::string_view text) {
   out += '"';
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
     if (byte >= 0x80) {
-      const std::size_t length = utf8_length(text, at);
+      const Utf8Prefix prefix =
+          utf8_prefix(reinterpret_cast<const unsigned char*>(text.data()) + at, text.size() - at);
+      const std::size_t length = prefix.valid == prefix.length ? prefix.length : 0;
       if (length == 0) {
         out += "\xEF\xBF\xBD";
         ++at;

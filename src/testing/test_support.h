@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -120,6 +121,25 @@ BookWordSet::WordId find_word(const BookWordSet& words, std::string_view word);
 void set_translation(VocabularyMap& map, std::string_view key, std::string_view translation);
 // Empty when the key is no book word or has no translation.
 std::string_view translation_of(const VocabularyMap& map, std::string_view key);
+
+// Keeps the text it is fed, and counts the finish() calls: a book reader
+// for tests of what a format hands on.
+class TextCapture : public TextPartReader {
+ public:
+  void feed(PaddedBytes text) override {
+    text_.append(reinterpret_cast<const char*>(text.data()), text.size());
+  }
+  void finish() override { ++finished_; }
+  unsigned char part_separator() const override { return '\n'; }
+  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
+  void take_later_part(TextPartReader&) override {}
+  const std::string& text() const { return text_; }
+  int finished() const { return finished_; }
+
+ private:
+  std::string text_;
+  int finished_ = 0;
+};
 
 }  // namespace lexicull
 
