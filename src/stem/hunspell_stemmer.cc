@@ -1,8 +1,8 @@
 #include <hunspell/hunspell.hxx>
 
 #include <memory>
-#include <mutex>
 
+#include "base/mutex.h"
 #include "base/private_copy.h"
 #include "stem/stemmer.h"
 #include "stem/word_forms.h"
@@ -21,8 +21,8 @@ constexpr std::size_t kLongestWord = 100;
 // table under a dictionary that still uses it. Every dictionary is therefore
 // built and destroyed under this lock; stemming on separate dictionaries
 // touches the table only to read it, and runs in parallel.
-std::mutex& dictionary_lifetime_lock() {
-  static std::mutex lock;
+Mutex& dictionary_lifetime_lock() {
+  static Mutex lock;
   return lock;
 }
 
@@ -31,7 +31,7 @@ class GuardedHunspell {
  public:
   explicit GuardedHunspell(const DictionaryFiles& files) : dictionary_(build(files)) {}
   ~GuardedHunspell() {
-    const std::lock_guard<std::mutex> lock(dictionary_lifetime_lock());
+    const MutexLock lock(dictionary_lifetime_lock());
     dictionary_.reset();
   }
   GuardedHunspell(const GuardedHunspell&) = delete;
@@ -41,7 +41,7 @@ class GuardedHunspell {
 
  private:
   static std::unique_ptr<Hunspell> build(const DictionaryFiles& files) {
-    const std::lock_guard<std::mutex> lock(dictionary_lifetime_lock());
+    const MutexLock lock(dictionary_lifetime_lock());
     return std::make_unique<Hunspell>(files.affixes.c_str(), files.words.c_str());
   }
 

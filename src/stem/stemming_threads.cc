@@ -32,10 +32,10 @@ StemmingThreads::StemmingThreads(const StemmerMaker& maker, unsigned threads, Th
 
 StemmingThreads::~StemmingThreads() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     abandoned_ = true;
   }
-  words_ready_.notify_all();
+  words_ready_.signal_all();
   if (first_.joinable()) first_.join();
   for (std::thread& thread : others_) thread.join();
 }
@@ -50,8 +50,8 @@ void StemmingThreads::work(Share& share) noexcept {
   }
   const BookWordSet* words = nullptr;
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    words_ready_.wait(lock, [this] { return words_ != nullptr || abandoned_; });
+    MutexLock lock(mutex_);
+    while (words_ == nullptr && !abandoned_) words_ready_.wait(mutex_);
     if (words_ == nullptr) return;
     words = words_;
   }
@@ -70,10 +70,10 @@ void StemmingThreads::work(Share& share) noexcept {
     stopping_.store(true, std::memory_order_relaxed);
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     --stemming_;
   }
-  stems_ready_.notify_all();
+  stems_ready_.signal_all();
   // The dictionary goes now, while the run goes on: dropping one takes as
   // long as loading it (30 ms for de_DE), and the threads drop theirs one
   // at a time.
@@ -81,11 +81,11 @@ void StemmingThreads::work(Share& share) noexcept {
 
 void StemmingThreads::add_stems(BookWordSet& words, std::vector<WordStem>* relation) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     words_ = &words;
     stemming_ = 1;  // the first share, on its thread or on this one
   }
-  words_ready_.notify_all();
+  words_ready_.signal_all();
   const std::size_t wanted = std::clamp<std::size_t>(words.size() / kWordsPerThread, 1, threads_);
   std::exception_ptr failure;
   try {
@@ -93,13 +93,13 @@ void StemmingThreads::add_stems(BookWordSet& words, std::vector<WordStem>* relat
     for (std::size_t i = 1; i < wanted; ++i) {
       Share& share = shares_[i];
       {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         ++stemming_;
       }
       try {
         others_.push_back(start_([this, &share] { work(share); }));
       } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         --stemming_;
         throw;
       }
@@ -113,8 +113,8 @@ void StemmingThreads::add_stems(BookWordSet& words, std::vector<WordStem>* relat
   }
   if (!first_.joinable()) work(shares_[0]);
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    stems_ready_.wait(lock, [this] { return stemming_ == 0; });
+    MutexLock lock(mutex_);
+    while (stemming_ != 0) stems_ready_.wait(mutex_);
   }
   if (failure) std::rethrow_exception(failure);
 

@@ -2,14 +2,14 @@
 #define LEXICULL_STEM_STEMMING_THREADS_H_
 
 #include <atomic>
-#include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/mutex.h"
+#include "base/thread_annotations.h"
 #include "book/book_word_set.h"
 #include "stem/stemmer.h"
 
@@ -32,7 +32,8 @@ struct WordStem {
 // handed out in small runs, so that the first thread takes more of them.
 // Every thread has stopped reading the words before add_stems() returns or
 // throws; the threads then drop their dictionaries while the run goes on,
-// and the destructor waits for them.
+// and the destructor waits for them. One thread owns it and calls its
+// methods; its own threads share only what mutex_ guards and the atomics.
 class StemmingThreads {
  public:
   // Starts a thread that runs `work`, or throws as std::thread's constructor
@@ -74,12 +75,12 @@ class StemmingThreads {
   std::vector<Share> shares_;
   std::thread first_;
   std::vector<std::thread> others_;
-  std::mutex mutex_;
-  std::condition_variable words_ready_;
-  std::condition_variable stems_ready_;
-  const BookWordSet* words_ = nullptr;  // set under mutex_
-  bool abandoned_ = false;              // set under mutex_
-  std::size_t stemming_ = 0;            // shares not yet stemmed, under mutex_
+  Mutex mutex_;
+  CondVar words_ready_;  // under mutex_
+  CondVar stems_ready_;  // under mutex_
+  const BookWordSet* words_ GUARDED_BY(mutex_) = nullptr;
+  bool abandoned_ GUARDED_BY(mutex_) = false;
+  std::size_t stemming_ GUARDED_BY(mutex_) = 0;  // shares not yet stemmed
   std::atomic<std::size_t> next_word_{0};
   std::atomic<bool> stopping_{false};  // a thread failed: the others stop too
 };

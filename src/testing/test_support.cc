@@ -17,7 +17,7 @@ Status MemoryByteSource::read(unsigned char* buffer, std::size_t capacity, std::
 
 Status MemoryFile::read_at(std::uint64_t offset, unsigned char* buffer, std::size_t capacity,
                            std::size_t* count) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   *count = 0;
   const std::size_t from = offset < data_.size() ? static_cast<std::size_t>(offset) : data_.size();
   const std::size_t size = std::min({capacity, max_read_, data_.size() - from});
@@ -33,11 +33,16 @@ Status MemoryFile::read_at(std::uint64_t offset, unsigned char* buffer, std::siz
 
 Status MemoryFile::read_from_file_pointer(unsigned char* buffer, std::size_t capacity,
                                           std::size_t* count) {
-  return read_at(file_pointer_, buffer, capacity, count);
+  std::uint64_t at;
+  {
+    MutexLock lock(mutex_);
+    at = file_pointer_;
+  }
+  return read_at(at, buffer, capacity, count);
 }
 
 std::uint64_t MemoryFile::bytes_read_from(std::uint64_t offset) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   std::uint64_t total = 0;
   for (const Read& read : reads_) {
     const std::uint64_t end = read.offset + read.count;

@@ -7,12 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/byte_stream.h"
+#include "base/mutex.h"
 #include "base/status.h"
 #include "book/book_word_set.h"
 #include "text/text_parts.h"
@@ -74,9 +74,9 @@ class MemoryFile : public RandomAccessFile {
   std::size_t max_read_;
   std::uint64_t failing_begin_ = 0;
   std::uint64_t failing_end_ = 0;
-  mutable std::mutex mutex_;  // reads come from several threads
-  mutable std::uint64_t file_pointer_ = 0;
-  mutable std::vector<Read> reads_;
+  mutable Mutex mutex_;  // reads come from several threads
+  mutable std::uint64_t file_pointer_ GUARDED_BY(mutex_) = 0;
+  mutable std::vector<Read> reads_ GUARDED_BY(mutex_);
 };
 
 // The bytes as an input that is read in order (a pipe) or at offsets (a
