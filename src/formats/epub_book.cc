@@ -15,14 +15,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <exception>
 #include <set>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "base/file_range.h"
+#include "base/side_by_side.h"
 #include "formats/markup_document.h"
 #include "formats/package_document.h"
 #include "formats/zip_archive.h"
@@ -208,7 +207,6 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
   }
   std::vector<Status> statuses(documents.size());
   std::vector<std::string> read_as_html(documents.size());
-  std::vector<std::exception_ptr> failures(threads);
   std::atomic<std::size_t> next_document{0};
   // Documents after one that failed are not worth reading: the first
   // failure in the spine's order is the result.
@@ -230,25 +228,15 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
       }
       part.finish();
     } catch (...) {
-      failures[thread] = std::current_exception();
+      // The others stop at their next document; this is thrown again once
+      // all have ended.
       first_failed.store(0);
+      throw;
     }
   };
-  std::vector<std::thread> workers;
-  workers.reserve(threads);
-  for (std::size_t thread = 1; thread < threads; ++thread) {
-    try {
-      workers.emplace_back(read_share, thread);
-    } catch (...) {
-      // No thread to be had, or no memory for one: the others read its share.
-      break;
-    }
-  }
-  read_share(0);
-  for (std::thread& worker : workers) worker.join();
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
+  // A share whose thread cannot be had runs after the others started, and
+  // finds the documents taken or takes those left.
+  run_side_by_side(threads, read_share);
   for (const Status& result : statuses) {
     if (!result.ok()) return result;
   }
@@ -260,7 +248,7 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
     }
     break;
   }
-  for (std::size_t thread = 1; thread <= workers.size(); ++thread) {
+  for (std::size_t thread = 1; thread < threads; ++thread) {
     reader.take_later_part(*later[thread]);
   }
   return Status();
