@@ -252,7 +252,8 @@ bool is_utf8(const std::string& text) {
 
 std::string check_html(const std::string& raw) {
   std::string texts[2];
-  for (const std::size_t piece : {raw.size(), std::size_t{7}}) {
+  for (const int round : {0, 1}) {
+    const std::size_t piece = round == 0 ? raw.size() : 7;
     TextCapture capture;
     PlainTextLines lines(capture);
     {
@@ -264,7 +265,7 @@ std::string check_html(const std::string& raw) {
       if (!text.parse("", true).ok()) return "";
     }
     lines.flush();
-    texts[piece == 7 ? 1 : 0] = capture.text();
+    texts[round] = capture.text();
   }
   if (texts[0] != texts[1]) return "the read size changes the text";
   if (!is_utf8(texts[0])) return "the text is not UTF-8";
@@ -273,14 +274,15 @@ std::string check_html(const std::string& raw) {
 
 std::string check_subtitles(const std::string& raw) {
   std::string texts[2];
-  for (const std::size_t piece : {raw.size(), std::size_t{5}}) {
+  for (const int round : {0, 1}) {
+    const std::size_t piece = round == 0 ? raw.size() : 5;
     TextCapture capture;
     SubtitleText text(capture);
     for (std::size_t at = 0; at < raw.size(); at += std::max<std::size_t>(piece, 1)) {
       text.add(std::string_view(raw).substr(at, piece));
     }
     text.finish();
-    texts[piece == 5 ? 1 : 0] = capture.text();
+    texts[round] = capture.text();
   }
   if (texts[0] != texts[1]) return "the read size changes the text";
   return "";
