@@ -95,7 +95,16 @@ void KeyContexts::add_sentence(std::string_view sentence) {
     }
     if (plain) {
       if (!may_be_wanted(finish_hash(hash))) continue;
-      for_each_book_word(chunk, scratch_, [&](std::string_view word) { take(word); });
+      // The chunk is one word, the empty one too (two spaces in a row).
+      scratch_.clear();
+      for (const char c : chunk) {
+        if (c == '(' || c == ')' || c == ':' || c == ';' || c == '.' || c == '"' || c == ',' ||
+            c == '?' || c == '!' || c == '/') {
+          continue;
+        }
+        scratch_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+      }
+      take(scratch_);
     } else {
       for_each_book_word(chunk, scratch_, [&](std::string_view word) {
         if (may_be_wanted(word_hash(word))) take(word);

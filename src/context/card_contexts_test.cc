@@ -1,0 +1,137 @@
+#include "context/card_contexts.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "testing/test_support.h"
+
+namespace lexicull {
+namespace {
+
+// The rules again, the plainest way: the whole text at once.
+std::vector<std::string> model_sentences(const std::string& text) {
+  std::vector<std::string> sentences(1);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    const std::string& current = sentences.back();
+    const bool after_mark =
+        !current.empty() &&
+        (current.back() == '.' || current.back() == '!' || current.back() == '?' ||
+         (current.size() >= 3 && current.substr(current.size() - 3) == "\xE2\x80\xA6"));
+    const bool empty_line = c == '\n' && at > 0 && text[at - 1] == '\n';
+    if ((after_mark && (c == ' ' || c == '\n')) || empty_line) {
+      sentences.emplace_back();
+    } else {
+      sentences.back() += c;
+    }
+  }
+  std::vector<std::string> kept;
+  for (const std::string& sentence : sentences) {
+    if (!sentence.empty()) kept.push_back(sentence);
+  }
+  return kept;
+}
+
+std::vector<std::string> model_words(const std::string& sentence) {
+  std::vector<std::string> words;
+  std::string chunk;
+  auto end_chunk = [&] {
+    std::string lowered;
+    for (char c : chunk) {
+      if (std::string("():;.\",?!/").find(c) != std::string::npos) continue;
+      lowered += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    std::string current;
+    std::size_t start = 0;
+    for (std::size_t k = 0; k <= lowered.size(); ++k) {
+      if (k < lowered.size() && lowered[k] != '\n') continue;
+      const std::string line = lowered.substr(start, k - start);
+      if (start == 0) {
+        current = line;
+      } else if (!current.empty() && current.find('-') == current.size() - 1) {
+        current = current.substr(0, current.size() - 1) + line;
+      } else {
+        words.push_back(current);
+        current = line;
+      }
+      start = k + 1;
+    }
+    words.push_back(current);
+    chunk.clear();
+  };
+  for (const char c : sentence) {
+    if (c == ' ') {
+      end_chunk();
+    } else {
+      chunk += c;
+    }
+  }
+  if (!chunk.empty()) end_chunk();
+  return words;
+}
+
+// Random books of a few words (some of several bytes), spaces, line ends,
+// empty lines and sentence marks, long sentences among them, fed to the
+// reader in pieces of any size: the second reading's contexts, and those
+// kept by a single reading, are those the plain rules give.
+TEST(CardContexts, MatchThePlainRulesWhateverThePieces) {
+  const std::string kWords[] = {"Fox", "fox",   "the",          "gr\xC3\xA4pes",
+                                "ex-", "ample", "\xE2\x80\x94", "it's",
+                                "a",   "Word",  "(b)",          "\xC3\xA9t\xC3\xA9"};
+  const std::string kGaps[] = {
+      " ",  " ",   " ",   "  ", "\n", "\n\n", ". ", "! ", "? ", ".\n", "\xE2\x80\xA6 ",
+      ", ", " \"", ".\" "};
+  std::mt19937 random(34);
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    const int length = round % 5 == 0 ? 300 : 30;
+    for (int i = 0; i < length; ++i) {
+      text += kWords[random() % 12];
+      // Long stretches without a sentence's end, so that windows are cut.
+      text += round % 5 == 0 && random() % 4 != 0 ? std::string(" ") : kGaps[random() % 14];
+    }
+    // The model's first sentence of each word.
+    std::map<std::string, std::string> first;
+    for (const std::string& sentence : model_sentences(text)) {
+      for (const std::string& word : model_words(sentence)) first.emplace(word, sentence);
+    }
+    // Every key counts once, so that it is a form of itself.
+    ByteBuffer buffer;
+    BookWordSet counted;
+    counted.count_occurrences();
+    for (const auto& [word, sentence] : first) counted.insert(WordKey::of_copy(word, buffer));
+    std::vector<BookWordSet::WordId> counted_keys;
+    for (const auto& [word, sentence] : first) {
+      counted_keys.push_back(counted.find(WordKey::of_copy(word, buffer)));
+    }
+    KeyContexts again(counted, {}, counted_keys);
+    FirstSentences once;
+    SentenceSplitter splitter(' ', [&](std::string_view sentence) {
+      again.add_sentence(sentence);
+      once.add_sentence(sentence);
+    });
+    const std::size_t piece = 1 + random() % 97;
+    std::string padded = text + std::string(PaddedBytes::kPadding, '\0');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(padded.data());
+    for (std::size_t at = 0; at < text.size(); at += piece) {
+      splitter.feed(PaddedBytes::in_padded_buffer(bytes + at, std::min(piece, text.size() - at)));
+    }
+    splitter.finish();
+    const std::vector<Context> kept = once.contexts(counted, {}, counted_keys);
+    std::size_t index = 0;
+    for (const auto& [word, sentence] : first) {
+      const Context expected = context_of(sentence, word);
+      EXPECT_EQ(again.context(index).text, expected.text) << "round " << round << ": " << word;
+      EXPECT_EQ(again.context(index).place, expected.place) << "round " << round << ": " << word;
+      EXPECT_EQ(kept[index].text, expected.text) << "round " << round << ": " << word;
+      ++index;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lexicull
