@@ -22,7 +22,6 @@ struct OtherPart : Part {};
 // build when broken, saying what broke.
 TEST(Invariants, EachCheckStopsTheCheckBuildSayingWhat) {
   if (!kInvariantsChecked) GTEST_SKIP() << "this build checks no invariants";
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   unsigned char bytes[8 + PaddedBytes::kPadding] = {};
   const PaddedBytes padded = PaddedBytes::in_padded_buffer(bytes, 8);
   EXPECT_DEATH(padded.part(4, 5), "count <= size_ - offset \\(5 <= 4\\)");
