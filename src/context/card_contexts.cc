@@ -82,28 +82,19 @@ void KeyContexts::add_sentence(std::string_view sentence) {
     std::uint64_t hash = kHashStart;
     bool plain = true;
     for (const char c : chunk) {
-      if (c == '\n') {
+      const auto byte = static_cast<unsigned char>(c);
+      const BookByte kind = kBookBytes.kind[byte];
+      if (kind == BookByte::kLineFeed) {
         plain = false;
         break;
       }
-      if (c == '(' || c == ')' || c == ':' || c == ';' || c == '.' || c == '"' || c == ',' ||
-          c == '?' || c == '!' || c == '/') {
-        continue;
-      }
-      const auto byte = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-      hash = (hash ^ byte) * kHashFactor;
+      if (kind != BookByte::kPunctuation) hash = (hash ^ to_lower(byte)) * kHashFactor;
     }
     if (plain) {
       if (!may_be_wanted(finish_hash(hash))) continue;
       // The chunk is one word, the empty one too (two spaces in a row).
       scratch_.clear();
-      for (const char c : chunk) {
-        if (c == '(' || c == ')' || c == ':' || c == ';' || c == '.' || c == '"' || c == ',' ||
-            c == '?' || c == '!' || c == '/') {
-          continue;
-        }
-        scratch_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-      }
+      append_book_bytes(chunk, scratch_);
       take(scratch_);
     } else {
       for_each_book_word(chunk, scratch_, [&](std::string_view word) {
@@ -165,8 +156,7 @@ std::vector<Context> FirstSentences::contexts(const BookWordSet& words,
     if (!own) {
       // The window is the form's; the key may stand in it too.
       Context& context = contexts[index];
-      const Context placed = context_in(context.text, key);
-      context.place = placed.text == context.text ? placed.place : std::string::npos;
+      context.place = place_of(context.text, key);
       context.place_size = context.place == std::string::npos ? 0 : key.size();
     }
   }

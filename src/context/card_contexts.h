@@ -30,6 +30,8 @@ class KeyContexts {
   bool done() const { return missing_ == 0; }
   // The context of keys[index]; empty when no sentence holds it.
   const Context& context(std::size_t index) const { return contexts_[index]; }
+  // All of them, in the order of the keys, for the caller to keep.
+  std::vector<Context> take_contexts() { return std::move(contexts_); }
 
  private:
   const BookWordSet& words_;

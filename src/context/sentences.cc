@@ -8,22 +8,21 @@ namespace {
 
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 
-unsigned char ascii_lower(unsigned char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
-}
-
 bool is_word_byte(unsigned char byte) {
   return byte >= 0x80 || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
          (byte >= '0' && byte <= '9');
 }
 
-// Where `key` first stands in `text` with no word byte beside it.
-std::size_t first_place(std::string_view text, std::string_view key) {
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::size_t place_of(std::string_view text, std::string_view key) {
   if (key.empty()) return std::string::npos;
   for (std::size_t at = 0; at + key.size() <= text.size(); ++at) {
     std::size_t k = 0;
-    while (k < key.size() && ascii_lower(static_cast<unsigned char>(text[at + k])) ==
-                                 ascii_lower(static_cast<unsigned char>(key[k]))) {
+    while (k < key.size() && to_lower(static_cast<unsigned char>(text[at + k])) ==
+                                 to_lower(static_cast<unsigned char>(key[k]))) {
       ++k;
     }
     if (k < key.size()) continue;
@@ -34,10 +33,6 @@ std::size_t first_place(std::string_view text, std::string_view key) {
   }
   return std::string::npos;
 }
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-}  // namespace
 
 void SentenceSplitter::feed(PaddedBytes text) {
   // The bytes that may end a sentence or follow its end mark; every other
@@ -117,7 +112,7 @@ Context context_of(std::string_view sentence, std::string_view key) {
 
 Context context_in(std::string_view text, std::string_view key) {
   Context context;
-  std::size_t place = first_place(text, key);
+  const std::size_t place = place_of(text, key);
   if (text.size() <= kWindow) {
     context.text = std::string(text);
     if (place != std::string::npos) {

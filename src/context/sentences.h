@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/byte_buffer.h"
+#include "text/byte_classes.h"
 #include "text/text_parts.h"
 
 namespace lexicull {
@@ -50,16 +51,21 @@ class SentenceSplitter final : public TextPartReader {
   bool after_end_mark_ = false;    // the bytes so far end in . ! ? or U+2026
 };
 
+// Appends `chunk` as the book's words have it: lower-cased, without its
+// punctuation (its line feeds stay).
+inline void append_book_bytes(std::string_view chunk, std::string& out) {
+  for (const char c : chunk) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (kBookBytes.kind[byte] != BookByte::kPunctuation) out += static_cast<char>(to_lower(byte));
+  }
+}
+
 // Calls `word(std::string_view)` for each word of `sentence` by the book's
 // rules (chunks between spaces, lower-cased, without ( ) : ; . " , ? ! /, a
 // line feed ending a word unless the part before it has its first hyphen as
 // its last byte). `scratch` is reused memory.
 template <typename WordVisitor>
 void for_each_book_word(std::string_view sentence, std::string& scratch, WordVisitor&& word) {
-  static constexpr auto is_dropped = [](char c) {
-    return c == '(' || c == ')' || c == ':' || c == ';' || c == '.' || c == '"' || c == ',' ||
-           c == '?' || c == '!' || c == '/';
-  };
   std::size_t at = 0;
   while (at <= sentence.size()) {
     std::size_t end = sentence.find(' ', at);
@@ -68,13 +74,8 @@ void for_each_book_word(std::string_view sentence, std::string& scratch, WordVis
     at = end + 1;
     if (chunk.empty() && end == sentence.size()) break;
     scratch.clear();
-    bool has_line_feed = false;
-    for (const char c : chunk) {
-      if (is_dropped(c)) continue;
-      has_line_feed = has_line_feed || c == '\n';
-      scratch += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-    }
-    if (!has_line_feed) {
+    append_book_bytes(chunk, scratch);
+    if (scratch.find('\n') == std::string::npos) {
       word(std::string_view(scratch));
       continue;
     }
@@ -123,6 +124,10 @@ Context context_of(std::string_view sentence, std::string_view key);
 std::string normalized_sentence(std::string_view sentence);
 // context_of() for a sentence already normalized.
 Context context_in(std::string_view normalized, std::string_view key);
+
+// Where `key` first stands in `text` (ASCII case ignored) with no ASCII
+// letter, digit or byte of 0x80 or more right before or after, or npos.
+std::size_t place_of(std::string_view text, std::string_view key);
 inline constexpr std::size_t kWindow = 300;
 inline constexpr std::size_t kSnap = 30;
 

@@ -74,10 +74,7 @@ Status read_contexts(const CommandLine& command, const BookWordSet& words,
     return read_book_text(book, command.book_format, sentences, PartOptions{1}, nullptr);
   });
   if (!status.ok()) return status;
-  contexts->clear();
-  for (std::size_t index = 0; index < keys.size(); ++index) {
-    contexts->push_back(found.context(index));
-  }
+  *contexts = found.take_contexts();
   return Status();
 }
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "text/byte_classes.h"
+
 namespace lexicull {
 namespace {
 
@@ -11,9 +13,9 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool starts_ignoring_case(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t at = 0; at < prefix.size(); ++at) {
-    char c = text[at];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    if (c != prefix[at]) return false;
+    if (to_lower(static_cast<unsigned char>(text[at])) != static_cast<unsigned char>(prefix[at])) {
+      return false;
+    }
   }
   return true;
 }

@@ -18,8 +18,6 @@ namespace {
 
 // How much of a document is looked at for its declared encoding.
 constexpr std::size_t kEncodingWindow = 1024;
-// Text is taken from the shared budget in steps of this much.
-constexpr std::size_t kBudgetStep = 64 * 1024;
 
 char* duplicate_counted(const char* text) {
   const std::size_t size = std::strlen(text) + 1;
@@ -45,23 +43,19 @@ struct HtmlText::State {
       : document(lines), budget(budget), memory(MemoryAccount::open(kMostMemory)) {}
 
   DocumentText document;
-  TextBudget& budget;
+  BudgetShare budget;
   MemoryAccount* memory;
   htmlParserCtxtPtr parser = nullptr;
   std::string start;  // the first bytes, until the encoding is known
   TextDecoder decoder{""};
   bool decoding = false;
   std::string utf8;
-  std::size_t uncounted = 0;
-  bool budget_spent = false;
 
   bool count_text(std::size_t size) {
-    uncounted += size;
-    if (uncounted < kBudgetStep) return !budget_spent;
-    budget_spent = budget_spent || !budget.take(uncounted);
-    uncounted = 0;
-    if (budget_spent) xmlStopParser(parser);
-    return !budget_spent;
+    const bool was_spent = budget.spent();
+    if (budget.count(size)) return true;
+    if (!was_spent) xmlStopParser(parser);
+    return false;
   }
 
   static State& of(void* data) { return *static_cast<State*>(data); }
@@ -91,15 +85,12 @@ struct HtmlText::State {
     // itself otherwise.
     xmlSetGenericErrorFunc(nullptr, &ignore_generic_error);
     htmlParseChunk(parser, utf8_piece.data(), static_cast<int>(utf8_piece.size()), last ? 1 : 0);
-    if (budget_spent) return Status::failure(budget.spent_reason());
+    if (budget.spent()) return Status::failure(budget.spent_reason());
     if (memory->refused()) {
       return Status::failure("markup too large to hold (over " + std::to_string(kMostMemory >> 20) +
                              " MiB)");
     }
-    if (last && uncounted > 0 && !budget.take(uncounted)) {
-      budget_spent = true;
-      return Status::failure(budget.spent_reason());
-    }
+    if (last && !budget.settle()) return Status::failure(budget.spent_reason());
     return Status();
   }
 };
@@ -144,7 +135,7 @@ HtmlText::~HtmlText() {
   delete state_;
 }
 
-bool HtmlText::budget_spent() const { return state_->budget_spent; }
+bool HtmlText::budget_spent() const { return state_->budget.spent(); }
 
 Status HtmlText::parse(std::string_view piece, bool last) {
   State& state = *state_;

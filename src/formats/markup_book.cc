@@ -8,6 +8,7 @@
 #include "formats/markup_document.h"
 #include "formats/xhtml_text.h"
 #include "formats/zip_archive.h"
+#include "text/byte_classes.h"
 
 namespace lexicull {
 namespace {
@@ -40,9 +41,8 @@ bool is_fiction_book_name(const std::string& name) {
   static constexpr std::string_view kSuffix = ".fb2";
   if (name.size() <= kSuffix.size()) return false;
   for (std::size_t k = 0; k < kSuffix.size(); ++k) {
-    char c = name[name.size() - kSuffix.size() + k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    if (c != kSuffix[k]) return false;
+    const auto byte = static_cast<unsigned char>(name[name.size() - kSuffix.size() + k]);
+    if (to_lower(byte) != static_cast<unsigned char>(kSuffix[k])) return false;
   }
   return true;
 }

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "text/byte_classes.h"
+
 namespace lexicull {
 namespace {
 
@@ -52,8 +54,6 @@ int hex_value(char c) {
   return -1;
 }
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 }  // namespace
 
 Status parse_container(std::string_view xml, TextBudget& budget, std::string* package_path) {
@@ -74,7 +74,8 @@ bool is_document_media_type(std::string_view media_type) {
     media_type.remove_prefix(1);
   }
   std::string lowered;
-  for (const char c : media_type) lowered += ascii_lower(c);
+  for (const char c : media_type)
+    lowered += static_cast<char>(to_lower(static_cast<unsigned char>(c)));
   return lowered == "application/xhtml+xml" || lowered == "text/html";
 }
 

@@ -4,19 +4,16 @@
 
 #include "base/utf8.h"
 #include "formats/code_pages.h"
+#include "text/byte_classes.h"
 
 namespace lexicull {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-unsigned char ascii_lower(unsigned char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
-}
-
 std::string lower(std::string_view text) {
   std::string lowered(text);
-  for (char& c : lowered) c = static_cast<char>(ascii_lower(static_cast<unsigned char>(c)));
+  for (char& c : lowered) c = static_cast<char>(to_lower(static_cast<unsigned char>(c)));
   return lowered;
 }
 
@@ -25,8 +22,7 @@ std::string lower(std::string_view text) {
 std::size_t find_ignoring_case(std::string_view text, std::string_view needle, std::size_t from) {
   for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
     std::size_t k = 0;
-    while (k < needle.size() &&
-           ascii_lower(static_cast<unsigned char>(text[at + k])) == needle[k]) {
+    while (k < needle.size() && to_lower(static_cast<unsigned char>(text[at + k])) == needle[k]) {
       ++k;
     }
     if (k == needle.size()) return at;

@@ -70,27 +70,31 @@ int XmlParser::known_encoding(void* data, const XML_Char* name, XML_Encoding* in
   return XML_STATUS_OK;
 }
 
-bool XmlParser::count_text(std::size_t size) {
+bool BudgetShare::count(std::uint64_t size) {
   uncounted_ += size;
-  if (uncounted_ < kBudgetStep) return true;
-  const bool within = budget_.take(uncounted_);
+  if (uncounted_ < kBudgetStep) return !spent_;
+  return settle();
+}
+
+bool BudgetShare::settle() {
+  if (uncounted_ > 0) spent_ = !budget_.take(uncounted_) || spent_;
   uncounted_ = 0;
-  if (!within) {
-    budget_spent_ = true;
-    XML_StopParser(parser_, XML_FALSE);
-  }
-  return within;
+  return !spent_;
+}
+
+bool XmlParser::count_text(std::size_t size) {
+  const bool was_spent = budget_.spent();
+  if (budget_.count(size)) return true;
+  if (!was_spent) XML_StopParser(parser_, XML_FALSE);
+  return false;
 }
 
 Status XmlParser::parse(std::string_view piece, bool last) {
   const CountingFor counting(memory_);
   const XML_Status parsed =
       XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()), last ? XML_TRUE : XML_FALSE);
-  if (parsed != XML_STATUS_ERROR && last && uncounted_ > 0) {
-    budget_spent_ = !budget_.take(uncounted_);
-    uncounted_ = 0;
-  }
-  if (budget_spent_) return Status::failure(budget_.spent_reason());
+  if (parsed != XML_STATUS_ERROR && last) budget_.settle();
+  if (budget_.spent()) return Status::failure(budget_.spent_reason());
   if (parsed != XML_STATUS_ERROR) return Status();
   const std::string line = " at line " + std::to_string(XML_GetCurrentLineNumber(parser_));
   switch (XML_GetErrorCode(parser_)) {

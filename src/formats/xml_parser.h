@@ -46,6 +46,28 @@ class TextBudget {
   const std::uint64_t limit_;
 };
 
+// One parser's share of a TextBudget: its text is taken from the budget in
+// steps, so that the threads seldom touch the shared count, and a refusal
+// comes at most a step per parser late. One thread uses it.
+class BudgetShare {
+ public:
+  explicit BudgetShare(TextBudget& budget) : budget_(budget) {}
+
+  // Counts `size` bytes more; false once the budget is spent.
+  bool count(std::uint64_t size);
+  // Takes what is counted but not yet taken, at the document's end; false
+  // once the budget is spent.
+  bool settle();
+  bool spent() const { return spent_; }
+  // "its text is larger than N MiB".
+  std::string spent_reason() const { return budget_.spent_reason(); }
+
+ private:
+  TextBudget& budget_;
+  std::uint64_t uncounted_ = 0;  // text not yet taken from the budget
+  bool spent_ = false;
+};
+
 // A namespace-aware parser of one document, fed in pieces. The handlers
 // that the owner sets get the parser's user data; a character-data handler
 // must hand each run's length to count_text() and stop when it says so.
@@ -75,7 +97,7 @@ class XmlParser {
   // Counts `size` bytes of text; false, and the parser stopped, once the
   // budget is spent. Called from the handlers, inside parse().
   bool count_text(std::size_t size);
-  bool budget_spent() const { return budget_spent_; }
+  bool budget_spent() const { return budget_.spent(); }
 
   // The local name of an element or attribute, without its namespace.
   static std::string_view local_name(const XML_Char* name);
@@ -83,11 +105,9 @@ class XmlParser {
  private:
   static int known_encoding(void* data, const XML_Char* name, XML_Encoding* info);
 
-  TextBudget& budget_;
+  BudgetShare budget_;
   MemoryAccount* memory_;
   XML_Parser parser_ = nullptr;
-  std::uint64_t uncounted_ = 0;  // text not yet taken from the budget
-  bool budget_spent_ = false;
   std::string unknown_encoding_;  // as the document names it
 };
 
