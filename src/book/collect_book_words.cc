@@ -64,6 +64,7 @@ WindowMasks window_masks(const unsigned char* window, const unsigned char* end) 
 
 void BookWordCollector::feed(PaddedBytes text) {
   if (text.empty()) return;
+  block_ = text.data();
   const unsigned char* in = text.data();
   const unsigned char* const end = text.end();
   // A word the last block left open is ended first.
@@ -96,7 +97,8 @@ void BookWordCollector::feed(PaddedBytes text) {
     if (next < end) next_masks = window_masks(next, end);
     // Asked once a window: the set may grow meanwhile, and either way of
     // adding a word is right at any size.
-    const bool queued = words_.batches_pay();
+    const bool queued = batches_pay();
+    const bool noting = new_word_ends_ != nullptr;
     unsigned start = 0;
     std::uint64_t taken = 0;  // the bits of the words ended so far
     for (std::uint64_t ends = word_ends; ends != 0;) {
@@ -126,6 +128,7 @@ void BookWordCollector::feed(PaddedBytes text) {
         if (window + start < end) next_masks = window_masks(window + start, end);
         break;
       }
+      if (noting) note_words_ended_at(static_cast<std::size_t>(window + stop - block_));
       start = stop + 1;
       taken |= end_bit | (end_bit - 1);
       ends ^= end_bit;
@@ -198,6 +201,7 @@ const unsigned char* BookWordCollector::read_until_word_ends(const unsigned char
     const BookByte kind = kBookBytes.kind[byte];
     if (kind == BookByte::kSpace) {
       add_word(static_cast<std::size_t>(out - start));
+      if (new_word_ends_ != nullptr) note_words_ended_at(static_cast<std::size_t>(in - 1 - block_));
       length_ = 0;
       first_hyphen_ = kNoHyphen;
       return in;
@@ -206,6 +210,8 @@ const unsigned char* BookWordCollector::read_until_word_ends(const unsigned char
       const auto length = static_cast<std::size_t>(out - start);
       if (length == 0 || first_hyphen != length - 1) {
         add_word(length);
+        if (new_word_ends_ != nullptr)
+          note_words_ended_at(static_cast<std::size_t>(in - 1 - block_));
         length_ = 0;
         first_hyphen_ = kNoHyphen;
         return in;
@@ -263,7 +269,7 @@ void BookWordCollector::add_word(std::size_t size) {
     add_held_word(key.head(), key.tail(), size);
     return;
   }
-  if (!words_.batches_pay() || size > kLongestBatchedWord) {
+  if (!batches_pay() || size > kLongestBatchedWord) {
     flush_batch();
     if (size < kLeastWordTaken) {
       words_.insert(WordKey::of(word));
@@ -280,7 +286,7 @@ void BookWordCollector::add_word(std::size_t size) {
 
 void BookWordCollector::add_long_word(std::size_t size) {
   const WordKey key = WordKey::of(batch_bytes_.view(kBatchBytes).part(batch_bytes_size_, size));
-  if (words_.batches_pay()) {
+  if (batches_pay()) {
     // Kept in the buffer until the batch goes in.
     batch_bytes_size_ += size;
     add_to_batch(key);
@@ -292,6 +298,7 @@ void BookWordCollector::add_long_word(std::size_t size) {
 void BookWordCollector::finish() {
   if (chunk_started_) add_word(length_);
   flush_batch();
+  if (new_word_ends_ != nullptr) note_words_ended_at(kAtTextEnd);
   word_.shrink();
   length_ = 0;
   first_hyphen_ = kNoHyphen;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/byte_buffer.h"
 #include "base/byte_stream.h"
@@ -33,6 +34,16 @@ class BookWordCollector final : public TextPartReader {
   void finish() override;
 
   unsigned char part_separator() const override { return kPartSeparator; }
+  // From now on each word goes into the set at once, never in a batch, and
+  // for each word new to the set `*ends` gets the offset in its block of
+  // the space or line feed after it (kAtTextEnd for the word that finish()
+  // ends), in the order of the words' ids. The caller empties it as it
+  // likes; null stops the noting.
+  static constexpr std::size_t kAtTextEnd = ~std::size_t{0};
+  void note_new_word_ends(std::vector<std::size_t>* ends) {
+    new_word_ends_ = ends;
+    noted_words_ = words_.size();
+  }
   // Collects into a word set of its own.
   std::unique_ptr<TextPartReader> make_later_part() const override;
   void take_later_part(TextPartReader& later) override;
@@ -73,11 +84,19 @@ class BookWordCollector final : public TextPartReader {
   // caller has put at the end of batch_bytes_; it stays there while its
   // batch waits.
   void add_long_word(std::size_t size);
+  // Whether words wait in batches: in a large set, unless new words are
+  // noted.
+  bool batches_pay() const { return new_word_ends_ == nullptr && words_.batches_pay(); }
+  // Notes the words that the set took since the last call, which were
+  // ended by the byte at `end` of the block (or the text's end).
+  void note_words_ended_at(std::size_t end) {
+    for (; noted_words_ < words_.size(); ++noted_words_) new_word_ends_->push_back(end);
+  }
   // In a large set, words of up to sixteen bytes wait in a queue of their
   // own, which the set takes in one call, asking for slots ahead of their
   // use; a small set is in cache, and a word goes in at once.
   void add_held_word(std::uint64_t head, std::uint64_t tail, std::size_t size) {
-    if (words_.batches_pay()) {
+    if (batches_pay()) {
       queue_held_word(head, tail, size);
     } else {
       words_.insert_held(head, tail, size);
@@ -116,6 +135,10 @@ class BookWordCollector final : public TextPartReader {
   std::size_t batch_size_ = 0;
   ByteBuffer batch_bytes_;  // the batch's long words
   std::size_t batch_bytes_size_ = 0;
+
+  std::vector<std::size_t>* new_word_ends_ = nullptr;
+  std::size_t noted_words_ = 0;           // the set's size when words were last noted
+  const unsigned char* block_ = nullptr;  // the block being fed
 
   ByteBuffer word_;  // the line being built
   std::size_t length_ = 0;

@@ -1,6 +1,9 @@
 #include "context/card_contexts.h"
 
 #include <algorithm>
+#include <iterator>
+
+#include "context/sentence_numbers.h"
 
 namespace lexicull {
 namespace {
@@ -21,22 +24,83 @@ std::uint64_t word_hash(std::string_view word) {
 }  // namespace
 
 KeyContexts::KeyContexts(const BookWordSet& words, const std::vector<WordStem>& stems,
-                         const std::vector<BookWordSet::WordId>& keys)
-    : words_(words),
-      keys_(keys),
-      contexts_(keys.size()),
-      found_(keys.size(), false),
-      missing_(keys.size()) {
-  std::unordered_map<BookWordSet::WordId, std::size_t> index_of_key;
-  for (std::size_t index = 0; index < keys.size(); ++index) {
-    index_of_key.emplace(keys[index], index);
-    // A key that is a book word is a form of itself.
-    if (words.occurrences(keys[index]) > 0) keys_of_form_[keys[index]].push_back(index);
+                         const std::vector<BookWordSet::WordId>& keys,
+                         const std::vector<std::uint64_t>& first_sentences)
+    : words_(words), keys_(keys), contexts_(keys.size()), found_(keys.size(), false) {
+  // Each key's forms, the key first where the book has it.
+  std::vector<std::pair<BookWordSet::WordId, std::size_t>> stem_forms;  // form, key
+  if (!stems.empty()) {
+    constexpr auto kNoKey = ~std::size_t{0};
+    std::vector<std::size_t> index_of_key(words.size(), kNoKey);
+    for (std::size_t index = 0; index < keys.size(); ++index) index_of_key[keys[index]] = index;
+    for (const WordStem& pair : stems) {
+      if (pair.word == pair.stem || pair.stem >= index_of_key.size()) continue;
+      const std::size_t key = index_of_key[pair.stem];
+      if (key != kNoKey) stem_forms.emplace_back(pair.word, key);
+    }
+    std::stable_sort(stem_forms.begin(), stem_forms.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
   }
-  for (const WordStem& pair : stems) {
-    if (pair.word == pair.stem) continue;
-    const auto key = index_of_key.find(pair.stem);
-    if (key != index_of_key.end()) keys_of_form_[pair.word].push_back(key->second);
+  form_starts_.assign(keys.size() + 1, 0);
+  auto stem_form = stem_forms.begin();
+  for (std::size_t index = 0; index < keys.size(); ++index) {
+    form_starts_[index] = forms_.size();
+    // A key that is a book word is a form of itself.
+    if (words.occurrences(keys[index]) > 0) forms_.push_back(keys[index]);
+    for (; stem_form != stem_forms.end() && stem_form->second == index; ++stem_form) {
+      forms_.push_back(stem_form->first);
+    }
+    std::uint64_t first = FirstSentenceNumbers::kNone;
+    for (std::size_t form = form_starts_[index]; form < forms_.size(); ++form) {
+      if (forms_[form] < first_sentences.size()) {
+        first = std::min(first, first_sentences[forms_[form]]);
+      }
+    }
+    // A key none of whose forms the book has has no context.
+    if (first != FirstSentenceNumbers::kNone) pending_.push_back(Pending{first, index});
+  }
+  form_starts_[keys.size()] = forms_.size();
+  std::sort(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
+    return a.number != b.number ? a.number < b.number : a.key < b.key;
+  });
+  missing_ = pending_.size();
+}
+
+void KeyContexts::add_sentence(const SentencePiece& sentence) {
+  if (done()) return;
+  // A first sentence that went by in pieces, or held no words at all (an
+  // empty one), leaves its keys to be looked for by words.
+  while (next_pending_ < pending_.size() && pending_[next_pending_].number < sentence.number) {
+    look_for_everywhere(pending_[next_pending_++].key);
+  }
+  if (next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number) {
+    if (sentence.whole) {
+      const std::string normalized = normalized_sentence(sentence.text);
+      for (; next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number;
+           ++next_pending_) {
+        find_key(pending_[next_pending_].key, normalized);
+      }
+    } else {
+      for (; next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number;
+           ++next_pending_) {
+        look_for_everywhere(pending_[next_pending_].key);
+      }
+    }
+  }
+  if (!keys_of_form_.empty()) look_in_words(sentence.text);
+}
+
+void KeyContexts::find_key(std::size_t index, const std::string& normalized) {
+  if (found_[index]) return;
+  found_[index] = true;
+  --missing_;
+  contexts_[index] = context_in(normalized, words_.word(keys_[index]));
+}
+
+void KeyContexts::look_for_everywhere(std::size_t index) {
+  if (found_[index]) return;
+  for (std::size_t form = form_starts_[index]; form < form_starts_[index + 1]; ++form) {
+    keys_of_form_[forms_[form]].push_back(index);
   }
   make_filter();
 }
@@ -47,13 +111,12 @@ void KeyContexts::make_filter() {
     const std::uint64_t hash = word_hash(words_.word(form));
     filter_[(hash >> 6) % kFilterWords] |= std::uint64_t{1} << (hash & 63);
   }
-  filtered_forms_ = keys_of_form_.size();
 }
 
-void KeyContexts::add_sentence(std::string_view sentence) {
-  if (done()) return;
+void KeyContexts::look_in_words(std::string_view sentence) {
   std::string normalized;
   bool normalized_made = false;
+  bool forms_taken = false;
   const auto take = [&](std::string_view word) {
     const BookWordSet::WordId id = words_.find(WordKey::of_copy(word, key_bytes_));
     if (id == BookWordSet::kAbsent) return;
@@ -61,19 +124,18 @@ void KeyContexts::add_sentence(std::string_view sentence) {
     if (forms == keys_of_form_.end()) return;
     for (const std::size_t index : forms->second) {
       if (found_[index]) continue;
-      found_[index] = true;
-      --missing_;
       if (!normalized_made) {
         normalized = normalized_sentence(sentence);
         normalized_made = true;
       }
-      contexts_[index] = context_in(normalized, words_.word(keys_[index]));
+      find_key(index, normalized);
     }
     keys_of_form_.erase(forms);
+    forms_taken = true;
   };
   // Most chunks are one word, without a line feed: its hash is taken as it
   // is read, and only a word that the filter may hold is made.
-  for (std::size_t at = 0; at <= sentence.size();) {
+  for (std::size_t at = 0; at <= sentence.size() && !keys_of_form_.empty();) {
     std::size_t end = sentence.find(' ', at);
     if (end == std::string_view::npos) end = sentence.size();
     const std::string_view chunk = sentence.substr(at, end - at);
@@ -101,16 +163,26 @@ void KeyContexts::add_sentence(std::string_view sentence) {
         if (may_be_wanted(word_hash(word))) take(word);
       });
     }
-    if (done()) return;
   }
-  if (keys_of_form_.size() * 2 < filtered_forms_) make_filter();
+  // A form found is no longer looked for; its keys are those of others too.
+  if (forms_taken) {
+    for (auto form = keys_of_form_.begin(); form != keys_of_form_.end();) {
+      auto& keys = form->second;
+      keys.erase(std::remove_if(keys.begin(), keys.end(),
+                                [&](std::size_t index) { return found_[index]; }),
+                 keys.end());
+      form = keys.empty() ? keys_of_form_.erase(form) : std::next(form);
+    }
+    make_filter();
+  }
 }
 
 bool KeyContexts::may_be_wanted(std::uint64_t hash) const {
   return (filter_[(hash >> 6) % kFilterWords] >> (hash & 63) & 1) != 0;
 }
 
-void FirstSentences::add_sentence(std::string_view sentence) {
+void FirstSentences::add_sentence(const SentencePiece& piece) {
+  const std::string_view sentence = piece.text;
   ++sentences_;
   std::string normalized;
   bool normalized_made = false;

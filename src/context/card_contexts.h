@@ -16,16 +16,28 @@
 
 namespace lexicull {
 
-// Finds the contexts of `keys` in a second reading of the book: fed the
-// book's sentences in order (SentenceSplitter), it keeps one Context per key,
-// and a few bytes per form besides.
+// Finds the contexts of `keys` in a second reading of the book, knowing the
+// sentence where each word first stands (FirstSentenceNumbers): fed the
+// book's sentences in order (SentenceSplitter), it takes each key's context
+// from the first sentence of any of its forms and passes every other
+// sentence by. Where a word's first sentence comes in pieces, or its place
+// there is not found by the sentence's own words, the key is looked for in
+// every piece from there on, by its words. Keeps one Context per key, and a
+// few bytes per form besides.
 class KeyContexts {
  public:
   KeyContexts(const BookWordSet& words, const std::vector<WordStem>& stems,
-              const std::vector<BookWordSet::WordId>& keys);
+              const std::vector<BookWordSet::WordId>& keys,
+              const std::vector<std::uint64_t>& first_sentences);
 
-  // Takes the next sentence of the book.
-  void add_sentence(std::string_view sentence);
+  // Takes the next sentence of the book, or piece of one.
+  void add_sentence(const SentencePiece& sentence);
+  // Whether add_sentence() needs the sentence of this number, the next one:
+  // the others it passes by.
+  bool wants(std::uint64_t number) const {
+    return !keys_of_form_.empty() ||
+           (next_pending_ < pending_.size() && pending_[next_pending_].number <= number);
+  }
   // Whether every key has its context: the rest of the book changes nothing.
   bool done() const { return missing_ == 0; }
   // The context of keys[index]; empty when no sentence holds it.
@@ -34,29 +46,44 @@ class KeyContexts {
   std::vector<Context> take_contexts() { return std::move(contexts_); }
 
  private:
+  // The keys whose first sentence is `number`, in the order of the numbers.
+  struct Pending {
+    std::uint64_t number;
+    std::size_t key;
+  };
+  void find_key(std::size_t index, const std::string& normalized);
+  // From now on keys[index] is looked for by the words of every piece.
+  void look_for_everywhere(std::size_t index);
+  void look_in_words(std::string_view sentence);
+
   const BookWordSet& words_;
   const std::vector<BookWordSet::WordId>& keys_;
-  // Each form's keys, by the form's id.
-  std::unordered_map<BookWordSet::WordId, std::vector<std::size_t>> keys_of_form_;
+  std::vector<Pending> pending_;
+  std::size_t next_pending_ = 0;
+  // Each key's forms: the key itself where the book has it, and the words
+  // that stem to it.
+  std::vector<std::size_t> form_starts_;
+  std::vector<BookWordSet::WordId> forms_;
   std::vector<Context> contexts_;
   std::vector<bool> found_;
   std::size_t missing_ = 0;
+
+  // The forms of the keys looked for everywhere, by the form's id.
+  std::unordered_map<BookWordSet::WordId, std::vector<std::size_t>> keys_of_form_;
   std::string scratch_;
   ByteBuffer key_bytes_;
-  // A bit per hash of each form still wanted: most words of a book are no
-  // such form, and one load tells most of them so. Made again each time
-  // half of the forms it was made for are found.
+  // A bit per hash of each form looked for everywhere: most words of a book
+  // are no such form, and one load tells most of them so.
   void make_filter();
   bool may_be_wanted(std::uint64_t hash) const;
   std::vector<std::uint64_t> filter_;
-  std::size_t filtered_forms_ = 0;
 };
 
 // The first sentence of each distinct word, kept as the book is read once
 // (standard input, a FIFO): at most a window of the sentence per word.
 class FirstSentences {
  public:
-  void add_sentence(std::string_view sentence);
+  void add_sentence(const SentencePiece& sentence);
 
   // The contexts of `keys` from the sentences kept: each key's own, or the
   // earliest of its forms'.

@@ -1,7 +1,6 @@
 #include "context/sentences.h"
 
 #include <algorithm>
-#include <array>
 
 namespace lexicull {
 namespace {
@@ -18,9 +17,22 @@ bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 }  // namespace
 
 std::size_t place_of(std::string_view text, std::string_view key) {
-  if (key.empty()) return std::string::npos;
-  for (std::size_t at = 0; at + key.size() <= text.size(); ++at) {
-    std::size_t k = 0;
+  if (key.empty() || key.size() > text.size()) return std::string::npos;
+  // Candidates are where the key's first byte stands, in either case.
+  const char first = static_cast<char>(to_lower(static_cast<unsigned char>(key[0])));
+  const char first_upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
+  const std::size_t last = text.size() - key.size();
+  std::size_t lower_at = text.find(first);
+  std::size_t upper_at = first_upper == first ? std::string::npos : text.find(first_upper);
+  for (;;) {
+    const std::size_t at = std::min(lower_at, upper_at);
+    if (at == std::string::npos || at > last) return std::string::npos;
+    if (at == lower_at) {
+      lower_at = text.find(first, at + 1);
+    } else {
+      upper_at = text.find(first_upper, at + 1);
+    }
+    std::size_t k = 1;
     while (k < key.size() && to_lower(static_cast<unsigned char>(text[at + k])) ==
                                  to_lower(static_cast<unsigned char>(key[k]))) {
       ++k;
@@ -31,78 +43,72 @@ std::size_t place_of(std::string_view text, std::string_view key) {
                        is_word_byte(static_cast<unsigned char>(text[at + key.size()]));
     if (!before && !after) return at;
   }
-  return std::string::npos;
 }
 
 void SentenceSplitter::feed(PaddedBytes text) {
-  // The bytes that may end a sentence or follow its end mark; every other
-  // byte only clears the mark.
-  static constexpr auto kMarks = [] {
-    std::array<bool, 256> marks{};
-    for (const unsigned char byte : {' ', '\n', '.', '!', '?', '\xA6'}) marks[byte] = true;
-    return marks;
-  }();
   const unsigned char* const bytes = text.data();
-  const std::size_t size = text.size();
   std::size_t run = 0;  // where the bytes not yet held begin
-  for (std::size_t at = 0; at < size; ++at) {
-    const unsigned char byte = bytes[at];
-    if (!kMarks[byte]) {
-      after_end_mark_ = false;
-      continue;
-    }
-    const unsigned char before = at > 0 ? bytes[at - 1] : previous_;
-    if ((after_end_mark_ && (byte == ' ' || byte == '\n')) || (byte == '\n' && before == '\n')) {
-      hold(bytes + run, at - run);
-      run = at + 1;
-      end_sentence();
-    } else if (byte == 0xA6) {
-      // The last byte of U+2026, whose first two may stand in the block
-      // before.
-      const unsigned char first = at >= 2 ? bytes[at - 2] : ahead_of(at, 2);
-      after_end_mark_ = first == 0xE2 && before == 0x80;
-    } else {
-      after_end_mark_ = byte != ' ' && byte != '\n';
-    }
-  }
-  if (size > 0) previous_ = bytes[size - 1];
-  hold(bytes + run, size - run);
+  ends_.find(text, [&](std::size_t end) {
+    // Without the space or line feed that ends it; that byte may stand in
+    // no block of this sentence's, when the sentence ended with the block
+    // before.
+    if (end - 1 > run) hold(bytes + run, end - 1 - run);
+    run = end;
+    end_sentence();
+  });
+  hold(bytes + run, text.size() - run);
 }
 
 void SentenceSplitter::hold(const unsigned char* bytes, std::size_t count) {
+  if (!holding_) return;
   while (count > 0) {
     const std::size_t taken = std::min(count, kLongestSentence - held_.size());
     held_.append(reinterpret_cast<const char*>(bytes), taken);
     bytes += taken;
     count -= taken;
-    if (held_.size() == kLongestSentence) end_sentence();
+    if (held_.size() == kLongestSentence) {
+      sentence_(SentencePiece{held_, number_, false});
+      held_.clear();
+      cut_ = true;
+    }
   }
 }
 
-unsigned char SentenceSplitter::ahead_of(std::size_t at, std::size_t back) const {
-  // `back` bytes before the block's byte `at`, which are held.
-  const std::size_t from_held = back - at;
-  return held_.size() >= from_held ? static_cast<unsigned char>(held_[held_.size() - from_held])
-                                   : 0;
+void SentenceSplitter::finish() {
+  if (!held_.empty()) sentence_(SentencePiece{held_, number_, !cut_});
+  held_.clear();
 }
 
-void SentenceSplitter::finish() { end_sentence(); }
-
 void SentenceSplitter::end_sentence() {
-  if (!held_.empty()) sentence_(held_);
+  if (!held_.empty()) sentence_(SentencePiece{held_, number_, !cut_});
   held_.clear();
-  after_end_mark_ = false;
+  cut_ = false;
+  ++number_;
+  holding_ = !wanted_ || wanted_(number_);
 }
 
 std::string normalized_sentence(std::string_view sentence) {
+  // Most sentences are one line, with single spaces and none at the ends.
+  if (!sentence.empty() && sentence.front() != ' ' && sentence.back() != ' ' &&
+      sentence.find('\n') == std::string_view::npos &&
+      sentence.find("  ") == std::string_view::npos) {
+    return std::string(sentence);
+  }
   std::string text;
   text.reserve(sentence.size());
-  for (const char c : sentence) {
-    const char folded = c == '\n' ? ' ' : c;
-    if (folded == ' ' && (text.empty() || text.back() == ' ')) continue;
-    text += folded;
+  const auto is_break = [](char c) { return c == ' ' || c == '\n'; };
+  for (std::size_t at = 0; at < sentence.size();) {
+    if (is_break(sentence[at])) {
+      ++at;
+      continue;
+    }
+    // A run of other bytes, after one space unless it starts the text.
+    std::size_t end = at + 1;
+    while (end < sentence.size() && !is_break(sentence[end])) ++end;
+    if (!text.empty()) text += ' ';
+    text.append(sentence, at, end - at);
+    at = end;
   }
-  if (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 std::vector<std::string> sentences_of(const std::string& text, std::size_t piece) {
   std::vector<std::string> sentences;
-  SentenceSplitter splitter(' ',
-                            [&](std::string_view sentence) { sentences.emplace_back(sentence); });
+  SentenceSplitter splitter(
+      ' ', [&](const SentencePiece& sentence) { sentences.emplace_back(sentence.text); });
   std::string padded(text.size() + PaddedBytes::kPadding, '\0');
   padded.replace(0, text.size(), text);
   const auto* bytes = reinterpret_cast<const unsigned char*>(padded.data());

@@ -9,6 +9,7 @@
 #include "book/book_word_set.h"
 #include "book/collect_book_words.h"
 #include "context/card_contexts.h"
+#include "context/sentence_numbers.h"
 #include "context/sentences.h"
 #include "driver/command_line.h"
 #include "driver/platform.h"
@@ -63,13 +64,18 @@ Status read_input(const std::string& path, Phase phase) {
 }
 
 // The contexts of `keys` from a second reading of the book, a regular file,
-// in order on one thread; its warnings were said on the first.
+// in order on one thread; its warnings were said on the first, which found
+// each word's first sentence.
 Status read_contexts(const CommandLine& command, const BookWordSet& words,
                      const std::vector<WordStem>& stems,
-                     const std::vector<BookWordSet::WordId>& keys, std::vector<Context>* contexts) {
-  KeyContexts found(words, stems, keys);
-  SentenceSplitter sentences(BookWordCollector::kPartSeparator,
-                             [&](std::string_view sentence) { found.add_sentence(sentence); });
+                     const std::vector<BookWordSet::WordId>& keys,
+                     const std::vector<std::uint64_t>& first_sentences,
+                     std::vector<Context>* contexts) {
+  KeyContexts found(words, stems, keys, first_sentences);
+  SentenceSplitter sentences(
+      BookWordCollector::kPartSeparator,
+      [&](const SentencePiece& sentence) { found.add_sentence(sentence); },
+      [&](std::uint64_t number) { return found.wants(number); });
   const Status status = read_input(command.book_path, [&](InputFile& book) {
     return read_book_text(book, command.book_format, sentences, PartOptions{1}, nullptr);
   });
@@ -187,19 +193,23 @@ int run(const CommandLine& command) {
     stemming = std::make_unique<StemmingThreads>(*stemmer_maker,
                                                  std::min(parts.threads, usable_processor_count()));
   }
-
   std::vector<std::string> warnings;
   // Cards need each word's first sentence: a book that can be read only
   // once keeps them as it is read; a regular file is read again later, for
-  // the keys written alone.
+  // the keys written alone, in the sentences where their words first stand.
   std::unique_ptr<FirstSentences> first_sentences;
+  std::vector<std::uint64_t> first_sentence_numbers;
   Status status = read_input(command.book_path, [&](InputFile& book) {
-    if (!cards || book.at_offsets() != nullptr) {
-      return read_book(book, command.book_format, book_words, parts, &warnings);
+    if (!cards) return read_book(book, command.book_format, book_words, parts, &warnings);
+    if (book.at_offsets() != nullptr) {
+      FirstSentenceNumbers numbers(book_words);
+      const Status read = read_book_text(book, command.book_format, numbers, parts, &warnings);
+      first_sentence_numbers = numbers.take_numbers();
+      return read;
     }
     first_sentences = std::make_unique<FirstSentences>();
     BookWordCollector words(book_words);
-    SentenceSplitter sentences(words.part_separator(), [&](std::string_view sentence) {
+    SentenceSplitter sentences(words.part_separator(), [&](const SentencePiece& sentence) {
       first_sentences->add_sentence(sentence);
     });
     TeeReader both(words, sentences);
@@ -217,7 +227,6 @@ int run(const CommandLine& command) {
   // for them are kept and written in the same order.
   std::vector<WordStem> stems;
   if (stemming) stemming->add_stems(book_words, study.active() || cards ? &stems : nullptr);
-
   KnownWords known(book_words);
   for (const std::string& path : study.known_paths) {
     status =
@@ -243,7 +252,8 @@ int run(const CommandLine& command) {
     if (first_sentences) {
       contexts = first_sentences->contexts(book_words, stems, list.keys);
     } else {
-      status = read_contexts(command, book_words, stems, list.keys, &contexts);
+      status =
+          read_contexts(command, book_words, stems, list.keys, first_sentence_numbers, &contexts);
       if (!status.ok()) return fail(command.book_path, status);
     }
     status = write_cards(command.output_format, book_words, vocabulary, list.keys, list.counts,

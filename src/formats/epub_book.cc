@@ -189,9 +189,13 @@ Status read_epub_text(const RandomAccessFile& file, TextPartReader& reader,
   for (const ZipEntry* document : documents) total += document->size + 1;
   const std::uint64_t least_share =
       std::max<std::uint64_t>(1, options.min_part_size / kXhtmlCostInText);
-  const std::size_t threads = static_cast<std::size_t>(
-      std::max<std::uint64_t>(1, std::min<std::uint64_t>({options.threads, kMostThreads,
-                                                          total / least_share, documents.size()})));
+  // Documents are dealt out to the threads as they finish, not in order.
+  const std::size_t threads =
+      reader.needs_parts_in_order()
+          ? 1
+          : static_cast<std::size_t>(std::max<std::uint64_t>(
+                1, std::min<std::uint64_t>(
+                       {options.threads, kMostThreads, total / least_share, documents.size()})));
 
   // Each thread takes the next document not yet taken, until none is left,
   // into a reader of its own: one that started late, or runs slowly, reads

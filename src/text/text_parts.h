@@ -47,6 +47,10 @@ class TextPartReader {
   // Adds the result of `later`, made by make_later_part() and fed the part
   // that follows everything this reader has been fed.
   virtual void take_later_part(TextPartReader& later) = 0;
+  // Whether the parts must be the text's own, in its order. A reader whose
+  // result is a set (the words of a book) may be fed whole documents in any
+  // order, each in a part; one that numbers what it reads may not.
+  virtual bool needs_parts_in_order() const { return false; }
 };
 
 struct TextPart {

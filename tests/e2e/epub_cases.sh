@@ -71,6 +71,15 @@ for threads in 1 2 3 8; do
     check "shared.epub on $threads threads: the same output" cmp -s stdout expected-shared
   fi
 done
+# Cards number the sentences as they come, so their documents are read in
+# the spine's order: the cards of one read once, from standard input.
+for i in $(seq 0 23); do printf 'zeta%s|z%s\n' "$i" "$i"; done > zetas.txt
+run --format=tsv - zetas.txt < chapters.epub
+cp stdout cards-chapters
+check "chapters.epub cards: each word's own sentence" \
+  grep -q "^zeta17	z17	1	Here stands zeta17 alone.$(printf '\r')\$" stdout
+LEXICULL_THREADS=2 run --format=tsv chapters.epub zetas.txt < /dev/null
+check "chapters.epub cards on 2 threads: those of one read once" cmp -s stdout cards-chapters
 
 # A ZIP that is no EPUB is read as bytes, as any other file.
 cp plain.zip plain.txt

@@ -120,6 +120,13 @@ def main():
                             copies(1300 * 1024 if i == 0 else 100 * 1024) + "<p>half-</p>\n"))
               for i in range(32)]
     write_epub(at("shared.epub"), shared)
+    # Documents large enough to be read on several threads, each with a
+    # sentence of its own.
+    filler = copies(150 * 1024)
+    write_epub(at("chapters.epub"),
+               [(f"chapter{i}.xhtml",
+                 XHTML.format(f"<p>Chapter {i} begins. Here stands zeta{i} alone.</p>\n" + filler))
+                for i in range(24)])
 
     # The same text as EPUB 3 books and careless ones hold it.
     odd = [("Text/part 0.xhtml", documents[0][1])] + [

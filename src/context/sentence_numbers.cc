@@ -1,0 +1,67 @@
+#include "context/sentence_numbers.h"
+
+#include <cstdlib>
+#include <string_view>
+#include <utility>
+
+#include "base/byte_buffer.h"
+#include "base/invariant.h"
+
+namespace lexicull {
+
+void FirstSentenceNumbers::feed(PaddedBytes text) {
+  sentence_ends_.clear();
+  ends_.find(text, [&](std::size_t end) { sentence_ends_.push_back(end); });
+  new_word_ends_.clear();
+  collector_.feed(text);
+  // A word belongs to the sentence of the byte that ends it: the sentences
+  // that end at or before that byte come before it. Words are new in the
+  // order of the text.
+  auto ended_before = sentence_ends_.begin();
+  for (const std::size_t word_end : new_word_ends_) {
+    while (ended_before != sentence_ends_.end() && *ended_before <= word_end) ++ended_before;
+    numbers_.push_back(sentences_ +
+                       static_cast<std::uint64_t>(ended_before - sentence_ends_.begin()));
+  }
+  sentences_ += sentence_ends_.size();
+  LEXICULL_INVARIANT_LE(numbers_.size(), words_.size());
+}
+
+void FirstSentenceNumbers::finish() {
+  new_word_ends_.clear();
+  // The last word, when no space or line feed follows it.
+  collector_.finish();
+  numbers_.resize(words_.size(), sentences_);
+}
+
+std::unique_ptr<TextPartReader> FirstSentenceNumbers::make_later_part() const {
+  auto words = std::make_unique<BookWordSet>();
+  if (words_.counts_occurrences()) words->count_occurrences();
+  return std::unique_ptr<TextPartReader>(new FirstSentenceNumbers(
+      std::move(words), SentenceEnds::after(BookWordCollector::kPartSeparator)));
+}
+
+void FirstSentenceNumbers::take_later_part(TextPartReader& later_part) {
+  auto& later = checked_downcast<FirstSentenceNumbers>(later_part);
+  LEXICULL_INVARIANT_LE(later.numbers_.size(), later.words_.size());
+  // The later part's words that are new here keep their first sentences,
+  // counted on from this part's; the set gives them ids of its own.
+  std::vector<std::pair<std::string_view, std::uint64_t>> new_words;
+  ByteBuffer key_bytes;
+  for (BookWordSet::WordId id = 0; id < later.words_.size(); ++id) {
+    const std::string_view word = later.words_.word(id);
+    if (words_.find(WordKey::of_copy(word, key_bytes)) == BookWordSet::kAbsent) {
+      new_words.emplace_back(word, sentences_ + later.numbers_[id]);
+    }
+  }
+  // The words' bytes stay where they are, now this set's.
+  collector_.take_later_part(later.collector_);
+  numbers_.resize(words_.size(), kNone);
+  for (const auto& [word, number] : new_words) {
+    numbers_[words_.find(WordKey::of_copy(word, key_bytes))] = number;
+  }
+  sentences_ += later.sentences_;
+  ends_ = later.ends_;
+}
+
+}  // namespace lexicull
