@@ -75,7 +75,7 @@ void KeyContexts::add_sentence(const SentencePiece& sentence) {
   }
   if (next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number) {
     if (sentence.whole) {
-      const std::string normalized = normalized_sentence(sentence.text);
+      const std::string_view normalized = normalized_sentence(sentence.text, normalized_);
       for (; next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number;
            ++next_pending_) {
         find_key(pending_[next_pending_].key, normalized);
@@ -90,7 +90,7 @@ void KeyContexts::add_sentence(const SentencePiece& sentence) {
   if (!keys_of_form_.empty()) look_in_words(sentence.text);
 }
 
-void KeyContexts::find_key(std::size_t index, const std::string& normalized) {
+void KeyContexts::find_key(std::size_t index, std::string_view normalized) {
   if (found_[index]) return;
   found_[index] = true;
   --missing_;

@@ -51,7 +51,7 @@ class KeyContexts {
     std::uint64_t number;
     std::size_t key;
   };
-  void find_key(std::size_t index, const std::string& normalized);
+  void find_key(std::size_t index, std::string_view normalized);
   // From now on keys[index] is looked for by the words of every piece.
   void look_for_everywhere(std::size_t index);
   void look_in_words(std::string_view sentence);
@@ -67,6 +67,7 @@ class KeyContexts {
   std::vector<Context> contexts_;
   std::vector<bool> found_;
   std::size_t missing_ = 0;
+  std::string normalized_;  // a sentence that was not normal already
 
   // The forms of the keys looked for everywhere, by the form's id.
   std::unordered_map<BookWordSet::WordId, std::vector<std::size_t>> keys_of_form_;

@@ -87,13 +87,17 @@ void SentenceSplitter::end_sentence() {
   holding_ = !wanted_ || wanted_(number_);
 }
 
-std::string normalized_sentence(std::string_view sentence) {
-  // Most sentences are one line, with single spaces and none at the ends.
+std::string_view normalized_sentence(std::string_view sentence, std::string& scratch) {
   if (!sentence.empty() && sentence.front() != ' ' && sentence.back() != ' ' &&
       sentence.find('\n') == std::string_view::npos &&
       sentence.find("  ") == std::string_view::npos) {
-    return std::string(sentence);
+    return sentence;
   }
+  scratch = normalized_sentence(sentence);
+  return scratch;
+}
+
+std::string normalized_sentence(std::string_view sentence) {
   std::string text;
   text.reserve(sentence.size());
   const auto is_break = [](char c) { return c == ' ' || c == '\n'; };

@@ -4,6 +4,7 @@
 
 #include "base/swar.h"
 #include "base/utf8.h"
+#include "text/byte_masks.h"
 
 namespace lexicull {
 namespace {
@@ -35,9 +36,28 @@ constexpr FieldEscapes kHtml = [] {
   return escapes;
 }();
 
+// A bit per byte of the sixteen at `bytes` that some field escapes, and
+// perhaps others: with SSE2 the bytes of kHtml, elsewhere every byte below
+// 0x40, which they all are.
+std::uint32_t maybe_escaped(const unsigned char* bytes) {
+#ifdef LEXICULL_BYTE_MASKS_SSE2
+  const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  __m128i marks = _mm_setzero_si128();
+  for (const char special : {'\t', '\n', '\r', '"', '&', '<', '>'}) {
+    marks = _mm_or_si128(marks, _mm_cmpeq_epi8(value, _mm_set1_epi8(special)));
+  }
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(marks));
+#else
+  std::uint32_t marks = 0;
+  for (unsigned half = 0; half < 16; half += 8) {
+    marks |= swar::gather_marks(swar::below(swar::load(bytes + half), 0x40)) << half;
+  }
+  return marks;
+#endif
+}
+
 // Appends `text` with its bytes escaped; the runs between escaped bytes,
-// most of the text, go over whole. Every byte escaped is below 0x40, so
-// eight bytes at a time are passed over where none is.
+// most of the text, go over whole.
 void append_escaped(std::string& out, std::string_view text, const FieldEscapes& escapes) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t run = 0;
@@ -49,9 +69,9 @@ void append_escaped(std::string& out, std::string_view text, const FieldEscapes&
     run = at + 1;
   };
   std::size_t at = 0;
-  for (; at + 8 <= text.size(); at += 8) {
-    for (swar::Bytes8 low = swar::below(swar::load(bytes + at), 0x40); low != 0; low &= low - 1) {
-      escape(at + swar::first_marked(low));
+  for (; at + 16 <= text.size(); at += 16) {
+    for (std::uint32_t marks = maybe_escaped(bytes + at); marks != 0; marks &= marks - 1) {
+      escape(at + swar::lowest_bit(marks));
     }
   }
   for (; at < text.size(); ++at) escape(at);
@@ -142,24 +162,33 @@ std::string card_header(OutputFormat format) {
   return "";
 }
 
-std::string card_line(OutputFormat format, const Card& card) {
+namespace {
+
+// Appends the card's line to `line`.
+void append_card_line(OutputFormat format, const Card& card, std::string& line) {
   const std::string_view context =
       card.context == nullptr ? std::string_view() : std::string_view(card.context->text);
-  const std::string count = std::to_string(card.count);
-  std::string line;
+  char count_digits[24];
+  const int count_size = std::snprintf(count_digits, sizeof count_digits, "%llu",
+                                       static_cast<unsigned long long>(card.count));
+  const std::string_view count(count_digits, static_cast<std::size_t>(count_size));
   switch (format) {
     case OutputFormat::kTsv:
       append_field(line, card.word);
       line += '\t';
       append_field(line, card.translation);
-      line += '\t' + count + '\t';
+      line += '\t';
+      line += count;
+      line += '\t';
       append_field(line, context);
       break;
     case OutputFormat::kAnki: {
       append_html(line, card.word);
       line += '\t';
       append_html(line, card.translation);
-      line += '\t' + count + '\t';
+      line += '\t';
+      line += count;
+      line += '\t';
       const std::size_t place = card.context == nullptr ? std::string::npos : card.context->place;
       if (place == std::string::npos) {
         append_html(line, context);
@@ -177,14 +206,24 @@ std::string card_line(OutputFormat format, const Card& card) {
       append_json_string(line, card.word);
       line += ",\"translation\":";
       append_json_string(line, card.translation);
-      line += ",\"count\":" + count + ",\"context\":";
+      line += ",\"count\":";
+      line += count;
+      line += ",\"context\":";
       append_json_string(line, context);
       line += '}';
       break;
     case OutputFormat::kLines:
       break;
   }
-  return line + kLineEnd;
+  line += kLineEnd;
+}
+
+}  // namespace
+
+std::string card_line(OutputFormat format, const Card& card) {
+  std::string line;
+  append_card_line(format, card, line);
+  return line;
 }
 
 Status write_cards(OutputFormat format, const BookWordSet& words, const VocabularyMap& vocabulary,
@@ -196,10 +235,12 @@ Status write_cards(OutputFormat format, const BookWordSet& words, const Vocabula
     Status status = out.write(reinterpret_cast<const unsigned char*>(header.data()), header.size());
     if (!status.ok()) return status;
   }
+  std::string line;  // its memory kept from line to line
   for (std::size_t index = 0; index < keys.size(); ++index) {
     const BookWordSet::WordId id = keys[index];
     const Card card{words.word(id), vocabulary.translation(id), counts[id], &contexts[index]};
-    const std::string line = card_line(format, card);
+    line.clear();
+    append_card_line(format, card, line);
     Status status = out.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
     if (!status.ok()) return status;
   }
