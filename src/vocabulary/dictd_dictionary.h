@@ -19,10 +19,6 @@
 
 namespace lexicull {
 
-// The number that dictd's base64 digits (A-Z a-z 0-9 + /, most significant
-// first) spell; false for no digits, another byte, or more than 60 bits.
-bool parse_dictd_number(std::string_view digits, std::uint64_t* value);
-
 // A word's senses in the order first given, each once. Holds views: the
 // bytes they point into must outlive it.
 class SenseList {

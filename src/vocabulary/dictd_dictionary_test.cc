@@ -1,4 +1,5 @@
 #include "vocabulary/dictd_dictionary.h"
+#include "vocabulary/dictd_index.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,51 @@
+#ifndef LEXICULL_VOCABULARY_DICTD_DATA_H_
+#define LEXICULL_VOCABULARY_DICTD_DATA_H_
+
+// The text of a dictd dictionary's entries, however it is stored: a .dict
+// read directly, dictzip (gzip whose chunks inflate each on its own) a chunk
+// at a time, plain gzip in one pass. Memory never holds it whole.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/byte_stream.h"
+#include "base/status.h"
+
+namespace lexicull {
+
+// A stretch of the entries' text.
+struct EntryRange {
+  std::uint64_t offset;
+  std::uint64_t length;
+  bool operator<(const EntryRange& other) const {
+    return offset != other.offset ? offset < other.offset : length < other.length;
+  }
+};
+
+// The entries' text, however it is stored.
+class EntryData {
+ public:
+  virtual ~EntryData() = default;
+  // Its size, inflated.
+  virtual std::uint64_t size() const = 0;
+  // The bytes of `ranges` (sorted, within size()) one after another into
+  // `out`, which has room for their lengths' sum.
+  virtual Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out) const = 0;
+};
+
+// "not a readable dictd dictionary: REASON".
+Status unreadable_dictd(const std::string& reason);
+
+// The entry data of `file`, dictzip or gzip where `compressed`. Fails when
+// its gzip header or chunk table is damaged.
+Status open_dictd_data(const RandomAccessFile& file, bool compressed,
+                       std::unique_ptr<EntryData>* data);
+
+// The same for gzip data, with a chunk table (dictzip) or without.
+Status open_gzip_entry_data(const RandomAccessFile& file, std::unique_ptr<EntryData>* data);
+
+}  // namespace lexicull
+
+#endif  // LEXICULL_VOCABULARY_DICTD_DATA_H_

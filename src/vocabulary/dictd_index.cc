@@ -1,0 +1,272 @@
+// The index is read as text, a line at a time, its line ends and tabs
+// found 64 bytes at a time. Most headwords are no book word's normal form:
+// a plain headword (lower-case ASCII letters, digits, spaces) longer than
+// the longest book word, or missing from a bit filter of the book words'
+// forms, is passed over without a lookup. Every line is still checked.
+#include "vocabulary/dictd_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "base/invariant.h"
+#include "base/swar.h"
+#include "text/line_marks.h"
+#include "vocabulary/unicode_folding.h"
+
+namespace lexicull {
+namespace {
+
+// Each byte's value as a digit of dictd's base64, or -1.
+struct DictdDigits {
+  signed char value[256];
+  constexpr DictdDigits() : value() {
+    for (int byte = 0; byte < 256; ++byte) {
+      value[byte] = byte >= 'A' && byte <= 'Z'   ? static_cast<signed char>(byte - 'A')
+                    : byte >= 'a' && byte <= 'z' ? static_cast<signed char>(byte - 'a' + 26)
+                    : byte >= '0' && byte <= '9' ? static_cast<signed char>(byte - '0' + 52)
+                    : byte == '+'                ? 62
+                    : byte == '/'                ? 63
+                                                 : -1;
+    }
+  }
+};
+constexpr DictdDigits kDictdDigits;
+
+// A hash of a normal form for the filter below, cheaper than a lookup.
+std::uint64_t filter_hash(std::string_view bytes) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ bytes.size();
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    state = (state ^ word) * 0xFF51AFD7ED558CCDull;
+  }
+  for (; at < bytes.size(); ++at) {
+    state = (state ^ static_cast<unsigned char>(bytes[at])) * 0xC4CEB9FE1A85EC53ull;
+  }
+  return state ^ (state >> 29);
+}
+
+// A bit per hash of the book words' normal forms: most headwords are no book
+// word, and one load that stays in cache tells most of them so.
+class NormalFormFilter {
+ public:
+  void add(std::string_view normal) {
+    const std::uint64_t hash = filter_hash(normal);
+    bits_[(hash >> 6) & kMask] |= std::uint64_t{1} << (hash & 63);
+  }
+  bool may_hold(std::string_view normal) const {
+    const std::uint64_t hash = filter_hash(normal);
+    return (bits_[(hash >> 6) & kMask] >> (hash & 63) & 1) != 0;
+  }
+
+ private:
+  static constexpr std::size_t kWords = std::size_t{1} << 12;  // 32 KiB
+  static constexpr std::size_t kMask = kWords - 1;
+  std::vector<std::uint64_t> bits_ = std::vector<std::uint64_t>(kWords);
+};
+
+}  // namespace
+
+bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
+  if (digits.empty() || digits.size() > 10) return false;
+  std::uint64_t number = 0;
+  int any_bad = 0;
+  for (const char c : digits) {
+    const int digit = kDictdDigits.value[static_cast<unsigned char>(c)];
+    any_bad |= digit;
+    number = number << 6 | static_cast<unsigned>(digit & 63);
+  }
+  *value = number;
+  return any_bad >= 0;
+}
+
+namespace {
+
+// The book words by their normal forms, for the index's headwords.
+// Read-only once made, so that the parts of the index may share it.
+class BookWordForms {
+ public:
+  explicit BookWordForms(const BookWordSet& words) {
+    normal_forms_.reserve(words.size());
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+      normal_forms_.push_back(dictd_normal_form(words.word(id)));
+      const std::string& normal = normal_forms_.back();
+      if (normal.empty()) continue;
+      by_normal_form_[normal].push_back(id);
+      filter_.add(normal);
+      longest_ = std::max(longest_, normal.size());
+    }
+  }
+
+  // The book words whose normal form `headword` has, or null. `normal` is
+  // scratch memory.
+  const std::vector<BookWordSet::WordId>* words_of(std::string_view headword,
+                                                   std::string& normal) const {
+    // A normal form is never longer than its word: most headwords, phrases
+    // among them, are passed over here.
+    const bool plain = is_plain_normal_form(headword);
+    if (plain && headword.size() > longest_) return nullptr;
+    const std::string_view headword_normal =
+        plain ? headword : dictd_normal_form(headword, &normal);
+    if (!filter_.may_hold(headword_normal)) return nullptr;
+    const auto found = by_normal_form_.find(headword_normal);
+    return found == by_normal_form_.end() ? nullptr : &found->second;
+  }
+
+ private:
+  std::vector<std::string> normal_forms_;
+  std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form_;
+  NormalFormFilter filter_;
+  std::size_t longest_ = 0;
+};
+
+// The rows of the index whose headwords are book words, read as text: a
+// line's end and its tabs are found 64 bytes at a time. The first line
+// that has not the index's form stops it; each part of the file read on
+// a thread of its own counts its lines from 1, and its rows and lines go
+// after those of the parts before.
+class IndexRowReader final : public TextPartReader {
+ public:
+  IndexRowReader(const BookWordForms& forms, std::uint64_t data_size)
+      : forms_(forms), data_size_(data_size) {}
+
+  void feed(PaddedBytes text) override {
+    if (!malformed_.empty()) return;
+    marks_.mark(text, '\n', '\t');
+    std::size_t at = 0;
+    if (!carried_.empty() || carrying_) {
+      const std::size_t end = marks_.next_line_end(0);
+      carried_.append(reinterpret_cast<const char*>(text.data()), end);
+      carrying_ = true;
+      if (end == text.size()) return;
+      take_line(carried_);
+      carried_.clear();
+      carrying_ = false;
+      at = end + 1;
+    }
+    const char* const bytes = reinterpret_cast<const char*>(text.data());
+    while (at < text.size() && malformed_.empty()) {
+      const LineMarks::Marks ahead = marks_.from(at);
+      if (ahead.line_ends != 0) {
+        const unsigned size = swar::lowest_bit(ahead.line_ends);
+        std::uint64_t tabs = ahead.separators & ((std::uint64_t{1} << size) - 1);
+        std::size_t tab[3] = {size, size, size};
+        for (std::size_t& place : tab) {
+          if (tabs == 0) break;
+          place = swar::lowest_bit(tabs);
+          tabs &= tabs - 1;
+        }
+        take_fields(std::string_view(bytes + at, size), tab);
+        at += size + 1;
+        continue;
+      }
+      const std::size_t end = marks_.next_line_end(at + 64);
+      if (end == text.size()) {
+        carried_.assign(bytes + at, end - at);
+        carrying_ = true;
+        return;
+      }
+      take_line(std::string_view(bytes + at, end - at));
+      at = end + 1;
+    }
+  }
+
+  void finish() override {
+    if (carrying_ && malformed_.empty()) take_line(carried_);
+    carried_.clear();
+    carrying_ = false;
+  }
+
+  unsigned char part_separator() const override { return '\n'; }
+  std::unique_ptr<TextPartReader> make_later_part() const override {
+    return std::make_unique<IndexRowReader>(forms_, data_size_);
+  }
+  void take_later_part(TextPartReader& later_part) override {
+    auto& later = checked_downcast<IndexRowReader>(later_part);
+    if (!malformed_.empty()) return;
+    rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
+    lines_ += later.lines_;
+    malformed_ = later.malformed_;
+  }
+
+  // The first malformed line's failure, or success.
+  Status status() const {
+    if (malformed_.empty()) return Status();
+    return unreadable_dictd("line " + std::to_string(lines_) + " of the index " + malformed_);
+  }
+  std::vector<DictdIndexRow> take_rows() { return std::move(rows_); }
+
+ private:
+  void take_line(std::string_view line) {
+    std::size_t tab[3] = {line.size(), line.size(), line.size()};
+    std::size_t from = 0;
+    for (std::size_t& place : tab) {
+      place = std::min(line.find('\t', from), line.size());
+      if (place == line.size()) break;
+      from = place + 1;
+    }
+    take_fields(line, tab);
+  }
+
+  // Takes a line whose first three tabs (or its size, for fewer) are `tab`.
+  void take_fields(std::string_view line, const std::size_t tab[3]) {
+    ++lines_;
+    EntryRange range{};
+    if (tab[1] == line.size() ||
+        !parse_dictd_number(line.substr(tab[0] + 1, tab[1] - tab[0] - 1), &range.offset) ||
+        !parse_dictd_number(line.substr(tab[1] + 1, tab[2] - tab[1] - 1), &range.length)) {
+      malformed_ = "is not a headword, an offset and a length";
+      return;
+    }
+    if (range.offset > data_size_ || range.length > data_size_ - range.offset) {
+      malformed_ = "points past the end of the data";
+      return;
+    }
+    if (range.length > kLargestDictdEntry) {
+      malformed_ =
+          "points to an entry larger than " + std::to_string(kLargestDictdEntry >> 20) + " MiB";
+      return;
+    }
+    const std::string_view headword = line.substr(0, tab[0]);
+    // The dictionary's own notes.
+    if (headword.empty() || (headword[0] == '0' && (headword.substr(0, 11) == "00-database" ||
+                                                    headword.substr(0, 10) == "00database"))) {
+      return;
+    }
+    const std::vector<BookWordSet::WordId>* words = forms_.words_of(headword, normal_);
+    if (words == nullptr) return;
+    for (const BookWordSet::WordId word : *words) rows_.push_back(DictdIndexRow{word, range});
+  }
+
+  const BookWordForms& forms_;
+  const std::uint64_t data_size_;
+  LineMarks marks_;
+  std::string carried_;  // a line cut by the end of a block
+  bool carrying_ = false;
+  std::string normal_;
+  std::uint64_t lines_ = 0;  // read, up to the first malformed one
+  std::string malformed_;    // what is wrong with that line
+  std::vector<DictdIndexRow> rows_;
+};
+
+}  // namespace
+
+Status read_dictd_index(InputFile& index, const BookWordSet& words, std::uint64_t data_size,
+                        const PartOptions& options, std::vector<DictdIndexRow>* rows) {
+  const BookWordForms forms(words);
+  // In parts side by side where it is large: a part of 1 MiB pays for its
+  // thread here, where every line is parsed.
+  IndexRowReader rows_reader(forms, data_size);
+  PartOptions parts{std::max(1u, options.threads)};
+  parts.min_part_size = std::min(options.min_part_size, std::uint64_t{1} << 20);
+  Status status = read_text(index, rows_reader, parts);
+  if (status.ok()) status = rows_reader.status();
+  if (status.ok()) *rows = rows_reader.take_rows();
+  return status;
+}
+
+}  // namespace lexicull

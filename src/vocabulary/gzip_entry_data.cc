@@ -1,0 +1,307 @@
+// gzip entry data. Dictzip's gzip header lists its chunks ("RA"), each of
+// which ends in a full flush and so inflates alone once an empty final block
+// follows it: threads take runs of wanted ranges that share no chunk and
+// inflate each chunk once. Plain gzip is inflated in one pass.
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "base/coding.h"
+#include "base/file_range.h"
+#include "base/side_by_side.h"
+#include "vocabulary/dictd_data.h"
+
+namespace lexicull {
+namespace {
+
+std::uint32_t little_endian(const unsigned char* bytes, std::size_t count) {
+  return static_cast<std::uint32_t>(load_little_endian_partial(bytes, count));
+}
+
+// Where a gzip member's deflate data begins, and its dictzip chunk table.
+struct GzipHeader {
+  std::uint64_t data_start = 0;
+  std::uint32_t chunk_length = 0;           // 0: no chunk table
+  std::vector<std::uint64_t> chunk_starts;  // one more than the chunks: the end
+};
+
+Status read_gzip_header(const RandomAccessFile& file, GzipHeader* header) {
+  // The header's fixed part, an extra field of up to 64 KiB, and names.
+  std::vector<unsigned char> bytes(
+      static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), 12 + 0xFFFF + 4096)));
+  std::size_t got = 0;
+  Status status = read_fully_at(file, 0, bytes.data(), bytes.size(), &got);
+  if (!status.ok()) return status;
+  if (got < 18 || bytes[0] != 0x1F || bytes[1] != 0x8B || bytes[2] != 8) {
+    return unreadable_dictd("the data is not gzip");
+  }
+  const unsigned flags = bytes[3];
+  std::size_t at = 10;
+  if ((flags & 4) != 0) {
+    const std::size_t extra_size = little_endian(&bytes[at], 2);
+    at += 2;
+    if (at + extra_size > got) return unreadable_dictd("its gzip header is cut short");
+    for (std::size_t field = at; field + 4 <= at + extra_size;) {
+      const std::size_t field_size = little_endian(&bytes[field + 2], 2);
+      if (field + 4 + field_size > at + extra_size) break;
+      if (bytes[field] == 'R' && bytes[field + 1] == 'A' && field_size >= 6) {
+        const unsigned char* table = &bytes[field + 4];
+        header->chunk_length = little_endian(table + 2, 2);
+        const std::size_t count = little_endian(table + 4, 2);
+        if (field_size < 6 + 2 * count || header->chunk_length == 0) {
+          return unreadable_dictd("its chunk table is damaged");
+        }
+        header->chunk_starts.assign(1, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+          header->chunk_starts.push_back(header->chunk_starts.back() +
+                                         little_endian(table + 6 + 2 * i, 2));
+        }
+      }
+      field += 4 + field_size;
+    }
+    at += extra_size;
+  }
+  for (const unsigned name_flag : {8u, 16u}) {
+    if ((flags & name_flag) == 0) continue;
+    while (at < got && bytes[at] != 0) ++at;
+    if (at++ >= got) return unreadable_dictd("its gzip header is cut short");
+  }
+  if ((flags & 2) != 0) at += 2;
+  header->data_start = at;
+  for (std::uint64_t& start : header->chunk_starts) start += at;
+  if (!header->chunk_starts.empty() && header->chunk_starts.back() > file.size()) {
+    return unreadable_dictd("the data file is shorter than its chunk table says");
+  }
+  return Status();
+}
+
+// The inflated size: the gzip trailer's, which holds it modulo 2^32, checked
+// against the chunk table where there is one.
+Status gzip_size(const RandomAccessFile& file, const GzipHeader& header, std::uint64_t* size) {
+  unsigned char trailer[4];
+  std::size_t got = 0;
+  Status status = read_fully_at(file, file.size() - 4, trailer, 4, &got);
+  if (!status.ok()) return status;
+  const std::uint64_t stated = little_endian(trailer, 4);
+  const std::size_t chunks = header.chunk_starts.empty() ? 0 : header.chunk_starts.size() - 1;
+  if (header.chunk_length == 0) {
+    *size = stated;
+    return Status();
+  }
+  if (chunks == 0) {
+    *size = 0;
+    return stated == 0 ? Status() : unreadable_dictd("its size disagrees with its chunk table");
+  }
+  const std::uint64_t least = std::uint64_t{chunks - 1} * header.chunk_length + 1;
+  const std::uint64_t candidate = least + ((stated - least) & 0xFFFFFFFF);
+  if (candidate > std::uint64_t{chunks} * header.chunk_length) {
+    return unreadable_dictd("its size disagrees with its chunk table");
+  }
+  *size = candidate;
+  return Status();
+}
+
+class DictzipData : public EntryData {
+ public:
+  DictzipData(const RandomAccessFile& file, GzipHeader header, std::uint64_t size)
+      : file_(file), header_(std::move(header)), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+
+  Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out) const override {
+    // Threads take runs of ranges that share no chunk, of about equal
+    // numbers of chunks; a run of fewer than 64 is not worth a thread.
+    std::vector<std::size_t> cuts;
+    const std::uint64_t chunks = cut_into_runs(ranges, ~std::uint64_t{0}, &cuts);
+    cut_into_runs(ranges, std::max<std::uint64_t>(64, chunks / threads + 1), &cuts);
+    std::vector<char*> run_outs;
+    for (std::size_t run = 0, range = 0; run + 1 < cuts.size(); ++run) {
+      run_outs.push_back(out);
+      for (; range < cuts[run + 1]; ++range) out += ranges[range].length;
+    }
+    std::vector<Status> statuses(cuts.size() - 1);
+    run_side_by_side(cuts.size() - 1, [&](std::size_t run) {
+      statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], run_outs[run]);
+    });
+    for (const Status& status : statuses) {
+      if (!status.ok()) return status;
+    }
+    return Status();
+  }
+
+ private:
+  // Cuts `ranges` into runs of at least `share` chunks where no chunk is
+  // shared with the run before: `*cuts` gets each run's first range, then
+  // the end. Returns how many chunks the ranges need in all.
+  std::uint64_t cut_into_runs(const std::vector<EntryRange>& ranges, std::uint64_t share,
+                              std::vector<std::size_t>* cuts) const {
+    const std::uint64_t length = header_.chunk_length;
+    cuts->assign(1, 0);
+    std::uint64_t total = 0, in_run = 0, last_chunk = 0;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      const std::uint64_t first = ranges[i].offset / length;
+      const std::uint64_t final =
+          ranges[i].length == 0 ? first : (ranges[i].offset + ranges[i].length - 1) / length;
+      const bool fresh = i == 0 || first > last_chunk;
+      if (fresh && i > 0 && in_run >= share) {
+        cuts->push_back(i);
+        in_run = 0;
+      }
+      const std::uint64_t added = fresh                ? final - first + 1
+                                  : final > last_chunk ? final - last_chunk
+                                                       : 0;
+      in_run += added;
+      total += added;
+      last_chunk = fresh ? final : std::max(last_chunk, final);
+    }
+    cuts->push_back(ranges.size());
+    return total;
+  }
+
+  // Inflates chunk `index` into `out`.
+  Status inflate_chunk(std::uint64_t index, libdeflate_decompressor* inflater,
+                       std::vector<unsigned char>& stored, std::vector<char>* out) const {
+    const std::uint64_t begin = header_.chunk_starts[index];
+    const auto stored_size = static_cast<std::size_t>(header_.chunk_starts[index + 1] - begin);
+    // A chunk ends in a full flush, not a final block: an empty final block
+    // after it ends the stream for the inflater.
+    stored.resize(stored_size + 2);
+    std::size_t got = 0;
+    Status status = read_fully_at(file_, begin, stored.data(), stored_size, &got);
+    if (!status.ok()) return status;
+    if (got != stored_size)
+      return unreadable_dictd("the data file is shorter than its chunk table says");
+    stored[stored_size] = 0x03;
+    stored[stored_size + 1] = 0x00;
+    const std::uint64_t length = header_.chunk_length;
+    const auto expected =
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - index * length));
+    out->resize(expected);
+    std::size_t inflated = 0;
+    if (libdeflate_deflate_decompress(inflater, stored.data(), stored.size(), out->data(), expected,
+                                      &inflated) != LIBDEFLATE_SUCCESS ||
+        inflated != expected) {
+      return unreadable_dictd("chunk " + std::to_string(index) + " does not inflate to its size");
+    }
+    return Status();
+  }
+
+  Status read_run_of(const std::vector<EntryRange>& ranges, std::size_t begin, std::size_t end,
+                     char* out) const {
+    struct Inflater {
+      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+      ~Inflater() { libdeflate_free_decompressor(inflater); }
+    } own;
+    if (own.inflater == nullptr) throw std::bad_alloc();
+    std::vector<unsigned char> stored;
+    std::vector<char> chunk;
+    std::uint64_t held = ~std::uint64_t{0};  // the chunk in `chunk`
+    const std::uint64_t length = header_.chunk_length;
+    for (std::size_t i = begin; i < end; ++i) {
+      for (std::uint64_t at = ranges[i].offset; at < ranges[i].offset + ranges[i].length;) {
+        const std::uint64_t index = at / length;
+        if (index != held) {
+          Status status = inflate_chunk(index, own.inflater, stored, &chunk);
+          if (!status.ok()) return status;
+          held = index;
+        }
+        const std::uint64_t from = at - index * length;
+        const std::uint64_t take =
+            std::min<std::uint64_t>(chunk.size() - from, ranges[i].offset + ranges[i].length - at);
+        std::memcpy(out, chunk.data() + from, static_cast<std::size_t>(take));
+        out += take;
+        at += take;
+      }
+    }
+    return Status();
+  }
+
+  const RandomAccessFile& file_;
+  GzipHeader header_;
+  std::uint64_t size_;
+};
+
+// gzip without a chunk table: inflated in one pass, keeping only what the
+// ranges ahead still need.
+class GzipData : public EntryData {
+ public:
+  GzipData(const RandomAccessFile& file, std::uint64_t size) : file_(file), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+  Status read(const std::vector<EntryRange>& ranges, unsigned, char* out) const override {
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    struct End {
+      z_stream* stream;
+      ~End() { inflateEnd(stream); }
+    } end{&stream};
+    std::vector<unsigned char> in(64 * 1024), inflated_block(64 * 1024);
+    std::string window;  // the last inflated bytes that a range may need
+    std::uint64_t inflated = 0, read = 0;
+    bool ended = false;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      const std::uint64_t need = ranges[i].offset + ranges[i].length;
+      // Ranges come in the order of their offsets: nothing before this one's
+      // is needed any more.
+      auto drop_before_range = [&] {
+        const std::uint64_t window_start = inflated - window.size();
+        if (ranges[i].offset > window_start) {
+          window.erase(0, static_cast<std::size_t>(std::min<std::uint64_t>(
+                              ranges[i].offset - window_start, window.size())));
+        }
+      };
+      drop_before_range();
+      while (inflated < need) {
+        if (ended) return unreadable_dictd("an entry reaches past the end of the data");
+        if (stream.avail_in == 0) {
+          std::size_t got = 0;
+          Status status = read_fully_at(file_, read, in.data(), in.size(), &got);
+          if (!status.ok()) return status;
+          if (got == 0) return unreadable_dictd("the data is cut short");
+          read += got;
+          stream.next_in = in.data();
+          stream.avail_in = static_cast<uInt>(got);
+        }
+        stream.next_out = inflated_block.data();
+        stream.avail_out = static_cast<uInt>(inflated_block.size());
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_MEM_ERROR) throw std::bad_alloc();
+        if (result != Z_OK && result != Z_STREAM_END)
+          return unreadable_dictd("the data is damaged");
+        ended = result == Z_STREAM_END;
+        const std::size_t produced = inflated_block.size() - stream.avail_out;
+        window.append(reinterpret_cast<const char*>(inflated_block.data()), produced);
+        inflated += produced;
+        drop_before_range();
+      }
+      const std::uint64_t window_start = inflated - window.size();
+      std::memcpy(out, window.data() + (ranges[i].offset - window_start),
+                  static_cast<std::size_t>(ranges[i].length));
+      out += ranges[i].length;
+    }
+    return Status();
+  }
+
+ private:
+  const RandomAccessFile& file_;
+  std::uint64_t size_;
+};
+
+}  // namespace
+
+Status open_gzip_entry_data(const RandomAccessFile& file, std::unique_ptr<EntryData>* data) {
+  GzipHeader header;
+  Status status = read_gzip_header(file, &header);
+  std::uint64_t size = 0;
+  if (status.ok()) status = gzip_size(file, header, &size);
+  if (!status.ok()) return status;
+  if (header.chunk_length == 0) {
+    data->reset(new GzipData(file, size));
+  } else {
+    data->reset(new DictzipData(file, std::move(header), size));
+  }
+  return Status();
+}
+
+}  // namespace lexicull
