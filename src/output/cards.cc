@@ -1,5 +1,6 @@
 #include "output/cards.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "base/swar.h"
