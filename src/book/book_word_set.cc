@@ -1,3 +1,9 @@
+// The word set's slow paths: new words, growth, batches and sorting. A new
+// word's bytes go to the arena and its id is the next; the table doubles at
+// half full, in place, refilled from the arena in id order. A batch asks
+// for all its words' first slots before it reads any, so that in a large
+// set the cache misses overlap. Sorting compares eight-byte prefixes as
+// integers and only ties in full.
 #include "book/book_word_set.h"
 
 #include <algorithm>

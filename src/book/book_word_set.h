@@ -1,6 +1,13 @@
 #ifndef LEXICULL_BOOK_BOOK_WORD_SET_H_
 #define LEXICULL_BOOK_BOOK_WORD_SET_H_
 
+// The set of a book's distinct words, the structure every word of the book
+// goes through. An open-addressing table whose slots hold a word's first
+// sixteen bytes (so most lookups compare two integers and read nothing
+// else), a bit filter in front of it for lookups that miss, words' bytes
+// in an arena, ids in the order words first came, and, while counting,
+// each word's occurrences by id.
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -1,3 +1,12 @@
+// The book's words are found 64 bytes at a time. Each window starts where a
+// word starts; one pass over it makes masks of its spaces and line feeds
+// (word ends), its punctuation (dropped) and its other bytes below "A".
+// A word with none of those inside is lower-cased eight bytes at a time
+// straight from the text; the rest (words past their window or their block,
+// words with specials, a line a hyphen may join to the next) go through a
+// byte-at-a-time reader that carries a word across blocks. The next window's
+// masks are made before this window's words go into the set, and in a large
+// set words wait in batches whose slots are asked for ahead of their use.
 #include "book/collect_book_words.h"
 
 #include <algorithm>

@@ -1,3 +1,9 @@
+// Contexts for cards, two ways. KeyContexts, for a book read twice, knows
+// each word's first sentence from the first reading: it passes every other
+// sentence by, takes a key's context straight from its sentence when that
+// came whole, and looks for the words of every later piece only for keys
+// whose sentence came in pieces. FirstSentences, for a book read once, keeps
+// the window of the first sentence of every distinct word as it comes.
 #include "context/card_contexts.h"
 
 #include <algorithm>

@@ -1,3 +1,8 @@
+// GNU-style command lines: short options may be grouped, long ones
+// abbreviated to any unambiguous prefix and given their argument after "="
+// or as the next argument, "--" ends the options, and options and names may
+// mix. The result is a CommandLine: an action, the options, the two names,
+// or the message of the first mistake.
 #include "driver/command_line.h"
 
 #include <algorithm>

@@ -1,3 +1,10 @@
+// The platform on POSIX systems. A regular file is read with pread, so that
+// its parts can be read on several threads; pipes, FIFOs and terminals are
+// read in order. Writes go out whole, retried after EINTR; a reader that
+// went away is told apart when SIGPIPE is ignored. A dictionary that
+// libhunspell must open by name is handed over as an anonymous file in
+// memory (memfd, opened through /proc), so that the bytes checked are the
+// bytes it reads.
 #include <errno.h>
 #include <fcntl.h>
 #include <sched.h>

@@ -1,3 +1,12 @@
+// The platform on Windows. The program's arguments are taken as UTF-16
+// (__wgetmainargs) and handed on as UTF-8; every file name goes back to
+// UTF-16 for CreateFileW, with the \\?\ prefix where it is long, so names
+// of any script and length open. A regular file is read only at offsets
+// (ReadFile with an OVERLAPPED position), so its parts may be read on
+// several threads; pipes and consoles are read in order. Output goes out
+// with WriteFile, a pipe whose reader went away reported as such, since
+// Windows has no SIGPIPE; messages to a console go through WriteConsoleW,
+// which shows UTF-8 whatever the console's code page.
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>

@@ -1,3 +1,9 @@
+// From parser events to plain lines. DocumentText follows the elements: a
+// block element ends a line, skipped ones (head, script, style, FictionBook's
+// binary) give no text, and character data goes on to PlainTextLines, which
+// folds white space and typographic characters and hands the lines to the
+// book's reader in blocks. XhtmlText drives expat over a document's pieces
+// with a budget of text, so that entities cannot blow a small file up.
 #include "formats/xhtml_text.h"
 
 #include <algorithm>

@@ -1,3 +1,7 @@
+// Card lines in each format. Fields are escaped by tables of what each byte
+// becomes, the bytes that need it found sixteen bytes at a time and the runs
+// between them copied whole; JSON strings are checked as UTF-8 as they go.
+// Every line is built in one buffer and written with its CR LF.
 #include "output/cards.h"
 
 #include <charconv>

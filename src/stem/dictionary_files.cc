@@ -1,3 +1,10 @@
+// Finding a hunspell dictionary and checking it before libhunspell sees it.
+// The library trusts its files: a count that promises more entries than
+// follow, or a word list that counts more words than it could hold, makes
+// it read past its tables or reserve gigabytes. So the affix file's tables
+// are checked as the library reads them (twice, with different tables), the
+// word list's first line is checked against the file's size, and the files
+// are read in blocks of bounded size before they are handed over.
 #include "stem/dictionary_files.h"
 
 #include <algorithm>

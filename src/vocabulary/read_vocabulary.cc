@@ -1,3 +1,11 @@
+// The vocabulary is read a block at a time, its line feeds and first "|"
+// of each line marked 64 bytes at a time. A line whose key is short is
+// queued with its key's first sixteen bytes and the key's slot asked for
+// ahead of its lookup, so that the lookups of a queue overlap; only a line
+// whose key is a book word is lower-cased and stored. A line cut by the end
+// of a block is held only while its key may still be a book word (a bit
+// filter on its first bytes), so that a long line nobody needs is passed
+// over as it arrives.
 #include "vocabulary/read_vocabulary.h"
 
 #include <algorithm>
