@@ -17,7 +17,7 @@
 
 #include "base/page_mapping.h"
 #include "base/private_copy.h"
-#include "base/utf8.h"
+#include "base/utf16.h"
 #include "driver/platform.h"
 
 // Arguments reach the program as typed: "*" and "?" are file names, never
@@ -37,62 +37,20 @@ int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expan
 namespace lexicull {
 namespace {
 
-// UTF-16 to UTF-8; a lone surrogate takes the three bytes its code would.
-std::string utf8_from_utf16(const wchar_t* text, std::size_t size) {
-  std::string utf8;
-  utf8.reserve(size * 3);
-  for (std::size_t i = 0; i < size; ++i) {
-    unsigned long code = static_cast<unsigned short>(text[i]);
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < size) {
-      const unsigned long low = static_cast<unsigned short>(text[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    append_utf8(static_cast<char32_t>(code), utf8);
-  }
-  return utf8;
+// Windows' wide characters are UTF-16 code units.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is not UTF-16");
+
+std::string utf8_from_wide(const wchar_t* text, std::size_t size) {
+  return utf8_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), size));
 }
 
-std::string utf8_from_utf16(const std::wstring& text) {
-  return utf8_from_utf16(text.data(), text.size());
+std::string utf8_from_wide(const std::wstring& text) {
+  return utf8_from_wide(text.data(), text.size());
 }
 
-// UTF-8 (as utf8_from_utf16 makes it) to UTF-16. A byte that starts no
-// sequence, or a sequence cut short, stands for itself as U+0080 to U+00FF
-// would, so that nothing is dropped.
-std::wstring utf16_from_utf8(const std::string& text) {
-  std::wstring utf16;
-  utf16.reserve(text.size());
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  for (std::size_t i = 0; i < size;) {
-    const unsigned char lead = bytes[i];
-    const std::size_t length = lead < 0x80    ? 1
-                               : lead >= 0xF0 ? 4
-                               : lead >= 0xE0 ? 3
-                               : lead >= 0xC0 ? 2
-                                              : 0;
-    bool whole = length > 0 && i + length <= size;
-    for (std::size_t k = 1; whole && k < length; ++k) whole = (bytes[i + k] & 0xC0) == 0x80;
-    if (!whole) {
-      utf16 += static_cast<wchar_t>(lead);
-      ++i;
-      continue;
-    }
-    unsigned long code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) code = code << 6 | (bytes[i + k] & 0x3F);
-    i += length;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      utf16 += static_cast<wchar_t>(0xD800 + (code >> 10));
-      utf16 += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
-    } else {
-      utf16 += static_cast<wchar_t>(code);
-    }
-  }
-  return utf16;
+std::wstring wide_from_utf8(const std::string& text) {
+  const std::u16string utf16 = utf16_from_utf8(text);
+  return std::wstring(utf16.begin(), utf16.end());
 }
 
 Status system_failure(DWORD error) {
@@ -101,8 +59,7 @@ Status system_failure(DWORD error) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
       0, nullptr);
-  std::string reason =
-      length > 0 ? utf8_from_utf16(text, length) : "Error " + std::to_string(error);
+  std::string reason = length > 0 ? utf8_from_wide(text, length) : "Error " + std::to_string(error);
   if (text != nullptr) LocalFree(text);
   // System messages end with a full stop and a line end; a diagnostic line
   // ends with neither.
@@ -222,7 +179,7 @@ class MessageSink : public WindowsSink {
     DWORD mode = 0;
     if (!GetConsoleMode(handle(), &mode)) return WindowsSink::write(data, size);
     const std::wstring text =
-        utf16_from_utf8(std::string(reinterpret_cast<const char*>(data), size));
+        wide_from_utf8(std::string(reinterpret_cast<const char*>(data), size));
     const wchar_t* rest = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -244,7 +201,7 @@ class MessageSink : public WindowsSink {
 // system's own clean-up of the name: GetFullPathNameW does that first
 // (the current folder, "/" and "..").
 std::wstring system_name(const std::string& path) {
-  std::wstring name = utf16_from_utf8(path);
+  std::wstring name = wide_from_utf8(path);
   if (name.size() < MAX_PATH - 12) return name;
   std::wstring full(32768, L'\0');
   const DWORD length =
@@ -269,7 +226,7 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
   }
   std::vector<std::string> result;
-  for (int i = 0; i < count; ++i) result.push_back(utf8_from_utf16(std::wstring(arguments[i])));
+  for (int i = 0; i < count; ++i) result.push_back(utf8_from_wide(std::wstring(arguments[i])));
   return result;
 }
 
@@ -320,7 +277,7 @@ namespace {
 // folder's short name where that code page lacks a character of it; false
 // when neither can name the file.
 bool name_for_narrow_open(const std::string& path, std::string* name) {
-  std::wstring wide = utf16_from_utf8(path);
+  std::wstring wide = wide_from_utf8(path);
   for (int attempt = 0; attempt < 2; ++attempt) {
     BOOL lossy = FALSE;
     const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
