@@ -314,14 +314,10 @@ void BookWordCollector::finish() {
   chunk_started_ = false;
 }
 
-std::unique_ptr<TextPartReader> BookWordCollector::make_later_part() const {
+std::unique_ptr<BookWordCollector> BookWordCollector::make_later() const {
   auto words = std::make_unique<BookWordSet>();
   if (words_.counts_occurrences()) words->count_occurrences();
-  return std::unique_ptr<TextPartReader>(new BookWordCollector(std::move(words)));
-}
-
-void BookWordCollector::take_later_part(TextPartReader& later) {
-  words_.insert_all(checked_downcast<BookWordCollector>(later).words_);
+  return std::unique_ptr<BookWordCollector>(new BookWordCollector(std::move(words)));
 }
 
 Status collect_book_words(InputFile& book, BookWordSet& words, const PartOptions& options) {

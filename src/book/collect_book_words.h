@@ -21,7 +21,7 @@ namespace lexicull {
 // lower-cased, loses its punctuation, and is cut at every line feed, except
 // that a line whose first hyphen is its last byte joins the next line without
 // that hyphen.
-class BookWordCollector final : public TextPartReader {
+class BookWordCollector final : public PartReaderOf<BookWordCollector> {
  public:
   // After a space a chunk begins afresh: nothing of the words before it (not
   // even a hyphen that joins lines) reaches past it.
@@ -45,8 +45,8 @@ class BookWordCollector final : public TextPartReader {
     noted_words_ = words_.size();
   }
   // Collects into a word set of its own.
-  std::unique_ptr<TextPartReader> make_later_part() const override;
-  void take_later_part(TextPartReader& later) override;
+  std::unique_ptr<BookWordCollector> make_later() const;
+  void take_later(BookWordCollector& later) { words_.insert_all(later.words_); }
 
  private:
   explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)

@@ -34,15 +34,14 @@ void FirstSentenceNumbers::finish() {
   numbers_.resize(words_.size(), sentences_);
 }
 
-std::unique_ptr<TextPartReader> FirstSentenceNumbers::make_later_part() const {
+std::unique_ptr<FirstSentenceNumbers> FirstSentenceNumbers::make_later() const {
   auto words = std::make_unique<BookWordSet>();
   if (words_.counts_occurrences()) words->count_occurrences();
-  return std::unique_ptr<TextPartReader>(new FirstSentenceNumbers(
+  return std::unique_ptr<FirstSentenceNumbers>(new FirstSentenceNumbers(
       std::move(words), SentenceEnds::after(BookWordCollector::kPartSeparator)));
 }
 
-void FirstSentenceNumbers::take_later_part(TextPartReader& later_part) {
-  auto& later = checked_downcast<FirstSentenceNumbers>(later_part);
+void FirstSentenceNumbers::take_later(FirstSentenceNumbers& later) {
   LEXICULL_INVARIANT_LE(later.numbers_.size(), later.words_.size());
   // The later part's words that are new here keep their first sentences,
   // counted on from this part's; the set gives them ids of its own.
@@ -55,7 +54,7 @@ void FirstSentenceNumbers::take_later_part(TextPartReader& later_part) {
     }
   }
   // The words' bytes stay where they are, now this set's.
-  collector_.take_later_part(later.collector_);
+  collector_.take_later(later.collector_);
   numbers_.resize(words_.size(), kNone);
   for (const auto& [word, number] : new_words) {
     numbers_[words_.find(WordKey::of_copy(word, key_bytes))] = number;

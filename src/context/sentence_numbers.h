@@ -23,7 +23,7 @@ namespace lexicull {
 // in. A later part numbers its sentences from 0 too, and they go on from
 // the earlier parts' when it is taken over: its first one is the earlier
 // part's last. Costs one number per distinct word.
-class FirstSentenceNumbers final : public TextPartReader {
+class FirstSentenceNumbers final : public PartReaderOf<FirstSentenceNumbers> {
  public:
   static constexpr std::uint64_t kNone = ~std::uint64_t{0};
 
@@ -34,8 +34,8 @@ class FirstSentenceNumbers final : public TextPartReader {
   void feed(PaddedBytes text) override;
   void finish() override;
   unsigned char part_separator() const override { return BookWordCollector::kPartSeparator; }
-  std::unique_ptr<TextPartReader> make_later_part() const override;
-  void take_later_part(TextPartReader& later) override;
+  std::unique_ptr<FirstSentenceNumbers> make_later() const;
+  void take_later(FirstSentenceNumbers& later);
   bool needs_parts_in_order() const override { return true; }
 
   // By word id, the number of the sentence where the word first stands;

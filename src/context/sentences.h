@@ -109,7 +109,7 @@ struct SentencePiece {
   bool whole;            // the sentence whole, not a piece of a longer one
 };
 
-class SentenceSplitter final : public TextPartReader {
+class SentenceSplitter final : public WholeTextReader {
  public:
   static constexpr std::size_t kLongestSentence = 4096;
   using SentenceSink = std::function<void(const SentencePiece& sentence)>;
@@ -127,8 +127,6 @@ class SentenceSplitter final : public TextPartReader {
   void feed(PaddedBytes text) override;
   void finish() override;
   unsigned char part_separator() const override { return part_separator_; }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
 
  private:
   void end_sentence();

@@ -54,13 +54,9 @@ void KnownWordReader::finish() {
   if (!word_.empty() || word_ended_ || too_long_) end_line();
 }
 
-std::unique_ptr<TextPartReader> KnownWordReader::make_later_part() const {
-  return std::unique_ptr<TextPartReader>(
+std::unique_ptr<KnownWordReader> KnownWordReader::make_later() const {
+  return std::unique_ptr<KnownWordReader>(
       new KnownWordReader(std::make_unique<KnownWords>(known_.words())));
-}
-
-void KnownWordReader::take_later_part(TextPartReader& later) {
-  known_.add_all(checked_downcast<KnownWordReader>(later).known_);
 }
 
 Status read_known_words(InputFile& input, KnownWords& known, const PartOptions& options) {

@@ -45,15 +45,15 @@ class KnownWords {
 Status read_known_words(InputFile& input, KnownWords& known, const PartOptions& options);
 
 // Turns text into known words, a line at a time; a line may span blocks.
-class KnownWordReader final : public TextPartReader {
+class KnownWordReader final : public PartReaderOf<KnownWordReader> {
  public:
   explicit KnownWordReader(KnownWords& known) : known_(known) {}
 
   void feed(PaddedBytes text) override;
   void finish() override;
   unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override;
-  void take_later_part(TextPartReader& later) override;
+  std::unique_ptr<KnownWordReader> make_later() const;
+  void take_later(KnownWordReader& later) { known_.add_all(later.known_); }
 
  private:
   explicit KnownWordReader(std::unique_ptr<KnownWords> own) : own_(std::move(own)), known_(*own_) {}

@@ -124,15 +124,13 @@ std::string_view translation_of(const VocabularyMap& map, std::string_view key);
 
 // Keeps the text it is fed, and counts the finish() calls: a book reader
 // for tests of what a format hands on.
-class TextCapture : public TextPartReader {
+class TextCapture : public WholeTextReader {
  public:
   void feed(PaddedBytes text) override {
     text_.append(reinterpret_cast<const char*>(text.data()), text.size());
   }
   void finish() override { ++finished_; }
   unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
   const std::string& text() const { return text_; }
   int finished() const { return finished_; }
 

@@ -10,7 +10,7 @@ namespace lexicull {
 // Hands the same text to two readers, for a text that can be read only
 // once. The first reader's part separator is the text's; one thread reads
 // it, in order, so there are no later parts.
-class TeeReader final : public TextPartReader {
+class TeeReader final : public WholeTextReader {
  public:
   TeeReader(TextPartReader& first, TextPartReader& second) : first_(first), second_(second) {}
 
@@ -23,8 +23,6 @@ class TeeReader final : public TextPartReader {
     second_.finish();
   }
   unsigned char part_separator() const override { return first_.part_separator(); }
-  std::unique_ptr<TextPartReader> make_later_part() const override { return nullptr; }
-  void take_later_part(TextPartReader&) override {}
 
  private:
   TextPartReader& first_;

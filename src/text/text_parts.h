@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/byte_stream.h"
+#include "base/invariant.h"
 #include "base/padded_bytes.h"
 #include "base/status.h"
 
@@ -51,6 +52,29 @@ class TextPartReader {
   // result is a set (the words of a book) may be fed whole documents in any
   // order, each in a part; one that numbers what it reads may not.
   virtual bool needs_parts_in_order() const { return false; }
+};
+
+// A reader whose later parts are readers of its own kind. `Derived` gives
+// `std::unique_ptr<Derived> make_later() const`, a reader with a result of
+// its own, and `void take_later(Derived& later)`; the later part comes back
+// to it with its own type, the cast checked in every test build.
+template <typename Derived>
+class PartReaderOf : public TextPartReader {
+ public:
+  std::unique_ptr<TextPartReader> make_later_part() const final {
+    return static_cast<const Derived&>(*this).make_later();
+  }
+  void take_later_part(TextPartReader& later) final {
+    static_cast<Derived&>(*this).take_later(checked_downcast<Derived>(later));
+  }
+};
+
+// A reader that takes the text whole and in order, on one thread: it makes
+// no later parts, so it is read with one thread only.
+class WholeTextReader : public TextPartReader {
+ public:
+  std::unique_ptr<TextPartReader> make_later_part() const final { return nullptr; }
+  void take_later_part(TextPartReader&) final {}
 };
 
 struct TextPart {

@@ -129,7 +129,7 @@ class BookWordForms {
 // that has not the index's form stops it; each part of the file read on
 // a thread of its own counts its lines from 1, and its rows and lines go
 // after those of the parts before.
-class IndexRowReader final : public TextPartReader {
+class IndexRowReader final : public PartReaderOf<IndexRowReader> {
  public:
   IndexRowReader(const BookWordForms& forms, std::uint64_t data_size)
       : forms_(forms), data_size_(data_size) {}
@@ -182,11 +182,10 @@ class IndexRowReader final : public TextPartReader {
   }
 
   unsigned char part_separator() const override { return '\n'; }
-  std::unique_ptr<TextPartReader> make_later_part() const override {
+  std::unique_ptr<IndexRowReader> make_later() const {
     return std::make_unique<IndexRowReader>(forms_, data_size_);
   }
-  void take_later_part(TextPartReader& later_part) override {
-    auto& later = checked_downcast<IndexRowReader>(later_part);
+  void take_later(IndexRowReader& later) {
     if (!malformed_.empty()) return;
     rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
     lines_ += later.lines_;

@@ -268,13 +268,9 @@ void VocabularyEntryReader::finish() {
   skipping_line_ = false;
 }
 
-std::unique_ptr<TextPartReader> VocabularyEntryReader::make_later_part() const {
-  return std::unique_ptr<TextPartReader>(new VocabularyEntryReader(
+std::unique_ptr<VocabularyEntryReader> VocabularyEntryReader::make_later() const {
+  return std::unique_ptr<VocabularyEntryReader>(new VocabularyEntryReader(
       std::make_unique<VocabularyMap>(VocabularyMap::for_later_part(map_.keys(), map_.senses()))));
-}
-
-void VocabularyEntryReader::take_later_part(TextPartReader& later) {
-  map_.take_later(checked_downcast<VocabularyEntryReader>(later).map_);
 }
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {

@@ -24,7 +24,7 @@ namespace lexicull {
 // a key replaces the earlier translation, also with an empty one. Lines whose
 // key is no book word are passed over without being stored, even while they
 // are still arriving.
-class VocabularyEntryReader final : public TextPartReader {
+class VocabularyEntryReader final : public PartReaderOf<VocabularyEntryReader> {
  public:
   // After a line feed, a line begins afresh.
   static constexpr unsigned char kPartSeparator = kLineFeed;
@@ -37,8 +37,8 @@ class VocabularyEntryReader final : public TextPartReader {
 
   unsigned char part_separator() const override { return kPartSeparator; }
   // Reads into a map of its own, which holds only what its lines set.
-  std::unique_ptr<TextPartReader> make_later_part() const override;
-  void take_later_part(TextPartReader& later) override;
+  std::unique_ptr<VocabularyEntryReader> make_later() const;
+  void take_later(VocabularyEntryReader& later) { map_.take_later(later.map_); }
 
  private:
   explicit VocabularyEntryReader(std::unique_ptr<VocabularyMap> own_map)
