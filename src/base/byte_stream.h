@@ -21,6 +21,22 @@ class ByteSource {
   virtual Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) = 0;
 };
 
+// Reads from `source` until at least `least` bytes (at most `capacity`) are
+// in or the input ends, however few bytes each read brings; their count
+// lands in `*count`.
+inline Status read_at_least(ByteSource& source, unsigned char* buffer, std::size_t least,
+                            std::size_t capacity, std::size_t* count) {
+  *count = 0;
+  while (*count < least) {
+    std::size_t got = 0;
+    Status status = source.read(buffer + *count, capacity - *count, &got);
+    if (!status.ok()) return status;
+    if (got == 0) break;
+    *count += got;
+  }
+  return Status();
+}
+
 // A regular file, read only at offsets. It has no position of its own that
 // a caller may rely on (Windows moves the handle's file pointer on every
 // read at an offset), so it offers no reading in order: use FileRange.

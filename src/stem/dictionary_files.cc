@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/file_range.h"
+
 namespace lexicull {
 namespace {
 
@@ -215,15 +217,9 @@ Status read_blocks(const RandomAccessFile& file, std::vector<std::string>* block
     blocks->emplace_back(kBlockSize, '\0');
     std::string& block = blocks->back();
     std::size_t filled = 0;
-    while (filled < block.size()) {
-      std::size_t count = 0;
-      const Status status =
-          file.read_at(have + filled, reinterpret_cast<unsigned char*>(&block[filled]),
-                       block.size() - filled, &count);
-      if (!status.ok()) return status;
-      if (count == 0) break;
-      filled += count;
-    }
+    const Status status = read_fully_at(file, have, reinterpret_cast<unsigned char*>(&block[0]),
+                                        block.size(), &filled);
+    if (!status.ok()) return status;
     block.resize(filled);
     have += filled;
     if (have > kLargestDictionaryFile) return too_large();

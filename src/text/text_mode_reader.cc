@@ -50,13 +50,8 @@ Status TextModeReader::fill(std::size_t* count) {
   // The mark is recognised only whole at the start, however the source cuts
   // its first bytes.
   started_ = true;
-  while (*count < sizeof kByteOrderMark) {
-    std::size_t got = 0;
-    Status status = source_.read(block_.data() + *count, capacity() - *count, &got);
-    if (!status.ok()) return status;
-    if (got == 0) break;
-    *count += got;
-  }
+  Status status = read_at_least(source_, block_.data(), sizeof kByteOrderMark, capacity(), count);
+  if (!status.ok()) return status;
   if (*count >= sizeof kByteOrderMark &&
       std::memcmp(block_.data(), kByteOrderMark, sizeof kByteOrderMark) == 0) {
     *count -= sizeof kByteOrderMark;
