@@ -15,6 +15,7 @@ import sys
 # Bottom to top; a level's folders sit side by side.
 LEVELS = [
     ["base"],
+    ["platform"],
     ["text"],
     ["book"],
     ["stem", "vocabulary", "formats"],

@@ -9,7 +9,8 @@ namespace lexicull {
 // which the caller is about to write, all or nearly all of them: a page
 // first written later costs a fault of its own, and pages mapped together
 // cost a fraction of that each. The bytes keep their values. Only a hint: it
-// may do nothing, and it never fails. Each platform's code defines it.
+// may do nothing, and it never fails. page_mapping_posix.cc and
+// page_mapping_windows.cc define it.
 void map_for_writing(void* data, std::size_t size);
 
 }  // namespace lexicull

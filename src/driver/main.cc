@@ -12,7 +12,7 @@
 #include "context/sentence_numbers.h"
 #include "context/sentences.h"
 #include "driver/command_line.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "formats/read_book.h"
 #include "output/cards.h"
 #include "stem/dictionary_files.h"

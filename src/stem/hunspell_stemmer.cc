@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "base/mutex.h"
-#include "base/private_copy.h"
+#include "platform/private_copy.h"
 #include "stem/stemmer.h"
 #include "stem/word_forms.h"
 

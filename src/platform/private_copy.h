@@ -1,5 +1,5 @@
-#ifndef LEXICULL_BASE_PRIVATE_COPY_H_
-#define LEXICULL_BASE_PRIVATE_COPY_H_
+#ifndef LEXICULL_PLATFORM_PRIVATE_COPY_H_
+#define LEXICULL_PLATFORM_PRIVATE_COPY_H_
 
 #include <memory>
 #include <string>
@@ -39,4 +39,4 @@ Status make_private_copy(const std::vector<std::string_view>& bytes,
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_BASE_PRIVATE_COPY_H_
+#endif  // LEXICULL_PLATFORM_PRIVATE_COPY_H_

@@ -1,5 +1,5 @@
-#ifndef LEXICULL_DRIVER_PLATFORM_H_
-#define LEXICULL_DRIVER_PLATFORM_H_
+#ifndef LEXICULL_PLATFORM_PLATFORM_H_
+#define LEXICULL_PLATFORM_PLATFORM_H_
 
 #include <memory>
 #include <string>
@@ -58,4 +58,4 @@ ByteSink& standard_error();
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_DRIVER_PLATFORM_H_
+#endif  // LEXICULL_PLATFORM_PLATFORM_H_

@@ -1,74 +1,19 @@
-// The platform on Windows. The program's arguments are taken as UTF-16
-// (__wgetmainargs) and handed on as UTF-8; every file name goes back to
-// UTF-16 for CreateFileW, with the \\?\ prefix where it is long, so names
-// of any script and length open. A regular file is read only at offsets
-// (ReadFile with an OVERLAPPED position), so its parts may be read on
-// several threads; pipes and consoles are read in order. Output goes out
-// with WriteFile, a pipe whose reader went away reported as such, since
-// Windows has no SIGPIPE; messages to a console go through WriteConsoleW,
-// which shows UTF-8 whatever the console's code page.
-#include <fcntl.h>
-#include <io.h>
-#include <stdio.h>
+// Files on Windows. A regular file is read only at offsets (ReadFile with an
+// OVERLAPPED position), so that its parts may be read on several threads;
+// pipes and consoles are read in order. Names go to CreateFileW in UTF-16,
+// with the \\?\ prefix where they are long, so that names of any script
+// and length open. A library that opens files by narrow name gets the name
+// in the system's code page, or the short name where that cannot say it.
 #include <windows.h>
 
-#include <new>
 #include <string>
 
-#include "base/page_mapping.h"
-#include "base/private_copy.h"
-#include "base/utf16.h"
-#include "driver/platform.h"
-
-// Arguments reach the program as typed: "*" and "?" are file names, never
-// patterns to expand.
-extern "C" {
-int _dowildcard = 0;
-
-// The C runtime's own parser of the UTF-16 command line, with the same rules
-// as for the narrow arguments main() receives.
-struct StartupInfo {
-  int new_mode;
-};
-int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expand_wildcards,
-                   StartupInfo* info);
-}
+#include "platform/platform.h"
+#include "platform/private_copy.h"
+#include "platform/windows_text.h"
 
 namespace lexicull {
 namespace {
-
-// Windows' wide characters are UTF-16 code units.
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t is not UTF-16");
-
-std::string utf8_from_wide(const wchar_t* text, std::size_t size) {
-  return utf8_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), size));
-}
-
-std::string utf8_from_wide(const std::wstring& text) {
-  return utf8_from_wide(text.data(), text.size());
-}
-
-std::wstring wide_from_utf8(const std::string& text) {
-  const std::u16string utf16 = utf16_from_utf8(text);
-  return std::wstring(utf16.begin(), utf16.end());
-}
-
-Status system_failure(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
-      0, nullptr);
-  std::string reason = length > 0 ? utf8_from_wide(text, length) : "Error " + std::to_string(error);
-  if (text != nullptr) LocalFree(text);
-  // System messages end with a full stop and a line end; a diagnostic line
-  // ends with neither.
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                             reason.back() == ' ' || reason.back() == '.')) {
-    reason.pop_back();
-  }
-  return Status::failure(reason);
-}
 
 DWORD clamped_read_size(std::size_t capacity) {
   return capacity > (1u << 30) ? (1u << 30) : static_cast<DWORD>(capacity);
@@ -133,69 +78,6 @@ class WindowsRegularFile : public RandomAccessFile {
   std::uint64_t size_;
 };
 
-class WindowsSink : public ByteSink {
- public:
-  explicit WindowsSink(DWORD which) : which_(which) {}
-
-  Status write(const unsigned char* data, std::size_t size) override {
-    const HANDLE handle = GetStdHandle(which_);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-      return system_failure(ERROR_INVALID_HANDLE);
-    }
-    while (size > 0) {
-      const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-      DWORD written = 0;
-      if (!WriteFile(handle, data, chunk, &written, nullptr)) {
-        const DWORD error = GetLastError();
-        // Windows has no SIGPIPE: a pipe whose reader has gone says so here.
-        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
-            error == ERROR_PIPE_NOT_CONNECTED) {
-          return Status::reader_gone(system_failure(error).reason());
-        }
-        return system_failure(error);
-      }
-      if (written == 0) return system_failure(ERROR_WRITE_FAULT);
-      data += written;
-      size -= written;
-    }
-    return Status();
-  }
-
- protected:
-  HANDLE handle() const { return GetStdHandle(which_); }
-
- private:
-  DWORD which_;
-};
-
-// A console shows text in its own UTF-16, whatever its code page: messages
-// go there through WriteConsoleW. Redirected to a file or a pipe, they stay
-// the UTF-8 bytes they are.
-class MessageSink : public WindowsSink {
- public:
-  MessageSink() : WindowsSink(STD_ERROR_HANDLE) {}
-
-  Status write(const unsigned char* data, std::size_t size) override {
-    DWORD mode = 0;
-    if (!GetConsoleMode(handle(), &mode)) return WindowsSink::write(data, size);
-    const std::wstring text =
-        wide_from_utf8(std::string(reinterpret_cast<const char*>(data), size));
-    const wchar_t* rest = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-      // The console takes a limited amount at once.
-      const DWORD chunk = left > 8192 ? 8192 : static_cast<DWORD>(left);
-      DWORD written = 0;
-      if (!WriteConsoleW(handle(), rest, chunk, &written, nullptr) || written == 0) {
-        return system_failure(GetLastError());
-      }
-      rest += written;
-      left -= written;
-    }
-    return Status();
-  }
-};
-
 // The name as CreateFileW takes it. A long name (from MAX_PATH on) opens
 // only as an absolute path with the \\?\ prefix, which turns off the
 // system's own clean-up of the name: GetFullPathNameW does that first
@@ -214,28 +96,6 @@ std::wstring system_name(const std::string& path) {
 }
 
 }  // namespace
-
-std::vector<std::string> program_arguments(int argc, char** argv) {
-  int count = 0;
-  wchar_t** arguments = nullptr;
-  wchar_t** environment = nullptr;
-  StartupInfo info{0};
-  if (__wgetmainargs(&count, &arguments, &environment, 0, &info) < 0 || arguments == nullptr) {
-    // No memory for them: the narrow ones are all there is.
-    if (argv == nullptr) throw std::bad_alloc();
-    return std::vector<std::string>(argv, argv + argc);
-  }
-  std::vector<std::string> result;
-  for (int i = 0; i < count; ++i) result.push_back(utf8_from_wide(std::wstring(arguments[i])));
-  return result;
-}
-
-void prepare_process() {
-  // Output goes through WriteFile and bypasses the C runtime, but binary mode
-  // also keeps anything the runtime itself might print free of CR CR LF.
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-}
 
 Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file) {
   const HANDLE handle =
@@ -324,38 +184,6 @@ std::unique_ptr<InputFile> standard_input() {
     handle = INVALID_HANDLE_VALUE;
   }
   return std::make_unique<InputFile>(std::unique_ptr<ByteSource>(new WindowsStream(handle)));
-}
-
-char search_path_separator() { return ';'; }
-
-std::vector<std::string> system_dictionary_folders() { return {}; }
-
-std::vector<std::string> system_dictd_folders() { return {}; }
-
-unsigned usable_processor_count() {
-  DWORD_PTR process_mask = 0;
-  DWORD_PTR system_mask = 0;
-  unsigned count = 0;
-  if (GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) {
-    for (; process_mask != 0; process_mask &= process_mask - 1) ++count;
-  }
-  return count == 0 ? 1 : count;
-}
-
-// Each page is left to be mapped at its first write.
-void map_for_writing(void* data, std::size_t size) {
-  (void)data;
-  (void)size;
-}
-
-ByteSink& standard_output() {
-  static WindowsSink sink(STD_OUTPUT_HANDLE);
-  return sink;
-}
-
-ByteSink& standard_error() {
-  static MessageSink sink;
-  return sink;
 }
 
 }  // namespace lexicull
