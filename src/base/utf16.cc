@@ -27,22 +27,14 @@ std::u16string utf16_from_utf8(std::string_view text) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();
   for (std::size_t i = 0; i < size;) {
-    const unsigned char lead = bytes[i];
-    const std::size_t length = lead < 0x80    ? 1
-                               : lead >= 0xF0 ? 4
-                               : lead >= 0xE0 ? 3
-                               : lead >= 0xC0 ? 2
-                                              : 0;
-    bool whole = length > 0 && i + length <= size;
-    for (std::size_t k = 1; whole && k < length; ++k) whole = (bytes[i + k] & 0xC0) == 0x80;
-    if (!whole) {
-      utf16 += static_cast<char16_t>(lead);
+    const Utf8Sequence sequence = decode_utf8(bytes + i, size - i, true);
+    if (sequence.length == 0) {
+      utf16 += static_cast<char16_t>(bytes[i]);
       ++i;
       continue;
     }
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) code = code << 6 | (bytes[i + k] & 0x3F);
-    i += length;
+    char32_t code = sequence.code;
+    i += sequence.length;
     if (code >= 0x10000) {
       code -= 0x10000;
       utf16 += static_cast<char16_t>(0xD800 + (code >> 10));

@@ -31,6 +31,9 @@ TEST(Utf16, ConvertsBothWaysKeepingWhatIsNotWellFormed) {
   // Bytes that are no UTF-8 stand for themselves, as U+0080 to U+00FF.
   EXPECT_EQ(utf16_from_utf8("a\xFF\xC3"), (std::u16string{u'a', 0xFF, 0xC3}));
   EXPECT_EQ(utf16_from_utf8("\x80z"), (std::u16string{0x80, u'z'}));
+  // So do overlong forms and code points past U+10FFFF, byte by byte.
+  EXPECT_EQ(utf16_from_utf8("\xC0\x80"), (std::u16string{0xC0, 0x80}));
+  EXPECT_EQ(utf16_from_utf8("\xF5\x80\x80\x80"), (std::u16string{0xF5, 0x80, 0x80, 0x80}));
 }
 
 TEST(Utf16, AnyUnitsComeBackThroughUtf8) {

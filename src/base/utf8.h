@@ -59,6 +59,32 @@ inline Utf8Prefix utf8_prefix(const unsigned char* bytes, std::size_t available)
   return Utf8Prefix{valid, length};
 }
 
+// A UTF-8 sequence read: its code point and its length in bytes, a length
+// of 0 where the bytes begin no whole sequence.
+struct Utf8Sequence {
+  char32_t code;
+  std::size_t length;
+};
+
+// The sequence at `bytes` (of which `available` can be read, at least one)
+// by utf8_prefix()'s rules; with `lone_surrogates`, the three-byte forms of
+// U+D800 to U+DFFF count too, as Windows names carry them.
+inline Utf8Sequence decode_utf8(const unsigned char* bytes, std::size_t available,
+                                bool lone_surrogates = false) {
+  const unsigned char lead = bytes[0];
+  if (lead < 0x80) return Utf8Sequence{lead, 1};
+  const Utf8Prefix prefix = utf8_prefix(bytes, available);
+  std::size_t length = prefix.valid == prefix.length ? prefix.length : 0;
+  if (lone_surrogates && lead == 0xED && available >= 3 && bytes[1] >= 0xA0 && bytes[1] <= 0xBF &&
+      (bytes[2] & 0xC0) == 0x80) {
+    length = 3;
+  }
+  if (length == 0) return Utf8Sequence{0, 0};
+  char32_t code = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) code = code << 6 | (bytes[k] & 0x3F);
+  return Utf8Sequence{code, length};
+}
+
 }  // namespace lexicull
 
 #endif  // LEXICULL_BASE_UTF8_H_

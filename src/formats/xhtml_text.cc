@@ -15,6 +15,7 @@
 
 #include "base/invariant.h"
 #include "base/swar.h"
+#include "base/utf8.h"
 #include "formats/xml_parser.h"
 
 namespace lexicull {
@@ -144,11 +145,10 @@ void PlainTextLines::add(std::string_view text) {
         ++in;
         continue;
       }
-      std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-      length = std::min<std::size_t>(length, static_cast<std::size_t>(end - in));
-      char32_t code = length == 1 ? byte : byte & (0x7F >> length);
-      for (std::size_t k = 1; k < length; ++k) code = code << 6 | (in[k] & 0x3F);
-      const char* const form = ascii_form(code);
+      // A byte that begins no sequence goes on as it is.
+      const Utf8Sequence sequence = decode_utf8(in, static_cast<std::size_t>(end - in));
+      const std::size_t length = sequence.length == 0 ? 1 : sequence.length;
+      const char* const form = sequence.length == 0 ? nullptr : ascii_form(sequence.code);
       if (form == nullptr) {
         std::memcpy(out, in, length);
         out += length;

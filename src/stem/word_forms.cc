@@ -13,27 +13,14 @@ constexpr char32_t kInvalid = 0xFFFFFFFF;
 // The code point at `*at`, which moves past it; kInvalid for a byte that
 // starts no well-formed sequence (overlong forms and surrogates included).
 char32_t next_code_point(std::string_view text, std::size_t* at) {
-  const auto lead = static_cast<unsigned char>(text[*at]);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (length == 0 || lead > 0xF4 || *at + length > text.size()) {
+  const Utf8Sequence sequence =
+      decode_utf8(reinterpret_cast<const unsigned char*>(text.data()) + *at, text.size() - *at);
+  if (sequence.length == 0) {
     ++*at;
     return kInvalid;
   }
-  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto byte = static_cast<unsigned char>(text[*at + k]);
-    if ((byte & 0xC0) != 0x80) {
-      ++*at;
-      return kInvalid;
-    }
-    code = code << 6 | (byte & 0x3F);
-  }
-  *at += length;
-  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-    return kInvalid;
-  }
-  return code;
+  *at += sequence.length;
+  return sequence.code;
 }
 
 // The eight places where ISO-8859-15 differs from ISO-8859-1.
