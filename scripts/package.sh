@@ -14,11 +14,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset release -DLEXICULL_REQUIRE_STEMMING=ON > /dev/null
+cmake --preset release > /dev/null
 cmake --build --preset release
 (cd build/release && cpack)
 for preset in windows windows64; do
-  cmake --preset $preset -DLEXICULL_REQUIRE_STEMMING=ON > /dev/null
+  cmake --preset $preset > /dev/null
   cmake --build --preset $preset --target lexicull manual_text
   (cd build/$preset && cpack)
 done

@@ -38,12 +38,11 @@ have() { command -v "$1" > /dev/null; }
 need_googletest() {
   [ -f /usr/include/gtest/gtest.h ] || skip "GoogleTest is not installed (libgtest-dev)"
 }
-# cmake_suite PRESET [CONFIGURE_OPTIONS...]: configure, build and run the tests.
+# cmake_suite PRESET: configure, build and run the tests; the preset asks for
+# everything the suite needs.
 cmake_suite() {
   local preset=$1
-  shift
-  cmake --preset "$preset" -DLEXICULL_REQUIRE_UNIT_TESTS=ON -DLEXICULL_REQUIRE_STEMMING=ON \
-    -DLEXICULL_REQUIRE_EPUB=ON "$@"
+  cmake --preset "$preset"
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 }
@@ -96,7 +95,7 @@ suite_windows() {
   done
   have groff || skip "no groff (groff-base), which renders the manual for the .zip"
   # The 32-bit program is what most users get: it is always built.
-  cmake --preset windows -DLEXICULL_REQUIRE_STEMMING=ON -DLEXICULL_REQUIRE_EPUB=ON
+  cmake --preset windows
   cmake --build --preset windows
 
   local bits=${LEXICULL_WINDOWS_BITS:-} why
@@ -120,7 +119,7 @@ suite_windows() {
       skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
     ctest --preset windows
   else
-    cmake --preset windows64 -DLEXICULL_REQUIRE_STEMMING=ON -DLEXICULL_REQUIRE_EPUB=ON
+    cmake --preset windows64
     cmake --build --preset windows64
     wine_runs "$(wine64_loader)" build/windows64/lexicull.exe ||
       skip "the 64-bit program does not start under wine64 ($why): $(tail -n 1 "$logs/wine-probe.txt")"
