@@ -6,7 +6,9 @@
 The folders of src/ are layers, each allowed to include its own headers and
 those of the layers below it; folders on one level do not include each
 other. Tests (*_test.cc) may include anything, and only tests may include
-the test support. Prints each arrow up and exits 1 when there is one.
+the test support. Every test file must be in the test list of
+tests/CMakeLists.txt, which names them one by one. Prints each fault and
+exits 1 when there is one.
 """
 import os
 import re
@@ -51,13 +53,26 @@ def arrows_up(src):
                         yield f"{os.path.relpath(path, os.path.dirname(src))}: uses {used}/, not below {folder}/"
 
 
+def unlisted_tests(src):
+    listing = os.path.join(os.path.dirname(src), "tests", "CMakeLists.txt")
+    with open(listing, encoding="utf-8") as source:
+        listed = source.read()
+    for root, _, names in os.walk(src):
+        for name in sorted(names):
+            if name.endswith("_test.cc"):
+                path = os.path.relpath(os.path.join(root, name), os.path.dirname(src))
+                if "${PROJECT_SOURCE_DIR}/" + path not in listed:
+                    yield f"{path}: not in the test list of tests/CMakeLists.txt"
+
+
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "src")
-    found = list(arrows_up(os.path.normpath(src)))
+    src = os.path.normpath(os.path.abspath(src))
+    found = list(arrows_up(src)) + list(unlisted_tests(src))
     for arrow in found:
         print(arrow)
     if found:
-        print(f"{len(found)} arrow(s) up")
+        print(f"{len(found)} fault(s)")
         return 1
     return 0
 
