@@ -16,7 +16,7 @@
 #include "study/study_list.h"
 #include "testing/test_support.h"
 #include "vocabulary/read_vocabulary.h"
-#include "vocabulary/write_filtered_vocabulary.h"
+#include "output/write_filtered_vocabulary.h"
 
 namespace lexicull {
 namespace {

@@ -17,7 +17,7 @@
 #include "testing/test_support.h"
 #include "vocabulary/dictd_dictionary.h"
 #include "vocabulary/read_vocabulary.h"
-#include "vocabulary/write_filtered_vocabulary.h"
+#include "output/write_filtered_vocabulary.h"
 
 namespace lexicull {
 namespace harness {

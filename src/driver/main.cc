@@ -12,9 +12,10 @@
 #include "context/sentence_numbers.h"
 #include "context/sentences.h"
 #include "driver/command_line.h"
-#include "platform/platform.h"
 #include "formats/read_book.h"
 #include "output/cards.h"
+#include "output/write_filtered_vocabulary.h"
+#include "platform/platform.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/stemming_threads.h"
@@ -24,7 +25,6 @@
 #include "vocabulary/vocabulary_map.h"
 #include "vocabulary/vocabulary_reader.h"
 #include "vocabulary/vocabulary_source.h"
-#include "vocabulary/write_filtered_vocabulary.h"
 
 #ifndef LEXICULL_VERSION
 #define LEXICULL_VERSION "unknown"
@@ -256,8 +256,8 @@ int run(const CommandLine& command) {
           read_contexts(command, book_words, stems, list.keys, first_sentence_numbers, &contexts);
       if (!status.ok()) return fail(command.book_path, status);
     }
-    status = write_cards(command.output_format, book_words, vocabulary, list.keys, list.counts,
-                         contexts, standard_output());
+    status = write_cards(card_format(command.output_format), book_words, vocabulary, list.keys,
+                         &list.counts, &contexts, standard_output());
   } else {
     status = write_vocabulary_lines(book_words, vocabulary, list.keys, standard_output());
   }

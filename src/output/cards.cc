@@ -9,12 +9,11 @@
 
 #include "base/swar.h"
 #include "base/utf8.h"
+#include "output/write_filtered_vocabulary.h"
 #include "text/byte_masks.h"
 
 namespace lexicull {
 namespace {
-
-constexpr char kLineEnd[] = "\r\n";
 
 // How each byte goes into a field: as it is (an empty replacement), or as
 // its replacement.
@@ -153,99 +152,140 @@ bool parse_output_format(std::string_view name, OutputFormat* format) {
   return true;
 }
 
-std::string card_header(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::kTsv:
-      return std::string("word\ttranslation\tcount\tcontext") + kLineEnd;
-    case OutputFormat::kAnki:
-      return std::string("#separator:tab") + kLineEnd + "#html:true" + kLineEnd +
-             "#columns:Word\tTranslation\tCount\tContext" + kLineEnd + "#tags:lexicull" + kLineEnd;
-    case OutputFormat::kLines:
-    case OutputFormat::kJsonl:
-      break;
-  }
-  return "";
-}
-
 namespace {
 
-// Appends the card's line to `line`.
-void append_card_line(OutputFormat format, const Card& card, std::string& line) {
-  const std::string_view context =
-      card.context == nullptr ? std::string_view() : std::string_view(card.context->text);
-  char count_digits[24];
-  const int count_size = std::snprintf(count_digits, sizeof count_digits, "%llu",
-                                       static_cast<unsigned long long>(card.count));
-  const std::string_view count(count_digits, static_cast<std::size_t>(count_size));
-  switch (format) {
-    case OutputFormat::kTsv:
-      append_field(line, card.word);
-      line += '\t';
-      append_field(line, card.translation);
-      line += '\t';
-      line += count;
-      line += '\t';
-      append_field(line, context);
-      break;
-    case OutputFormat::kAnki: {
-      append_html(line, card.word);
-      line += '\t';
-      append_html(line, card.translation);
-      line += '\t';
-      line += count;
-      line += '\t';
-      const std::size_t place = card.context == nullptr ? std::string::npos : card.context->place;
-      if (place == std::string::npos) {
-        append_html(line, context);
-      } else {
-        append_html(line, context.substr(0, place));
-        line += "<b>";
-        append_html(line, context.substr(place, card.context->place_size));
-        line += "</b>";
-        append_html(line, context.substr(place + card.context->place_size));
-      }
-      break;
-    }
-    case OutputFormat::kJsonl:
-      line += "{\"word\":";
-      append_json_string(line, card.word);
-      line += ",\"translation\":";
-      append_json_string(line, card.translation);
-      line += ",\"count\":";
-      line += count;
-      line += ",\"context\":";
-      append_json_string(line, context);
-      line += '}';
-      break;
-    case OutputFormat::kLines:
-      break;
-  }
-  line += kLineEnd;
+// The count's digits, without a copy.
+struct CountDigits {
+  explicit CountDigits(std::uint64_t count)
+      : size(static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, count).ptr -
+                                      digits)) {}
+  std::string_view view() const { return std::string_view(digits, size); }
+  char digits[24];
+  std::size_t size;
+};
+
+std::string_view context_text(const Card& card) {
+  return card.context == nullptr ? std::string_view() : std::string_view(card.context->text);
 }
+
+class LinesFormat final : public CardFormat {
+ public:
+  std::string header() const override { return ""; }
+  void append_line(const Card& card, std::string& line) const override {
+    line += card.word;
+    line += '|';
+    line += card.translation;
+    line += kLineEnd;
+  }
+};
+
+class TsvFormat final : public CardFormat {
+ public:
+  std::string header() const override {
+    return std::string("word\ttranslation\tcount\tcontext") + kLineEnd;
+  }
+  void append_line(const Card& card, std::string& line) const override {
+    append_field(line, card.word);
+    line += '\t';
+    append_field(line, card.translation);
+    line += '\t';
+    line += CountDigits(card.count).view();
+    line += '\t';
+    append_field(line, context_text(card));
+    line += kLineEnd;
+  }
+};
+
+class AnkiFormat final : public CardFormat {
+ public:
+  std::string header() const override {
+    return std::string("#separator:tab") + kLineEnd + "#html:true" + kLineEnd +
+           "#columns:Word\tTranslation\tCount\tContext" + kLineEnd + "#tags:lexicull" + kLineEnd;
+  }
+  void append_line(const Card& card, std::string& line) const override {
+    append_html(line, card.word);
+    line += '\t';
+    append_html(line, card.translation);
+    line += '\t';
+    line += CountDigits(card.count).view();
+    line += '\t';
+    const std::string_view context = context_text(card);
+    const std::size_t place = card.context == nullptr ? std::string::npos : card.context->place;
+    if (place == std::string::npos) {
+      append_html(line, context);
+    } else {
+      append_html(line, context.substr(0, place));
+      line += "<b>";
+      append_html(line, context.substr(place, card.context->place_size));
+      line += "</b>";
+      append_html(line, context.substr(place + card.context->place_size));
+    }
+    line += kLineEnd;
+  }
+};
+
+class JsonlFormat final : public CardFormat {
+ public:
+  std::string header() const override { return ""; }
+  void append_line(const Card& card, std::string& line) const override {
+    line += "{\"word\":";
+    append_json_string(line, card.word);
+    line += ",\"translation\":";
+    append_json_string(line, card.translation);
+    line += ",\"count\":";
+    line += CountDigits(card.count).view();
+    line += ",\"context\":";
+    append_json_string(line, context_text(card));
+    line += '}';
+    line += kLineEnd;
+  }
+};
 
 }  // namespace
 
+const CardFormat& card_format(OutputFormat format) {
+  static const LinesFormat lines;
+  static const TsvFormat tsv;
+  static const AnkiFormat anki;
+  static const JsonlFormat jsonl;
+  switch (format) {
+    case OutputFormat::kTsv:
+      return tsv;
+    case OutputFormat::kAnki:
+      return anki;
+    case OutputFormat::kJsonl:
+      return jsonl;
+    case OutputFormat::kLines:
+      break;
+  }
+  return lines;
+}
+
+std::string card_header(OutputFormat format) { return card_format(format).header(); }
+
 std::string card_line(OutputFormat format, const Card& card) {
   std::string line;
-  append_card_line(format, card, line);
+  card_format(format).append_line(card, line);
   return line;
 }
 
-Status write_cards(OutputFormat format, const BookWordSet& words, const VocabularyMap& vocabulary,
-                   const std::vector<BookWordSet::WordId>& keys,
-                   const std::vector<std::uint64_t>& counts, const std::vector<Context>& contexts,
+Status write_cards(const CardFormat& format, const BookWordSet& words,
+                   const VocabularyMap& vocabulary, const std::vector<BookWordSet::WordId>& keys,
+                   const std::vector<std::uint64_t>* counts, const std::vector<Context>* contexts,
                    ByteSink& out) {
-  const std::string header = card_header(format);
+  const std::string header = format.header();
   if (!header.empty()) {
     Status status = out.write(reinterpret_cast<const unsigned char*>(header.data()), header.size());
     if (!status.ok()) return status;
   }
-  std::string line;  // its memory kept from line to line
+  std::string line;  // its memory kept from line to line: a huge one is held once
   for (std::size_t index = 0; index < keys.size(); ++index) {
     const BookWordSet::WordId id = keys[index];
-    const Card card{words.word(id), vocabulary.translation(id), counts[id], &contexts[index]};
+    const Card card{words.word(id), vocabulary.translation(id),
+                    counts == nullptr ? 0 : (*counts)[id],
+                    contexts == nullptr ? nullptr : &(*contexts)[index]};
     line.clear();
-    append_card_line(format, card, line);
+    format.append_line(card, line);
     Status status = out.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
     if (!status.ok()) return status;
   }

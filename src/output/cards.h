@@ -1,8 +1,9 @@
 #ifndef LEXICULL_OUTPUT_CARDS_H_
 #define LEXICULL_OUTPUT_CARDS_H_
 
-// The lines of the output formats other than word|translation: a card per
-// word, with its count and its context, for a spreadsheet, Anki or a script.
+// The output formats, behind one interface: a line per word written, with
+// its translation, and for the cards its count and its context, for a
+// spreadsheet, Anki or a script.
 
 #include <cstdint>
 #include <string>
@@ -30,23 +31,38 @@ struct Card {
   const Context* context = nullptr;  // null: none
 };
 
-// The lines that come before the cards, each ending in CR LF: tsv's column
-// names, Anki's header lines (separator, html, columns, tags); none for
-// jsonl. Not for kLines.
-std::string card_header(OutputFormat format);
+// How a format writes its lines. Every line ends in CR LF.
+class CardFormat {
+ public:
+  virtual ~CardFormat() = default;
+  // The lines that come before the first word's: tsv's column names,
+  // Anki's header lines (separator, html, columns, tags); none for lines
+  // and jsonl.
+  virtual std::string header() const = 0;
+  // Appends a word's line to `line`. lines: word|translation; tsv: the
+  // fields as they are, a tab or line end inside one as a space; anki: the
+  // same, HTML-escaped (& < > "), the context's place of the word in <b>;
+  // jsonl: {"word":...,"translation":...,"count":...,"context":...},
+  // strings as JSON with raw UTF-8, each byte of a sequence that is no
+  // UTF-8 as U+FFFD.
+  virtual void append_line(const Card& card, std::string& line) const = 0;
+};
 
-// One card's line, ending in CR LF. tsv: the fields as they are, a tab or
-// line end inside one as a space; anki: the same, HTML-escaped (& < > "),
-// the context's place of the word in <b>; jsonl: {"word":...,"translation":
-// ...,"count":...,"context":...}, strings as JSON with raw UTF-8, each byte
-// of a sequence that is no UTF-8 as U+FFFD. Not for kLines.
+// The format of this name; each lives as long as the program.
+const CardFormat& card_format(OutputFormat format);
+
+// The header and one card's line, for tests.
+std::string card_header(OutputFormat format);
 std::string card_line(OutputFormat format, const Card& card);
 
-// Writes the header, then a card per key in order, a write per line:
-// keys[i] with its translation, counts[keys[i]] and contexts[i].
-Status write_cards(OutputFormat format, const BookWordSet& words, const VocabularyMap& vocabulary,
-                   const std::vector<BookWordSet::WordId>& keys,
-                   const std::vector<std::uint64_t>& counts, const std::vector<Context>& contexts,
+// Writes the format's header, then a line per key in order, each in one
+// write, so that a run cut short leaves only whole lines: keys[i] with its
+// translation, (*counts)[keys[i]] and (*contexts)[i]. Without counts or
+// contexts (null), every count is 0 and every context none. Stops at the
+// first failed write and returns it.
+Status write_cards(const CardFormat& format, const BookWordSet& words,
+                   const VocabularyMap& vocabulary, const std::vector<BookWordSet::WordId>& keys,
+                   const std::vector<std::uint64_t>* counts, const std::vector<Context>* contexts,
                    ByteSink& out);
 
 }  // namespace lexicull

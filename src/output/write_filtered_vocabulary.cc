@@ -1,4 +1,6 @@
-#include "vocabulary/write_filtered_vocabulary.h"
+#include "output/write_filtered_vocabulary.h"
+
+#include "output/cards.h"
 
 #include <string>
 #include <vector>
@@ -17,18 +19,8 @@ Status write_filtered_vocabulary(const BookWordSet& words, const VocabularyMap& 
 
 Status write_vocabulary_lines(const BookWordSet& words, const VocabularyMap& vocabulary,
                               const std::vector<BookWordSet::WordId>& keys, ByteSink& out) {
-  std::string line;
-  for (BookWordSet::WordId id : keys) {
-    // Exactly the room the line needs: a huge line is then held once, not twice.
-    line.reserve(words.word(id).size() + 1 + vocabulary.translation(id).size() + sizeof kLineEnd);
-    line.assign(words.word(id));
-    line += '|';
-    line += vocabulary.translation(id);
-    line += kLineEnd;
-    Status status = out.write(reinterpret_cast<const unsigned char*>(line.data()), line.size());
-    if (!status.ok()) return status;
-  }
-  return Status();
+  return write_cards(card_format(OutputFormat::kLines), words, vocabulary, keys, nullptr, nullptr,
+                     out);
 }
 
 }  // namespace lexicull

@@ -1,4 +1,4 @@
-#include "vocabulary/write_filtered_vocabulary.h"
+#include "output/write_filtered_vocabulary.h"
 
 #include <gtest/gtest.h>
 

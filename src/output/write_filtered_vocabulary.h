@@ -1,5 +1,5 @@
-#ifndef LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
-#define LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
+#ifndef LEXICULL_OUTPUT_WRITE_FILTERED_VOCABULARY_H_
+#define LEXICULL_OUTPUT_WRITE_FILTERED_VOCABULARY_H_
 
 #include <vector>
 
@@ -12,6 +12,8 @@ namespace lexicull {
 
 // The end of every line the program writes, on every platform.
 inline constexpr char kLineEnd[] = "\r\n";
+
+// The lines format (cards.h) for the plain run and the study list.
 
 // Writes "word|translation" and a line end for every book word with a
 // non-empty translation, in ascending byte order of the words. Each line goes
@@ -27,4 +29,4 @@ Status write_vocabulary_lines(const BookWordSet& words, const VocabularyMap& voc
 
 }  // namespace lexicull
 
-#endif  // LEXICULL_VOCABULARY_WRITE_FILTERED_VOCABULARY_H_
+#endif  // LEXICULL_OUTPUT_WRITE_FILTERED_VOCABULARY_H_
