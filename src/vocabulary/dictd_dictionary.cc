@@ -151,11 +151,8 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       translations[share].emplace_back(word, std::move(joined));
     }
   });
-  for (const auto& share : translations) {
-    for (const auto& [word, joined] : share) {
-      map.set_translation(word, reinterpret_cast<const unsigned char*>(joined.data()),
-                          joined.size());
-    }
+  for (auto& share : translations) {
+    for (auto& [word, joined] : share) map.set_translation(word, std::move(joined));
   }
   return Status();
 }

@@ -92,6 +92,7 @@ class BookWordForms {
  public:
   explicit BookWordForms(const BookWordSet& words) {
     normal_forms_.reserve(words.size());
+    by_normal_form_.reserve(words.size());
     for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
       normal_forms_.push_back(dictd_normal_form(words.word(id)));
       const std::string& normal = normal_forms_.back();

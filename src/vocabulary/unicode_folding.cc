@@ -59,20 +59,27 @@ bool is_ascii_lower_or_digit(unsigned char byte) {
 std::string unicode_lower(std::string_view text) {
   std::string lowered;
   lowered.reserve(text.size());
-  // ASCII, most of every headword line, needs no table.
-  std::size_t ascii = 0;
-  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
-  lowered.assign(text.substr(0, ascii));
-  for (char& c : lowered) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  for_each_code_point(text.substr(ascii), [&](utf8proc_int32_t code, std::string_view bytes) {
-    if (code < 0) {
-      lowered.append(bytes);
-    } else if (code < 0x80) {
-      lowered += static_cast<char>(code >= 'A' && code <= 'Z' ? code + ('a' - 'A') : code);
-    } else {
-      append_code_point(lowered, utf8proc_tolower(code));
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  for (std::size_t at = 0; at < text.size();) {
+    // ASCII, most of every headword line, needs no table.
+    const unsigned char byte = bytes[at];
+    if (byte < 0x80) {
+      lowered += static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+      ++at;
+      continue;
     }
-  });
+    utf8proc_int32_t code = -1;
+    const utf8proc_ssize_t length =
+        utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &code);
+    if (length <= 0) {
+      // A byte that begins no valid sequence stays as it is.
+      lowered += static_cast<char>(byte);
+      ++at;
+      continue;
+    }
+    append_code_point(lowered, utf8proc_tolower(code));
+    at += static_cast<std::size_t>(length);
+  }
   return lowered;
 }
 

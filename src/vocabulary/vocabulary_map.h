@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/zeroed_array.h"
@@ -48,6 +49,10 @@ class VocabularyMap {
     return reinterpret_cast<unsigned char*>(&translation[0]);
   }
 
+  // The same, taking the bytes of `translation` without a copy.
+  void set_translation(BookWordSet::WordId id, std::string&& translation) {
+    translation_slot(id) = std::move(translation);
+  }
   // With Senses::kAll: adds `sense` to the key's translation, unless it is
   // empty or one of its senses already.
   void add_sense(BookWordSet::WordId id, std::string_view sense) {
