@@ -179,18 +179,24 @@ class LinesFormat final : public CardFormat {
   }
 };
 
+// The fields of a tab-separated line before the context, each escaped by
+// `escapes`, and the tab after them.
+void append_leading_fields(const Card& card, const FieldEscapes& escapes, std::string& line) {
+  append_escaped(line, card.word, escapes);
+  line += '\t';
+  append_escaped(line, card.translation, escapes);
+  line += '\t';
+  line += CountDigits(card.count).view();
+  line += '\t';
+}
+
 class TsvFormat final : public CardFormat {
  public:
   std::string header() const override {
     return std::string("word\ttranslation\tcount\tcontext") + kLineEnd;
   }
   void append_line(const Card& card, std::string& line) const override {
-    append_field(line, card.word);
-    line += '\t';
-    append_field(line, card.translation);
-    line += '\t';
-    line += CountDigits(card.count).view();
-    line += '\t';
+    append_leading_fields(card, kTabSeparated, line);
     append_field(line, context_text(card));
     line += kLineEnd;
   }
@@ -203,12 +209,7 @@ class AnkiFormat final : public CardFormat {
            "#columns:Word\tTranslation\tCount\tContext" + kLineEnd + "#tags:lexicull" + kLineEnd;
   }
   void append_line(const Card& card, std::string& line) const override {
-    append_html(line, card.word);
-    line += '\t';
-    append_html(line, card.translation);
-    line += '\t';
-    line += CountDigits(card.count).view();
-    line += '\t';
+    append_leading_fields(card, kHtml, line);
     const std::string_view context = context_text(card);
     const std::size_t place = card.context == nullptr ? std::string::npos : card.context->place;
     if (place == std::string::npos) {
