@@ -9,7 +9,6 @@
 
 #include "base/swar.h"
 #include "base/utf8.h"
-#include "output/write_filtered_vocabulary.h"
 #include "text/byte_masks.h"
 
 namespace lexicull {

@@ -19,6 +19,9 @@
 
 namespace lexicull {
 
+// The end of every line the program writes, on every platform.
+inline constexpr char kLineEnd[] = "\r\n";
+
 enum class OutputFormat { kLines, kTsv, kAnki, kJsonl };
 
 // The format a --format value names: lines, tsv, anki or jsonl.

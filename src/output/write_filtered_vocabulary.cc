@@ -1,7 +1,5 @@
 #include "output/write_filtered_vocabulary.h"
 
-#include "output/cards.h"
-
 #include <string>
 #include <vector>
 

@@ -6,12 +6,10 @@
 #include "base/byte_stream.h"
 #include "base/status.h"
 #include "book/book_word_set.h"
+#include "output/cards.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
-
-// The end of every line the program writes, on every platform.
-inline constexpr char kLineEnd[] = "\r\n";
 
 // The lines format (cards.h) for the plain run and the study list.
 
