@@ -5,7 +5,9 @@
 // read directly, dictzip (gzip whose chunks inflate each on its own) a chunk
 // at a time, plain gzip in one pass. Memory never holds it whole.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,9 +32,16 @@ class EntryData {
   virtual ~EntryData() = default;
   // Its size, inflated.
   virtual std::uint64_t size() const = 0;
+  // Called with a range's index once its bytes are in place, on the thread
+  // that read them, so that the work on an entry follows its reading while
+  // it is still in cache. It may touch only what is that range's own.
+  using RangeRead = std::function<void(std::size_t range)>;
   // The bytes of `ranges` (sorted, within size()) one after another into
-  // `out`, which has room for their lengths' sum.
-  virtual Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out) const = 0;
+  // `out`, which has room for their lengths' sum, on up to `threads`
+  // threads. After a failure, `range_read` may have been called for some
+  // ranges only.
+  virtual Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out,
+                      const RangeRead& range_read) const = 0;
 };
 
 // "not a readable dictd dictionary: REASON".

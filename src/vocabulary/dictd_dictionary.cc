@@ -3,10 +3,12 @@
 // then read in order (dictd_index.h): every line must have its form and
 // point inside the data, and a line whose headword is a book word's normal
 // form adds its entry's range to those wanted. Last the wanted ranges are
-// read in the data's order (dictd_data.h), and each word takes the senses of
-// the entries whose first line names it, on both cores, the words dealt out
-// by id. Memory holds the book words' groups, the wanted entries and a chunk
-// or two per thread, never the index or the data whole.
+// read in the data's order (dictd_data.h) on both cores; each entry, as soon
+// as it is read and while it is in cache, is asked which of its rows' words
+// it names and gives its senses. Each word then joins the senses of its rows
+// in the index's order, the words dealt out to the cores by id. Memory holds
+// the book words' groups, the wanted entries and a chunk or two per thread,
+// never the index or the data whole.
 #include "vocabulary/dictd_dictionary.h"
 
 #include <algorithm>
@@ -29,6 +31,19 @@ bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// Whether `entry` begins with `lowered_word` and then an ASCII byte that is
+// no letter or digit, or ends there: then its first line, lowered, holds the
+// word as a word, and need not be lowered to tell (most entries are their
+// words' own). Lowering keeps lower-case ASCII as it is.
+bool begins_with_word(std::string_view entry, std::string_view lowered_word) {
+  if (lowered_word.empty() || !starts_with(entry, lowered_word)) return false;
+  if (entry.size() == lowered_word.size()) return true;
+  const auto next = static_cast<unsigned char>(entry[lowered_word.size()]);
+  const bool letter_or_digit =
+      (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') || (next >= '0' && next <= '9');
+  return next < 0x80 && !letter_or_digit;
+}
+
 }  // namespace
 
 void SenseList::add(std::string_view sense) {
@@ -42,11 +57,12 @@ void SenseList::add(std::string_view sense) {
   senses_.push_back(sense);
 }
 
-void add_dictd_senses(std::string_view entry, SenseList* senses) {
+std::vector<std::string_view> dictd_senses(std::string_view entry) {
+  std::vector<std::string_view> senses;
   static constexpr std::string_view kNotSenses[] = {
       "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
   const std::size_t first_end = entry.find('\n');
-  if (first_end == std::string_view::npos) return;
+  if (first_end == std::string_view::npos) return senses;
   for (std::size_t at = first_end + 1; at <= entry.size();) {
     std::size_t end = entry.find('\n', at);
     if (end == std::string_view::npos) end = entry.size();
@@ -65,13 +81,13 @@ void add_dictd_senses(std::string_view entry, SenseList* senses) {
       sense.remove_prefix(digits + 2);
       sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
     }
-    if (!sense.empty()) senses->add(sense);
+    if (!sense.empty()) senses.push_back(sense);
   }
+  return senses;
 }
 
-bool dictd_entry_names(std::string_view entry, std::string_view lowered_word) {
-  const std::string_view first_line = entry.substr(0, entry.find('\n'));
-  return holds_as_word(unicode_lower(first_line), lowered_word);
+std::string dictd_head_line(std::string_view entry) {
+  return unicode_lower(entry.substr(0, entry.find('\n')));
 }
 
 Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
@@ -85,62 +101,92 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   if (!status.ok()) return status;
   const unsigned threads = std::max(1u, options.threads);
 
-  // The distinct ranges in the data's order, and each row's place among them.
-  struct Row {
-    EntryRange range;
-    BookWordSet::WordId word;
-    std::size_t order;  // in the index
-  };
-  std::vector<Row> rows;
-  for (const DictdIndexRow& row : index_rows) rows.push_back(Row{row.range, row.word, rows.size()});
-  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-    return a.range < b.range || (!(b.range < a.range) && a.order < b.order);
-  });
+  // The distinct ranges in the data's order. `by_range` holds the rows'
+  // places in the index, those of one range one after another, from
+  // range_rows[range] on.
+  std::vector<std::uint32_t> by_range(index_rows.size());
+  {
+    struct Place {
+      EntryRange range;
+      std::uint32_t row;
+    };
+    std::vector<Place> places(index_rows.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      places[i] = Place{index_rows[i].range, static_cast<std::uint32_t>(i)};
+    }
+    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+      if (a.range.offset != b.range.offset) return a.range.offset < b.range.offset;
+      return a.range.length != b.range.length ? a.range.length < b.range.length : a.row < b.row;
+    });
+    for (std::size_t i = 0; i < places.size(); ++i) by_range[i] = places[i].row;
+  }
   std::vector<EntryRange> ranges;
-  std::vector<std::size_t> range_of_row(rows.size());
+  std::vector<std::size_t> range_rows;
+  std::vector<std::size_t> range_starts;  // in `text`
+  std::vector<std::uint32_t> range_of_row(index_rows.size());
   std::uint64_t wanted_text = 0;
-  for (const Row& row : rows) {
-    if (ranges.empty() || ranges.back() < row.range) {
-      ranges.push_back(row.range);
-      if ((wanted_text += row.range.length) > kMostWantedText) {
+  for (std::size_t i = 0; i < by_range.size(); ++i) {
+    const EntryRange& range = index_rows[by_range[i]].range;
+    if (ranges.empty() || ranges.back() < range) {
+      ranges.push_back(range);
+      range_rows.push_back(i);
+      range_starts.push_back(static_cast<std::size_t>(wanted_text));
+      if ((wanted_text += range.length) > kMostWantedText) {
         return unreadable_dictd("the entries that the book needs come to more than " +
                                 std::to_string(kMostWantedText >> 20) + " MiB");
       }
     }
-    range_of_row[row.order] = ranges.size() - 1;
+    range_of_row[by_range[i]] = static_cast<std::uint32_t>(ranges.size() - 1);
   }
+  range_rows.push_back(by_range.size());
+  std::vector<std::string> lowered_words(words.size());
+  for (const DictdIndexRow& row : index_rows) {
+    if (lowered_words[row.word].empty())
+      lowered_words[row.word] = unicode_lower(words.word(row.word));
+  }
+
+  // Each entry, once read, loses its CR and gives its senses to the words
+  // it names. Each range's results are its own, so the threads that read
+  // the data share nothing here.
   // wanted_text is bounded above, so a plain array, not zeroed, holds it.
   std::unique_ptr<char[]> text(new char[static_cast<std::size_t>(wanted_text)]);
-  status = data->read(ranges, threads, text.get());
-  if (!status.ok()) return status;
-  std::vector<std::string_view> entries;
-  entries.reserve(ranges.size());
-  char* entry = text.get();
-  for (const EntryRange& range : ranges) {
-    const auto length = static_cast<std::size_t>(range.length);
+  std::vector<std::vector<std::string_view>> range_senses(ranges.size());
+  std::vector<char> named(index_rows.size());  // whether a row's entry names its word
+  status = data->read(ranges, threads, text.get(), [&](std::size_t range) {
+    char* const entry = text.get() + range_starts[range];
+    const auto length = static_cast<std::size_t>(ranges[range].length);
     char* const end = entry + length;
     char* const kept =
         std::memchr(entry, '\r', length) == nullptr ? end : std::remove(entry, end, '\r');
-    entries.emplace_back(entry, static_cast<std::size_t>(kept - entry));
-    entry = end;
-  }
+    const std::string_view bytes(entry, static_cast<std::size_t>(kept - entry));
+    std::string head_line;  // lowered only where a word is not its first word
+    bool any_named = false;
+    for (std::size_t i = range_rows[range]; i < range_rows[range + 1]; ++i) {
+      const std::uint32_t row = by_range[i];
+      const std::string& word = lowered_words[index_rows[row].word];
+      if (begins_with_word(bytes, word)) {
+        named[row] = true;
+      } else {
+        if (head_line.empty()) head_line = dictd_head_line(bytes);
+        named[row] = holds_as_word(head_line, word);
+      }
+      any_named = any_named || named[row];
+    }
+    if (any_named) range_senses[range] = dictd_senses(bytes);
+  });
+  if (!status.ok()) return status;
 
   // Each word's senses, the rows taken in the index's order. The words are
   // dealt out to the threads, so that each thread's senses are its own.
-  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.order < b.order; });
-  const std::size_t shares = rows.size() < 4096 ? 1 : threads;
+  const std::size_t shares = index_rows.size() < 4096 ? 1 : threads;
   std::vector<std::vector<std::pair<BookWordSet::WordId, std::string>>> translations(shares);
   run_side_by_side(shares, [&](std::size_t share) {
     std::unordered_map<BookWordSet::WordId, SenseList> senses;
-    std::unordered_map<BookWordSet::WordId, std::string> lowered;
-    for (const Row& row : rows) {
-      if (row.word % shares != share) continue;
-      auto low = lowered.find(row.word);
-      if (low == lowered.end()) {
-        low = lowered.emplace(row.word, unicode_lower(words.word(row.word))).first;
-      }
-      const std::string_view entry = entries[range_of_row[row.order]];
-      if (dictd_entry_names(entry, low->second)) add_dictd_senses(entry, &senses[row.word]);
+    for (std::size_t row = 0; row < index_rows.size(); ++row) {
+      const BookWordSet::WordId word = index_rows[row].word;
+      if (word % shares != share || !named[row]) continue;
+      SenseList& list = senses[word];
+      for (const std::string_view sense : range_senses[range_of_row[row]]) list.add(sense);
     }
     for (const auto& [word, list] : senses) {
       std::string joined;

@@ -33,16 +33,17 @@ class SenseList {
   std::unordered_set<std::string_view> seen_;
 };
 
-// The senses that an entry (without CR) gives: its lines but the first (the
-// headword), those indented by at most three spaces or tabs that are not
-// blank and are no cross-reference or note ("see:", "Synonym:", "Note:"
-// ...), each trimmed and without one leading "N. ", added to `senses`.
-void add_dictd_senses(std::string_view entry, SenseList* senses);
+// The senses that an entry (without CR) gives, in its order, repeats
+// included: its lines but the first (the headword), those indented by at
+// most three spaces or tabs that are not blank and are no cross-reference
+// or note ("see:", "Synonym:", "Note:" ...), each trimmed and without one
+// leading "N. ". Views into `entry`.
+std::vector<std::string_view> dictd_senses(std::string_view entry);
 
-// Whether the entry's first line, lower-cased, holds `lowered_word` as a
-// word: so "went" takes the entry of "go" whose first line names it, and
-// "it's" does not take those of "its".
-bool dictd_entry_names(std::string_view entry, std::string_view lowered_word);
+// The entry's first line, lower-cased (unicode_lower): a word takes the
+// entry when this holds it as a word (holds_as_word), so "went" takes the
+// entry of "go" whose first line names it, and "it's" not those of "its".
+std::string dictd_head_line(std::string_view entry);
 
 // Gives each book word of `map` the senses of the index rows whose
 // headwords have its normal form (dictd_normal_form) and whose entries name

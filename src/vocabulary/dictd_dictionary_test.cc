@@ -51,17 +51,15 @@ TEST(DictdDictionary, NumbersWordsAndSensesAsDictdWritesThem) {
       {"go <v>\n1. gehen\n      He went.\n2. fahren\n   Synonym: x\n see: {y}\n   Note: z\n",
        {"gehen", "fahren"}},
       {"house\r\n Haus <neut>\r\n\r\n   {n}\r\n    four\r\n\tTab\t \r\nHaus <neut>\r\n12.  x\n",
-       {"Haus <neut>", "{n}", "Tab", "x"}},
+       {"Haus <neut>", "{n}", "Tab", "Haus <neut>", "x"}},
       {"only a headword", {}},
       {"h\n1. \n3.x\n", {"1.", "3.x"}},
   };
   for (const auto& [entry, expected] : entries) {
     std::string without_cr = entry;
     without_cr.erase(std::remove(without_cr.begin(), without_cr.end(), '\r'), without_cr.end());
-    SenseList senses;
-    add_dictd_senses(without_cr, &senses);
-    EXPECT_EQ(std::vector<std::string>(senses.senses().begin(), senses.senses().end()), expected)
-        << entry;
+    const std::vector<std::string_view> senses = dictd_senses(without_cr);
+    EXPECT_EQ(std::vector<std::string>(senses.begin(), senses.end()), expected) << entry;
   }
   const struct {
     std::string entry, word;
@@ -73,7 +71,7 @@ TEST(DictdDictionary, NumbersWordsAndSensesAsDictdWritesThem) {
                 {"\xC3\x84gypten <prop>", "\xC3\xA4gypten", true},
                 {"x-ray <n>", "ray", true}};
   for (const auto& [entry, word, names] : firsts) {
-    EXPECT_EQ(dictd_entry_names(entry, word), names) << entry << " / " << word;
+    EXPECT_EQ(holds_as_word(dictd_head_line(entry), word), names) << entry << " / " << word;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -110,20 +111,35 @@ class DictzipData : public EntryData {
       : file_(file), header_(std::move(header)), size_(size) {}
   std::uint64_t size() const override { return size_; }
 
-  Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out) const override {
-    // Threads take runs of ranges that share no chunk, of about equal
-    // numbers of chunks; a run of fewer than 64 is not worth a thread.
+  Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out,
+              const RangeRead& range_read) const override {
+    // Runs of ranges that share no chunk, a few per thread, which the
+    // threads take in turn as they come free: a chunk inflates in a time
+    // that varies with its text, and a slow core would keep the other
+    // waiting at the end of a fixed share. A run of fewer than 32 chunks is
+    // not worth its turn.
     std::vector<std::size_t> cuts;
     const std::uint64_t chunks = cut_into_runs(ranges, ~std::uint64_t{0}, &cuts);
-    cut_into_runs(ranges, std::max<std::uint64_t>(64, chunks / threads + 1), &cuts);
+    cut_into_runs(ranges, std::max<std::uint64_t>(32, chunks / (8 * threads) + 1), &cuts);
+    const std::size_t runs = cuts.size() - 1;
     std::vector<char*> run_outs;
-    for (std::size_t run = 0, range = 0; run + 1 < cuts.size(); ++run) {
+    for (std::size_t run = 0, range = 0; run < runs; ++run) {
       run_outs.push_back(out);
       for (; range < cuts[run + 1]; ++range) out += ranges[range].length;
     }
-    std::vector<Status> statuses(cuts.size() - 1);
-    run_side_by_side(cuts.size() - 1, [&](std::size_t run) {
-      statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], run_outs[run]);
+    // Runs are taken in their order and a taken run is finished, so every
+    // run before a failed one has been read: the lowest failure is the
+    // same whatever the timing.
+    std::vector<Status> statuses(runs);
+    std::atomic<std::size_t> next_run{0};
+    std::atomic<bool> failed{false};
+    run_side_by_side(std::min<std::size_t>(threads, runs), [&](std::size_t) {
+      while (!failed.load(std::memory_order_relaxed)) {
+        const std::size_t run = next_run.fetch_add(1);
+        if (run >= runs) return;
+        statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], run_outs[run], range_read);
+        if (!statuses[run].ok()) failed = true;
+      }
     });
     for (const Status& status : statuses) {
       if (!status.ok()) return status;
@@ -189,7 +205,7 @@ class DictzipData : public EntryData {
   }
 
   Status read_run_of(const std::vector<EntryRange>& ranges, std::size_t begin, std::size_t end,
-                     char* out) const {
+                     char* out, const RangeRead& range_read) const {
     struct Inflater {
       libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
       ~Inflater() { libdeflate_free_decompressor(inflater); }
@@ -214,6 +230,7 @@ class DictzipData : public EntryData {
         out += take;
         at += take;
       }
+      range_read(i);
     }
     return Status();
   }
@@ -229,7 +246,8 @@ class GzipData : public EntryData {
  public:
   GzipData(const RandomAccessFile& file, std::uint64_t size) : file_(file), size_(size) {}
   std::uint64_t size() const override { return size_; }
-  Status read(const std::vector<EntryRange>& ranges, unsigned, char* out) const override {
+  Status read(const std::vector<EntryRange>& ranges, unsigned, char* out,
+              const RangeRead& range_read) const override {
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
     struct End {
@@ -278,6 +296,7 @@ class GzipData : public EntryData {
       const std::uint64_t window_start = inflated - window.size();
       std::memcpy(out, window.data() + (ranges[i].offset - window_start),
                   static_cast<std::size_t>(ranges[i].length));
+      range_read(i);
       out += ranges[i].length;
     }
     return Status();
