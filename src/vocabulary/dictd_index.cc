@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "base/invariant.h"
 #include "base/swar.h"
@@ -35,17 +34,27 @@ struct DictdDigits {
 };
 constexpr DictdDigits kDictdDigits;
 
-// A hash of a normal form for the filter below, cheaper than a lookup.
-std::uint64_t filter_hash(std::string_view bytes) {
-  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ bytes.size();
-  std::size_t at = 0;
-  for (; at + 8 <= bytes.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + at, 8);
+// A hash of a normal form, for the filter and the table below.
+std::uint64_t form_hash(std::string_view bytes) {
+  const std::size_t size = bytes.size();
+  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ size;
+  std::uint64_t word = 0;
+  if (size < 8) {
+    // Gathered a byte at a time: a copy of unknown length would be a call.
+    for (std::size_t at = 0; at < size; ++at) {
+      word |= std::uint64_t{static_cast<unsigned char>(bytes[at])} << (8 * at);
+    }
     state = (state ^ word) * 0xFF51AFD7ED558CCDull;
-  }
-  for (; at < bytes.size(); ++at) {
-    state = (state ^ static_cast<unsigned char>(bytes[at])) * 0xC4CEB9FE1A85EC53ull;
+  } else {
+    std::size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+      std::memcpy(&word, bytes.data() + at, 8);
+      state = (state ^ word) * 0xFF51AFD7ED558CCDull;
+    }
+    if (at < size) {  // the last eight bytes, some of them again
+      std::memcpy(&word, bytes.data() + size - 8, 8);
+      state = (state ^ word) * 0xC4CEB9FE1A85EC53ull;
+    }
   }
   return state ^ (state >> 29);
 }
@@ -54,12 +63,8 @@ std::uint64_t filter_hash(std::string_view bytes) {
 // word, and one load that stays in cache tells most of them so.
 class NormalFormFilter {
  public:
-  void add(std::string_view normal) {
-    const std::uint64_t hash = filter_hash(normal);
-    bits_[(hash >> 6) & kMask] |= std::uint64_t{1} << (hash & 63);
-  }
-  bool may_hold(std::string_view normal) const {
-    const std::uint64_t hash = filter_hash(normal);
+  void add(std::uint64_t hash) { bits_[(hash >> 6) & kMask] |= std::uint64_t{1} << (hash & 63); }
+  bool may_hold(std::uint64_t hash) const {
     return (bits_[(hash >> 6) & kMask] >> (hash & 63) & 1) != 0;
   }
 
@@ -87,40 +92,80 @@ bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
 namespace {
 
 // The book words by their normal forms, for the index's headwords.
-// Read-only once made, so that the parts of the index may share it.
+// Read-only once made, so that the parts of the index may share it. The
+// words of one form are a group; an open table of groups, at most half
+// full, finds a form by its hash, and a hash's upper half, kept in the slot,
+// tells most other forms apart without a look at their bytes.
 class BookWordForms {
  public:
+  // The book words of one normal form, in the order of their ids.
+  struct Words {
+    const BookWordSet::WordId* begin = nullptr;
+    const BookWordSet::WordId* end = nullptr;
+    bool empty() const { return begin == end; }
+  };
+
   explicit BookWordForms(const BookWordSet& words) {
     normal_forms_.reserve(words.size());
-    by_normal_form_.reserve(words.size());
     for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
       normal_forms_.push_back(dictd_normal_form(words.word(id)));
-      const std::string& normal = normal_forms_.back();
-      if (normal.empty()) continue;
-      by_normal_form_[normal].push_back(id);
-      filter_.add(normal);
+      if (!normal_forms_.back().empty()) ids_.push_back(id);
+    }
+    std::sort(ids_.begin(), ids_.end(), [&](BookWordSet::WordId a, BookWordSet::WordId b) {
+      return normal_forms_[a] != normal_forms_[b] ? normal_forms_[a] < normal_forms_[b] : a < b;
+    });
+    std::size_t slots = 16;
+    while (slots < 2 * ids_.size()) slots <<= 1;
+    slots_.assign(slots, Slot{});
+    group_starts_.push_back(0);
+    for (std::size_t first = 0; first < ids_.size();) {
+      const std::string& normal = normal_forms_[ids_[first]];
+      std::size_t end = first + 1;
+      while (end < ids_.size() && normal_forms_[ids_[end]] == normal) ++end;
+      const std::uint64_t hash = form_hash(normal);
+      filter_.add(hash);
+      std::size_t slot = hash & (slots - 1);
+      while (slots_[slot].group != Slot::kEmpty) slot = (slot + 1) & (slots - 1);
+      slots_[slot] = Slot{static_cast<std::uint32_t>(hash >> 32),
+                          static_cast<std::uint32_t>(group_starts_.size() - 1)};
+      group_starts_.push_back(static_cast<std::uint32_t>(end));
       longest_ = std::max(longest_, normal.size());
+      first = end;
     }
   }
 
-  // The book words whose normal form `headword` has, or null. `normal` is
-  // scratch memory.
-  const std::vector<BookWordSet::WordId>* words_of(std::string_view headword,
-                                                   std::string& normal) const {
+  // The book words whose normal form `headword` has, perhaps none. `normal`
+  // is scratch memory.
+  Words words_of(std::string_view headword, std::string& normal) const {
     // A normal form is never longer than its word: most headwords, phrases
     // among them, are passed over here.
     const bool plain = is_plain_normal_form(headword);
-    if (plain && headword.size() > longest_) return nullptr;
+    if (plain && headword.size() > longest_) return Words{};
     const std::string_view headword_normal =
         plain ? headword : dictd_normal_form(headword, &normal);
-    if (!filter_.may_hold(headword_normal)) return nullptr;
-    const auto found = by_normal_form_.find(headword_normal);
-    return found == by_normal_form_.end() ? nullptr : &found->second;
+    const std::uint64_t hash = form_hash(headword_normal);
+    if (!filter_.may_hold(hash)) return Words{};
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const Slot& found = slots_[slot];
+      if (found.group == Slot::kEmpty) return Words{};
+      if (found.upper_hash != static_cast<std::uint32_t>(hash >> 32)) continue;
+      const BookWordSet::WordId* const first = &ids_[group_starts_[found.group]];
+      if (normal_forms_[*first] != headword_normal) continue;
+      return Words{first, &ids_[0] + group_starts_[found.group + 1]};
+    }
   }
 
  private:
-  std::vector<std::string> normal_forms_;
-  std::unordered_map<std::string_view, std::vector<BookWordSet::WordId>> by_normal_form_;
+  struct Slot {
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+    std::uint32_t upper_hash = 0;
+    std::uint32_t group = kEmpty;
+  };
+  std::vector<std::string> normal_forms_;    // by word id
+  std::vector<BookWordSet::WordId> ids_;     // the words of each group together
+  std::vector<std::uint32_t> group_starts_;  // in ids_, and the end
+  std::vector<Slot> slots_;
   NormalFormFilter filter_;
   std::size_t longest_ = 0;
 };
@@ -188,6 +233,12 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
   }
   void take_later(IndexRowReader& later) {
     if (!malformed_.empty()) return;
+    if (later.rows_.size() > kMostDictdRows - rows_.size()) {
+      // Past the bound somewhere in the later part: its last line is named.
+      lines_ += later.lines_;
+      malformed_ = too_many_rows();
+      return;
+    }
     rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
     lines_ += later.lines_;
     malformed_ = later.malformed_;
@@ -237,9 +288,18 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
                                                     headword.substr(0, 10) == "00database"))) {
       return;
     }
-    const std::vector<BookWordSet::WordId>* words = forms_.words_of(headword, normal_);
-    if (words == nullptr) return;
-    for (const BookWordSet::WordId word : *words) rows_.push_back(DictdIndexRow{word, range});
+    const BookWordForms::Words words = forms_.words_of(headword, normal_);
+    if (static_cast<std::size_t>(words.end - words.begin) > kMostDictdRows - rows_.size()) {
+      malformed_ = too_many_rows();
+      return;
+    }
+    for (const BookWordSet::WordId* word = words.begin; word != words.end; ++word) {
+      rows_.push_back(DictdIndexRow{*word, range});
+    }
+  }
+
+  static std::string too_many_rows() {
+    return "takes the book's words past " + std::to_string(kMostDictdRows) + " rows";
   }
 
   const BookWordForms& forms_;

@@ -19,6 +19,10 @@ namespace lexicull {
 // No dictionary has entries near this size; a crafted one could make a few
 // lines of index ask for gigabytes.
 inline constexpr std::uint64_t kLargestDictdEntry = std::uint64_t{1} << 20;
+// Nor do a book's words take near this many rows of any index (a large one
+// has a million lines); an index of the same line repeated could take
+// gigabytes of rows.
+inline constexpr std::size_t kMostDictdRows = std::size_t{1} << 22;
 
 // The number that dictd's base64 digits (A-Z a-z 0-9 + /, most significant
 // first) spell; false for no digits, another byte, or more than 60 bits.
@@ -34,7 +38,8 @@ struct DictdIndexRow {
 // The rows that the book words of `words` take, in the index's order. Every
 // line must have the index's form and point inside data of `data_size`
 // bytes, an entry of at most kLargestDictdEntry; the first that does not
-// fails the reading with its line number. Empty headwords and the
+// fails the reading with its line number, as does the line that takes the
+// rows past kMostDictdRows. Empty headwords and the
 // dictionary's own notes (00-database..., 00database...) match no word.
 // Large indexes are read in parts of 1 MiB or more side by side.
 Status read_dictd_index(InputFile& index, const BookWordSet& words, std::uint64_t data_size,

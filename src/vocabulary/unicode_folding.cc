@@ -102,13 +102,20 @@ bool is_plain_normal_form(std::string_view word) {
     return (letters | digits | swar::equal(bytes, ' ')) == swar::kHighBits;
   };
   const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
+  const std::size_t size = word.size();
+  if (size < 8) {
+    // Most headwords are short: a copy of unknown length would be a call.
+    for (std::size_t at = 0; at < size; ++at) {
+      if (!is_ascii_lower_or_digit(bytes[at]) && bytes[at] != ' ') return false;
+    }
+    return true;
+  }
   std::size_t at = 0;
-  for (; at + 8 <= word.size(); at += 8) {
+  for (; at + 8 <= size; at += 8) {
     if (!plain(swar::load(bytes + at))) return false;
   }
-  unsigned char last[8] = {'a', 'a', 'a', 'a', 'a', 'a', 'a', 'a'};
-  std::memcpy(last, bytes + at, word.size() - at);
-  return plain(swar::load(last));
+  // The last eight bytes, some of them again.
+  return at == size || plain(swar::load(bytes + size - 8));
 }
 
 std::string_view dictd_normal_form(std::string_view word, std::string* normal) {
