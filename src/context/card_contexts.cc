@@ -84,7 +84,17 @@ void KeyContexts::add_sentence(const SentencePiece& sentence) {
       const std::string_view normalized = normalized_sentence(sentence.text, normalized_);
       for (; next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number;
            ++next_pending_) {
-        find_key(pending_[next_pending_].key, normalized);
+        const std::size_t index = pending_[next_pending_].key;
+        Context context = context_in(normalized, words_.word(keys_[index]));
+        // Without the key's bytes, the sentence may still hold a form of it
+        // (a stem's, a word joined across a line end); or it holds only the
+        // end of a word joined across the sentence's end, and the key's
+        // sentence is a later one, as a single reading finds it.
+        if (context.place == std::string::npos && !holds_a_form(sentence.text, index)) {
+          look_for_everywhere(index);
+          continue;
+        }
+        take_context(index, std::move(context));
       }
     } else {
       for (; next_pending_ < pending_.size() && pending_[next_pending_].number == sentence.number;
@@ -96,11 +106,23 @@ void KeyContexts::add_sentence(const SentencePiece& sentence) {
   if (!keys_of_form_.empty()) look_in_words(sentence.text);
 }
 
-void KeyContexts::find_key(std::size_t index, std::string_view normalized) {
+void KeyContexts::take_context(std::size_t index, Context context) {
   if (found_[index]) return;
   found_[index] = true;
   --missing_;
-  contexts_[index] = context_in(normalized, words_.word(keys_[index]));
+  contexts_[index] = std::move(context);
+}
+
+bool KeyContexts::holds_a_form(std::string_view sentence, std::size_t index) {
+  bool holds = false;
+  for_each_book_word(sentence, scratch_, [&](std::string_view word) {
+    if (holds) return;
+    const BookWordSet::WordId id = words_.find(WordKey::of_copy(word, key_bytes_));
+    for (std::size_t form = form_starts_[index]; form < form_starts_[index + 1]; ++form) {
+      holds = holds || forms_[form] == id;
+    }
+  });
+  return holds;
 }
 
 void KeyContexts::look_for_everywhere(std::size_t index) {
@@ -134,7 +156,7 @@ void KeyContexts::look_in_words(std::string_view sentence) {
         normalized = normalized_sentence(sentence);
         normalized_made = true;
       }
-      find_key(index, normalized);
+      take_context(index, context_in(normalized, words_.word(keys_[index])));
     }
     keys_of_form_.erase(forms);
     forms_taken = true;

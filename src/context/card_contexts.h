@@ -20,10 +20,10 @@ namespace lexicull {
 // sentence where each word first stands (FirstSentenceNumbers): fed the
 // book's sentences in order (SentenceSplitter), it takes each key's context
 // from the first sentence of any of its forms and passes every other
-// sentence by. Where a word's first sentence comes in pieces, or its place
-// there is not found by the sentence's own words, the key is looked for in
-// every piece from there on, by its words. Keeps one Context per key, and a
-// few bytes per form besides.
+// sentence by. Where a word's first sentence comes in pieces, or does not
+// hold it by its own words (it holds the end of a word joined across its
+// start), the key is looked for in every piece from there on, by its words. Keeps one Context per
+// key, and a few bytes per form besides.
 class KeyContexts {
  public:
   KeyContexts(const BookWordSet& words, const std::vector<WordStem>& stems,
@@ -51,7 +51,10 @@ class KeyContexts {
     std::uint64_t number;
     std::size_t key;
   };
-  void find_key(std::size_t index, std::string_view normalized);
+  void take_context(std::size_t index, Context context);
+  // Whether the words of `sentence`, by the book's rules, hold a form of
+  // keys[index].
+  bool holds_a_form(std::string_view sentence, std::size_t index);
   // From now on keys[index] is looked for by the words of every piece.
   void look_for_everywhere(std::size_t index);
   void look_in_words(std::string_view sentence);

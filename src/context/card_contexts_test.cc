@@ -188,5 +188,36 @@ TEST(CardContexts, AWordInAPieceOfALongSentence) {
   EXPECT_EQ(contexts.context(1).text.substr(0, 12), "Start filler");
 }
 
+// "ex-." at a line's end joins the next line's word, past the sentence's
+// end: the sentence where that word ends does not hold it by its own words.
+// Its context is the first that does, or none, whether the book is read
+// twice or once.
+TEST(CardContexts, AWordJoinedAcrossASentenceEnd) {
+  for (const bool again_later : {true, false}) {
+    const std::string text = std::string("A fox ex-.\nample here. ") +
+                             (again_later ? "Then the Example again." : "Then none.");
+    BookWordSet words;
+    words.count_occurrences();
+    FirstSentenceNumbers numbers(words);
+    feed_in_pieces(text, 7, numbers);
+    ByteBuffer buffer;
+    const std::vector<BookWordSet::WordId> keys = {words.find(WordKey::of_copy("example", buffer))};
+    ASSERT_NE(keys[0], BookWordSet::kAbsent);
+    const std::vector<std::uint64_t> first_sentences = numbers.take_numbers();
+    KeyContexts twice(words, {}, keys, first_sentences);
+    SentenceSplitter splitter(
+        ' ', [&](const SentencePiece& sentence) { twice.add_sentence(sentence); },
+        [&](std::uint64_t number) { return twice.wants(number); });
+    feed_in_pieces(text, 7, splitter);
+    FirstSentences once;
+    SentenceSplitter every(' ',
+                           [&](const SentencePiece& sentence) { once.add_sentence(sentence); });
+    feed_in_pieces(text, 7, every);
+    const std::string expected = again_later ? "Then the Example again." : "";
+    EXPECT_EQ(twice.context(0).text, expected);
+    EXPECT_EQ(once.contexts(words, {}, keys)[0].text, expected);
+  }
+}
+
 }  // namespace
 }  // namespace lexicull
