@@ -1,6 +1,6 @@
 // libFuzzer target, built once per phase with LEXICULL_FUZZ_TARGET set to
-// Target::kBook, kVocabulary or kRun: the phase against the reference rules,
-// whatever the bytes and however they are cut into reads.
+// a harness::Target, such as kBook, kContexts or kRun: the phase against the
+// reference rules, whatever the bytes and however they are cut into reads.
 #include <cstdio>
 #include <cstdlib>
 

@@ -6,18 +6,22 @@
 #include <vector>
 
 #include "book/collect_book_words.h"
+#include "context/card_contexts.h"
+#include "context/sentence_numbers.h"
 #include "formats/epub_book.h"
 #include "formats/html_text.h"
 #include "formats/markup_book.h"
+#include "formats/read_book.h"
 #include "formats/subtitles.h"
+#include "output/write_filtered_vocabulary.h"
 #include "reference.h"
 #include "stem/dictionary_files.h"
 #include "stem/stemmer.h"
 #include "stem/word_forms.h"
 #include "testing/test_support.h"
+#include "text/tee_reader.h"
 #include "vocabulary/dictd_dictionary.h"
 #include "vocabulary/read_vocabulary.h"
-#include "output/write_filtered_vocabulary.h"
 
 namespace lexicull {
 namespace harness {
@@ -149,6 +153,96 @@ std::string check_run(const Pair& pair) {
       }
       if (out.bytes() != expected) {
         return "output differs" + cut_note(read_size) + ", " + describe(reading);
+      }
+    }
+  }
+  return "";
+}
+
+namespace {
+
+// The words of `raw_book` with their cards' contexts, read as `reading`
+// says: in order, kept as the book is read once; at offsets, numbered in the
+// first reading and found in a second, as the program does each.
+Status real_contexts(const std::string& raw_book, const Reading& reading, std::size_t read_size,
+                     BookWordSet& words, std::vector<BookWordSet::WordId>& keys,
+                     std::vector<Context>& contexts) {
+  words.count_occurrences();
+  InputFile book = memory_input(raw_book, reading.kind, read_size);
+  if (reading.kind == InputKind::kInOrder) {
+    FirstSentences first;
+    BookWordCollector collector(words);
+    SentenceSplitter sentences(collector.part_separator(), [&](const SentencePiece& sentence) {
+      first.add_sentence(sentence);
+    });
+    TeeReader both(collector, sentences);
+    Status status = read_book_text(book, BookFormat::kText, both, PartOptions{1}, nullptr);
+    if (!status.ok()) return status;
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) keys.push_back(id);
+    contexts = first.contexts(words, {}, keys);
+    return Status();
+  }
+  FirstSentenceNumbers numbers(words);
+  Status status = read_book_text(book, BookFormat::kText, numbers, reading.options(), nullptr);
+  if (!status.ok()) return status;
+  const std::vector<std::uint64_t> first_sentences = numbers.take_numbers();
+  for (BookWordSet::WordId id = 0; id < words.size(); ++id) keys.push_back(id);
+  KeyContexts found(words, {}, keys, first_sentences);
+  SentenceSplitter sentences(
+      BookWordCollector::kPartSeparator,
+      [&](const SentencePiece& sentence) { found.add_sentence(sentence); },
+      [&](std::uint64_t number) { return found.wants(number); });
+  InputFile again = memory_input(raw_book, reading.kind, read_size);
+  status = read_book_text(again, BookFormat::kText, sentences, PartOptions{1}, nullptr);
+  if (!status.ok()) return status;
+  contexts = found.take_contexts();
+  return Status();
+}
+
+// Whether a hyphen may join a word across a sentence's end: "ex-." at a
+// line's end. The book's words then differ from its sentences' own words,
+// and the first sentence "holding" the word has no single answer.
+bool may_join_across_a_sentence_end(const std::string& text) {
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+    if (at == 0 || std::string(".!?").find(text[at - 1]) == std::string::npos) continue;
+    std::size_t before = at - 1;
+    while (before > 0 && std::string("():;.\",?!/").find(text[before - 1]) != std::string::npos) {
+      --before;
+    }
+    if (before > 0 && text[before - 1] == '-') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string check_contexts(const std::string& raw_book) {
+  if (may_join_across_a_sentence_end(reference::as_text(raw_book))) return "";
+  const std::map<std::string, reference::CardContext> expected = reference::card_contexts(raw_book);
+  for (const Reading& reading : {kReadings[0], kReadings[3]}) {
+    for (std::size_t read_size : kReadSizes) {
+      BookWordSet words;
+      std::vector<BookWordSet::WordId> keys;
+      std::vector<Context> contexts;
+      if (!real_contexts(raw_book, reading, read_size, words, keys, contexts).ok()) {
+        return "reading memory failed";
+      }
+      const std::string where = cut_note(read_size) + ", " + describe(reading);
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string word(words.word(keys[i]));
+        const auto want = expected.find(word);
+        if (word.empty()) continue;
+        // A word in no sentence has no context.
+        const std::string want_text = want == expected.end() ? "" : want->second.text;
+        const std::size_t want_place =
+            want == expected.end() ? std::string::npos : want->second.place;
+        if (contexts[i].text != want_text) {
+          return "context of " + word + " differs" + where + ": [" + contexts[i].text + "], not [" +
+                 want_text + "]";
+        }
+        if (contexts[i].place != want_place) {
+          return "place of " + word + " in its context differs" + where;
+        }
       }
     }
   }
@@ -303,6 +397,8 @@ std::string check(Target target, const std::uint8_t* data, std::size_t size) {
   switch (target) {
     case Target::kBook:
       return check_book(std::string(reinterpret_cast<const char*>(data), size));
+    case Target::kContexts:
+      return check_contexts(std::string(reinterpret_cast<const char*>(data), size));
     case Target::kVocabulary:
       return check_vocabulary(split_input(data, size));
     case Target::kRun:

@@ -29,6 +29,10 @@ Pair split_input(const std::uint8_t* data, std::size_t size);
 std::string check_book(const std::string& raw_book);
 std::string check_vocabulary(const Pair& pair);
 std::string check_run(const Pair& pair);
+// The context of every word's card, from a book read once in order (as
+// standard input is) and from one read in parts and then again for the
+// sentences, against the reference rules at every read size.
+std::string check_contexts(const std::string& raw_book);
 // A hunspell dictionary of any bytes (the pair's book as its affix file, its
 // vocabulary as its word list), checked as the program checks one and then
 // asked for the stems of words: it must never crash, and every stem must be
@@ -59,6 +63,7 @@ std::string check_fiction_book(const std::string& raw);
 
 enum class Target {
   kBook,
+  kContexts,
   kVocabulary,
   kRun,
   kDictionary,

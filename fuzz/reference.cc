@@ -7,6 +7,10 @@ namespace lexicull {
 namespace reference {
 namespace {
 
+bool ends_with(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> pieces(1);
   for (char byte : text) {
@@ -24,6 +28,126 @@ std::string lower_case(std::string text) {
     if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte + 32);
   }
   return text;
+}
+
+// The words of a piece of text by the book's rules: cut at spaces, the
+// punctuation dropped, lower-cased, the lines of a chunk joined where one
+// ends in its only hyphen.
+std::vector<std::string> words_of(const std::string& text) {
+  std::vector<std::string> chunks = split(text, ' ');
+  if (chunks.back().empty()) chunks.pop_back();
+  std::vector<std::string> words;
+  for (const std::string& chunk : chunks) {
+    std::string word;
+    for (char byte : lower_case(chunk)) {
+      if (std::string("():;.\",?!/").find(byte) == std::string::npos) word += byte;
+    }
+    const std::vector<std::string> lines = split(word, '\n');
+    std::string current = lines[0];
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      if (!current.empty() && current.find('-') == current.size() - 1) {
+        current.pop_back();
+        current += lines[i];
+      } else {
+        words.push_back(current);
+        current = lines[i];
+      }
+    }
+    words.push_back(current);
+  }
+  return words;
+}
+
+// A sentence ends at a space or line feed after '.', '!', '?' or U+2026, and
+// at an empty line.
+std::vector<std::string> sentences_of(const std::string& text) {
+  std::vector<std::string> sentences(1);
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const std::string& current = sentences.back();
+    const bool after_mark = ends_with(current, ".") || ends_with(current, "!") ||
+                            ends_with(current, "?") || ends_with(current, "\xE2\x80\xA6");
+    const bool breaks = text[at] == ' ' || text[at] == '\n';
+    const bool empty_line = text[at] == '\n' && at > 0 && text[at - 1] == '\n';
+    if ((after_mark && breaks) || empty_line) {
+      sentences.emplace_back();
+    } else {
+      sentences.back() += text[at];
+    }
+  }
+  return sentences;
+}
+
+// Line feeds as spaces, runs of spaces as one, none at the ends.
+std::string as_shown(const std::string& sentence) {
+  std::string shown;
+  for (char byte : sentence) {
+    if (byte == '\n') byte = ' ';
+    if (byte == ' ' && (shown.empty() || shown.back() == ' ')) continue;
+    shown += byte;
+  }
+  if (!shown.empty() && shown.back() == ' ') shown.pop_back();
+  return shown;
+}
+
+bool is_word_byte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x80 || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+         (byte >= '0' && byte <= '9');
+}
+
+CardContext context_of(const std::string& sentence, const std::string& word) {
+  const std::string text = as_shown(sentence);
+  const std::string lowered = lower_case(text);
+  std::size_t place = std::string::npos;
+  for (std::size_t at = 0; !word.empty() && at + word.size() <= text.size(); ++at) {
+    if (lowered.compare(at, word.size(), word) != 0) continue;
+    if (at > 0 && is_word_byte(text[at - 1])) continue;
+    if (at + word.size() < text.size() && is_word_byte(text[at + word.size()])) continue;
+    place = at;
+    break;
+  }
+  CardContext context;
+  constexpr std::size_t kWindow = 300, kSnap = 30;
+  if (text.size() <= kWindow) {
+    context.text = text;
+    context.place = place;
+    return context;
+  }
+  // 300 bytes centred on the word's middle, moved inside the sentence.
+  const std::size_t middle = place == std::string::npos ? 0 : place + word.size() / 2;
+  std::size_t begin = middle < kWindow / 2 ? 0 : middle - kWindow / 2;
+  if (begin + kWindow > text.size()) begin = text.size() - kWindow;
+  std::size_t end = begin + kWindow;
+  auto continues = [&](std::size_t at) {
+    return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+  };
+  // Each cut end moves inward to the nearest space within 30 bytes, or else
+  // to a character's start.
+  if (begin > 0) {
+    std::size_t space = begin;
+    while (space <= begin + kSnap && space < end && text[space] != ' ') ++space;
+    if (space <= begin + kSnap && space + 1 < end) {
+      begin = space + 1;
+    } else {
+      while (begin < end && continues(begin)) ++begin;
+    }
+  }
+  if (end < text.size()) {
+    std::size_t space = end;
+    while (space > begin && space + kSnap > end && text[space] != ' ') --space;
+    if (text[space] == ' ' && space + kSnap >= end && space > begin) {
+      end = space;
+    } else {
+      while (end > begin && continues(end)) --end;
+    }
+  }
+  const std::string ellipsis = "\xE2\x80\xA6";
+  context.text = (begin > 0 ? ellipsis : "") + text.substr(begin, end - begin) +
+                 (end < text.size() ? ellipsis : "");
+  if (place != std::string::npos && place >= begin && place + word.size() <= end) {
+    context.place = place - begin + (begin > 0 ? ellipsis.size() : 0);
+  }
+  return context;
 }
 
 }  // namespace
@@ -182,6 +306,17 @@ StudyResult study_list(const std::string& raw_book, const std::string& raw_vocab
   if (!request.by_frequency) std::sort(kept.begin(), kept.end());
   for (const std::string& key : kept) result.output += key + "|" + entries.at(key) + "\r\n";
   return result;
+}
+
+std::map<std::string, CardContext> card_contexts(const std::string& raw_book) {
+  std::map<std::string, CardContext> contexts;
+  for (const std::string& sentence : sentences_of(as_text(raw_book))) {
+    if (sentence.empty()) continue;
+    for (const std::string& word : words_of(sentence)) {
+      if (contexts.count(word) == 0) contexts[word] = context_of(sentence, word);
+    }
+  }
+  return contexts;
 }
 
 }  // namespace reference

@@ -48,6 +48,18 @@ StudyResult study_list(const std::string& raw_book, const std::string& raw_vocab
                        const StudyRequest& request,
                        const std::function<std::vector<std::string>(const std::string&)>& stems);
 
+// The context of a word's card: the first sentence of the book that holds
+// it, as the card shows it, and where in it the word first stands (npos for
+// nowhere).
+struct CardContext {
+  std::string text;
+  std::size_t place = std::string::npos;
+};
+// Each word of the book that a sentence holds, by the sentence's own words,
+// with its card's context. A word that the book joins across a sentence's
+// end ("ex-." at a line's end) is in no sentence and not here.
+std::map<std::string, CardContext> card_contexts(const std::string& raw_book);
+
 }  // namespace reference
 }  // namespace lexicull
 

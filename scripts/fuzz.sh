@@ -11,11 +11,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 
 cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz --target book_fuzzer vocabulary_fuzzer run_fuzzer dictionary_fuzzer \
-  epub_fuzzer dictd_fuzzer html_fuzzer subtitles_fuzzer fb2_fuzzer
+cmake --build --preset fuzz --target book_fuzzer contexts_fuzzer vocabulary_fuzzer run_fuzzer \
+  dictionary_fuzzer epub_fuzzer dictd_fuzzer html_fuzzer subtitles_fuzzer fb2_fuzzer
 
 mkdir -p build/fuzz/findings
-for target in book vocabulary run dictionary epub dictd html subtitles fb2; do
+for target in book contexts vocabulary run dictionary epub dictd html subtitles fb2; do
   work=build/fuzz/corpus/$target
   mkdir -p "$work"
   echo "== ${target}_fuzzer, ${seconds} s"
