@@ -35,6 +35,7 @@ std::string lower_case(std::string text) {
 // ends in its only hyphen.
 std::vector<std::string> words_of(const std::string& text) {
   std::vector<std::string> chunks = split(text, ' ');
+  // What follows the last space is a chunk only if something is there.
   if (chunks.back().empty()) chunks.pop_back();
   std::vector<std::string> words;
   for (const std::string& chunk : chunks) {
@@ -169,28 +170,8 @@ std::set<std::string> book_words(const std::string& raw_book) {
 }
 
 std::map<std::string, std::uint64_t> book_word_counts(const std::string& raw_book) {
-  std::vector<std::string> chunks = split(as_text(raw_book), ' ');
-  // What follows the last space is a chunk only if something is there.
-  if (chunks.back().empty()) chunks.pop_back();
   std::map<std::string, std::uint64_t> words;
-  for (const std::string& chunk : chunks) {
-    std::string word;
-    for (char byte : lower_case(chunk)) {
-      if (std::string("():;.\",?!/").find(byte) == std::string::npos) word += byte;
-    }
-    const std::vector<std::string> lines = split(word, '\n');
-    std::string current = lines[0];
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-      if (!current.empty() && current.find('-') == current.size() - 1) {
-        current.pop_back();
-        current += lines[i];
-      } else {
-        ++words[current];
-        current = lines[i];
-      }
-    }
-    ++words[current];
-  }
+  for (const std::string& word : words_of(as_text(raw_book))) ++words[word];
   return words;
 }
 
