@@ -22,8 +22,8 @@ namespace lexicull {
 // from the first sentence of any of its forms and passes every other
 // sentence by. Where a word's first sentence comes in pieces, or does not
 // hold it by its own words (it holds the end of a word joined across its
-// start), the key is looked for in every piece from there on, by its words. Keeps one Context per
-// key, and a few bytes per form besides.
+// start), the key is looked for in every piece from there on, by its words.
+// Keeps one Context per key, and a few bytes per form besides.
 class KeyContexts {
  public:
   KeyContexts(const BookWordSet& words, const std::vector<WordStem>& stems,

@@ -115,8 +115,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       places[i] = Place{index_rows[i].range, static_cast<std::uint32_t>(i)};
     }
     std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-      if (a.range.offset != b.range.offset) return a.range.offset < b.range.offset;
-      return a.range.length != b.range.length ? a.range.length < b.range.length : a.row < b.row;
+      return a.range < b.range || (!(b.range < a.range) && a.row < b.row);
     });
     for (std::size_t i = 0; i < places.size(); ++i) by_range[i] = places[i].row;
   }

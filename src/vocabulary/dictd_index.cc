@@ -102,7 +102,6 @@ class BookWordForms {
   struct Words {
     const BookWordSet::WordId* begin = nullptr;
     const BookWordSet::WordId* end = nullptr;
-    bool empty() const { return begin == end; }
   };
 
   explicit BookWordForms(const BookWordSet& words) {

@@ -39,8 +39,8 @@ struct DictdIndexRow {
 // line must have the index's form and point inside data of `data_size`
 // bytes, an entry of at most kLargestDictdEntry; the first that does not
 // fails the reading with its line number, as does the line that takes the
-// rows past kMostDictdRows. Empty headwords and the
-// dictionary's own notes (00-database..., 00database...) match no word.
+// rows past kMostDictdRows. Empty headwords and the dictionary's own notes
+// (00-database..., 00database...) match no word.
 // Large indexes are read in parts of 1 MiB or more side by side.
 Status read_dictd_index(InputFile& index, const BookWordSet& words, std::uint64_t data_size,
                         const PartOptions& options, std::vector<DictdIndexRow>* rows);
