@@ -63,9 +63,13 @@ library() {
 }
 
 # notice NAME FOLDER: the library's licence (standard input) as the Windows
-# .zip carries it, in licences/NAME.txt.
+# .zip carries it, in licences/NAME.txt, with the Debian version that was
+# built, which is also logged: the archive may serve another one tomorrow.
 notice() {
-  { echo "$1, built from Debian's source ($(basename "$2"))"; echo; cat; echo; } > "$prefix/licences/$1.txt"
+  local version
+  version=$(dpkg-parsechangelog -l "$2/debian/changelog" -S Version 2> /dev/null) || version=$(basename "$2")
+  echo "build-epub-libraries: $1 $version"
+  { echo "$1, built from Debian's source ($1 $version)"; echo; cat; echo; } > "$prefix/licences/$1.txt"
 }
 
 # zlib: only what inflating needs.

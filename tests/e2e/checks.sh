@@ -13,6 +13,11 @@ check() {  # check NAME CONDITION...
   else
     failed=$((failed + 1))
     echo "FAIL: $name"
+    # What the last run left behind, so that a failure on a machine out of
+    # reach can still be read from its log.
+    if [ -n "${status:-}" ]; then echo "  last status: $status"; fi
+    if [ -f stdout ]; then echo "  last stdout: $(wc -c < stdout) bytes"; fi
+    if [ -s stderr ]; then sed -n '1,3s/^/  last stderr: /p' stderr; fi
   fi
 }
 skip() {
