@@ -89,6 +89,16 @@ wine64_loader() {
   if have wine64; then command -v wine64; else echo /usr/lib/wine/wine64; fi
 }
 
+# windows_note BUILD BITS WHY: which program is tested and why, with the
+# versions of the libraries that the archive served for its build. Said
+# before the tests, so that a failure's summary names them too.
+windows_note() {
+  local built
+  built=$(sed -sn '1s/.*(\(.*\))$/\1/p' "$1"/epub-libraries/licences/{expat,libxml2}.txt |
+    paste -sd ',' - | sed 's/,/, /g')
+  note "$2-bit program: $3${built:+; built with $built}"
+}
+
 suite_windows() {
   for compiler in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix; do
     have "$compiler" || skip "no $compiler (g++-mingw-w64-i686, g++-mingw-w64-x86-64)"
@@ -117,15 +127,16 @@ suite_windows() {
   if [ "$bits" = 32 ]; then
     have wine && wine_runs wine build/windows/lexicull.exe ||
       skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
+    windows_note build/windows "$bits" "$why"
     ctest --preset windows
   else
     cmake --preset windows64
     cmake --build --preset windows64
     wine_runs "$(wine64_loader)" build/windows64/lexicull.exe ||
       skip "the 64-bit program does not start under wine64 ($why): $(tail -n 1 "$logs/wine-probe.txt")"
+    windows_note build/windows64 "$bits" "$why"
     ctest --preset windows64
   fi
-  note "${bits}-bit program: $why"
 }
 
 suite_s390x() {
