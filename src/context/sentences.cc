@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/invariant.h"
+#include "base/swar.h"
+
 namespace lexicull {
 namespace {
 
@@ -13,6 +16,48 @@ bool is_word_byte(unsigned char byte) {
 }
 
 bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Writes the sentence normalized into `text`, in one pass. Eight bytes in
+// which no break follows a break (nor the space written last) go over
+// whole, their line feeds made spaces: in prose that is most of them.
+void normalize_sentence_into(std::string_view sentence, std::string& text) {
+  const auto is_break = [](unsigned char byte) { return byte == ' ' || byte == '\n'; };
+  const auto* const in = reinterpret_cast<const unsigned char*>(sentence.data());
+  const std::size_t size = sentence.size();
+  text.resize(size);
+  auto* const start = reinterpret_cast<unsigned char*>(&text[0]);
+  unsigned char* out = start;
+  bool after_space = false;  // the byte written last is a space
+  const auto take = [&](unsigned char byte) {
+    if (!is_break(byte)) {
+      *out++ = byte;
+      after_space = false;
+    } else if (!after_space) {
+      *out++ = ' ';
+      after_space = true;
+    }
+  };
+  std::size_t at = 0;
+  while (at < size && is_break(in[at])) ++at;
+  for (; at + 8 <= size; at += 8) {
+    const swar::Bytes8 bytes = swar::load(in + at);
+    const swar::Bytes8 line_feeds = swar::equal(bytes, '\n');
+    const swar::Bytes8 breaks = line_feeds | swar::equal(bytes, ' ');
+    const swar::Bytes8 break_before = breaks << 8 | (after_space ? 0x80 : 0);
+    if ((breaks & break_before) != 0) {
+      for (std::size_t k = 0; k < 8; ++k) take(in[at + k]);
+      continue;
+    }
+    swar::store(out, bytes ^ ((line_feeds >> 7) * ('\n' ^ ' ')));
+    out += 8;
+    after_space = (breaks >> 63) != 0;
+  }
+  for (; at < size; ++at) take(in[at]);
+  if (after_space) --out;
+  const auto written = static_cast<std::size_t>(out - start);
+  LEXICULL_INVARIANT_LE(written, size);
+  text.resize(written);
+}
 
 }  // namespace
 
@@ -88,31 +133,14 @@ void SentenceSplitter::end_sentence() {
 }
 
 std::string_view normalized_sentence(std::string_view sentence, std::string& scratch) {
-  if (!sentence.empty() && sentence.front() != ' ' && sentence.back() != ' ' &&
-      sentence.find('\n') == std::string_view::npos &&
-      sentence.find("  ") == std::string_view::npos) {
-    return sentence;
-  }
-  scratch = normalized_sentence(sentence);
+  // Copied even where it is normal already: telling so costs as much.
+  normalize_sentence_into(sentence, scratch);
   return scratch;
 }
 
 std::string normalized_sentence(std::string_view sentence) {
   std::string text;
-  text.reserve(sentence.size());
-  const auto is_break = [](char c) { return c == ' ' || c == '\n'; };
-  for (std::size_t at = 0; at < sentence.size();) {
-    if (is_break(sentence[at])) {
-      ++at;
-      continue;
-    }
-    // A run of other bytes, after one space unless it starts the text.
-    std::size_t end = at + 1;
-    while (end < sentence.size() && !is_break(sentence[end])) ++end;
-    if (!text.empty()) text += ' ';
-    text.append(sentence, at, end - at);
-    at = end;
-  }
+  normalize_sentence_into(sentence, text);
   return text;
 }
 

@@ -214,8 +214,7 @@ Context context_of(std::string_view sentence, std::string_view key);
 // The sentence as a card shows it, before any cut: line feeds as spaces,
 // runs of spaces as one, none at the ends.
 std::string normalized_sentence(std::string_view sentence);
-// The same without a copy where the sentence is so already (most are: one
-// line, single spaces, none at the ends); `scratch` holds it otherwise.
+// The same in `scratch`, whose memory is reused from sentence to sentence.
 std::string_view normalized_sentence(std::string_view sentence, std::string& scratch);
 // context_of() for a sentence already normalized.
 Context context_in(std::string_view normalized, std::string_view key);
