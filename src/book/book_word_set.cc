@@ -201,9 +201,10 @@ void BookWordSet::insert_batch(const WordKey* keys, std::size_t count) {
   }
 }
 
-void BookWordSet::insert_all(BookWordSet& other) {
+void BookWordSet::insert_all(BookWordSet& other, std::vector<WordId>* ids_here) {
   // The other set's words stay where they are, in blocks this set keeps.
   arena_.adopt_all(other.arena_);
+  if (ids_here != nullptr) ids_here->assign(other.size(), kAbsent);
   // Its slots hold each held word's key already.
   for (const Slot& slot : other.slots_) {
     if (slot.tag == kFreeTag) continue;
@@ -213,13 +214,19 @@ void BookWordSet::insert_all(BookWordSet& other) {
                                    : load_little_endian64(word.bytes + 8);
     const WordKey key = WordKey::of_known_start(slot.head, tail, word.bytes, word.size);
     const SlotKey slot_key = slot_key_of(key);
+    const std::size_t first = slot_of(slot_key.hash);
     std::size_t index;
-    if (!probe(key, slot_key, slot_of(slot_key.hash), &index)) {
+    WordId id;
+    if (probe(key, slot_key, first, &index)) {
+      id = slots_[first].id;  // where the probe moved it
+    } else {
       place(key, slot_key, index, word.bytes);
+      id = static_cast<WordId>(words_.size() - 1);
     }
     // Counted once by now; the rest of its occurrences there too.
     const std::uint64_t more = other.occurrences(slot.id);
-    if (counting_ && more > 1) occurrences_[find(key)] += more - 1;
+    if (counting_ && more > 1) occurrences_[id] += more - 1;
+    if (ids_here != nullptr) (*ids_here)[slot.id] = id;
   }
 }
 

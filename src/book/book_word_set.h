@@ -141,8 +141,10 @@ class BookWordSet {
 
   // Adds every word of `other`, as if each were inserted here as often as
   // it was there. The words are not copied: this set keeps their memory,
-  // and `other` is left to be destroyed.
-  void insert_all(BookWordSet& other);
+  // and `other` is left to be destroyed. Where `ids_here` is given, it gets
+  // each of other's words' id in this set, by other's id; the words new
+  // here have the ids from the set's former size on.
+  void insert_all(BookWordSet& other, std::vector<WordId>* ids_here = nullptr);
 
   std::size_t size() const { return words_.size(); }
   std::size_t longest_word_size() const { return longest_word_size_; }

@@ -46,7 +46,11 @@ class BookWordCollector final : public PartReaderOf<BookWordCollector> {
   }
   // Collects into a word set of its own.
   std::unique_ptr<BookWordCollector> make_later() const;
-  void take_later(BookWordCollector& later) { words_.insert_all(later.words_); }
+  // Takes over a later part's words; `ids_here` as BookWordSet::insert_all
+  // gives it.
+  void take_later(BookWordCollector& later, std::vector<BookWordSet::WordId>* ids_here = nullptr) {
+    words_.insert_all(later.words_, ids_here);
+  }
 
  private:
   explicit BookWordCollector(std::unique_ptr<BookWordSet> own_words)

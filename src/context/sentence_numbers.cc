@@ -1,10 +1,8 @@
 #include "context/sentence_numbers.h"
 
 #include <cstdlib>
-#include <string_view>
 #include <utility>
 
-#include "base/byte_buffer.h"
 #include "base/invariant.h"
 
 namespace lexicull {
@@ -44,20 +42,17 @@ std::unique_ptr<FirstSentenceNumbers> FirstSentenceNumbers::make_later() const {
 void FirstSentenceNumbers::take_later(FirstSentenceNumbers& later) {
   LEXICULL_INVARIANT_LE(later.numbers_.size(), later.words_.size());
   // The later part's words that are new here keep their first sentences,
-  // counted on from this part's; the set gives them ids of its own.
-  std::vector<std::pair<std::string_view, std::uint64_t>> new_words;
-  ByteBuffer key_bytes;
-  for (BookWordSet::WordId id = 0; id < later.words_.size(); ++id) {
-    const std::string_view word = later.words_.word(id);
-    if (words_.find(WordKey::of_copy(word, key_bytes)) == BookWordSet::kAbsent) {
-      new_words.emplace_back(word, sentences_ + later.numbers_[id]);
-    }
-  }
-  // The words' bytes stay where they are, now this set's.
-  collector_.take_later(later.collector_);
+  // counted on from this part's; the set gives them ids of its own. The
+  // words' bytes stay where they are, now this set's.
+  const std::size_t known = words_.size();
+  std::vector<BookWordSet::WordId> ids_here;
+  collector_.take_later(later.collector_, &ids_here);
   numbers_.resize(words_.size(), kNone);
-  for (const auto& [word, number] : new_words) {
-    numbers_[words_.find(WordKey::of_copy(word, key_bytes))] = number;
+  for (BookWordSet::WordId later_id = 0; later_id < ids_here.size(); ++later_id) {
+    const BookWordSet::WordId id = ids_here[later_id];
+    if (id < known) continue;
+    LEXICULL_INVARIANT_LT(later_id, later.numbers_.size());
+    numbers_[id] = sentences_ + later.numbers_[later_id];
   }
   sentences_ += later.sentences_;
   ends_ = later.ends_;

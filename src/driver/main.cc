@@ -203,7 +203,11 @@ int run(const CommandLine& command) {
     if (!cards) return read_book(book, command.book_format, book_words, parts, &warnings);
     if (book.at_offsets() != nullptr) {
       FirstSentenceNumbers numbers(book_words);
-      const Status read = read_book_text(book, command.book_format, numbers, parts, &warnings);
+      PartOptions numbered_parts = parts;
+      numbered_parts.min_part_size =
+          std::min(parts.min_part_size, FirstSentenceNumbers::kLeastPartSize);
+      const Status read =
+          read_book_text(book, command.book_format, numbers, numbered_parts, &warnings);
       first_sentence_numbers = numbers.take_numbers();
       return read;
     }
