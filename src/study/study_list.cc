@@ -81,9 +81,15 @@ StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem
       candidates.push_back(id);
     }
   }
+  // Without a bound every candidate is taken, and the order of taking them
+  // changes nothing but the order of the lines.
+  const bool takes_all = !options.top && !options.coverage;
+  const bool by_bytes = options.order == LineOrder::kBytes;
   words.sort_by_word(candidates);
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [&counts](WordId left, WordId right) { return counts[left] > counts[right]; });
+  if (!takes_all || !by_bytes) {
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [&counts](WordId left, WordId right) { return counts[left] > counts[right]; });
+  }
 
   StudyStats& stats = list.stats;
   std::vector<bool> running(size, false);
@@ -124,7 +130,7 @@ StudyList select_study_list(const BookWordSet& words, const std::vector<WordStem
   stats.lines = list.keys.size();
   stats.coverage_out_of_reach = options.coverage && !coverage_reached();
   list.counts = std::move(counts);
-  if (options.order == LineOrder::kBytes) words.sort_by_word(list.keys);
+  if (by_bytes && !takes_all) words.sort_by_word(list.keys);
   return list;
 }
 
