@@ -124,6 +124,17 @@ suite_windows() {
     *) echo "LEXICULL_WINDOWS_BITS must be 32 or 64, not '$bits'"; return 1 ;;
   esac
   echo "== testing the ${bits}-bit Windows program: $why"
+  # One Wine server for all the tests, kept until they end: one that quits
+  # when idle races the next program that connects to it, which then fails
+  # with "wine client error:0: recvmsg: Connection reset by peer".
+  # The probe's server, which would quit when idle, is stopped first: a
+  # second one cannot start beside it.
+  if have wineserver; then
+    wineserver -k 2> /dev/null || true
+    wineserver -w 2> /dev/null || true
+    wineserver -p || echo "== the Wine server could not be made to stay: it may quit when idle"
+    trap 'wineserver -k 2> /dev/null || true' EXIT
+  fi
   if [ "$bits" = 32 ]; then
     have wine && wine_runs wine build/windows/lexicull.exe ||
       skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
