@@ -126,9 +126,8 @@ suite_windows() {
   echo "== testing the ${bits}-bit Windows program: $why"
   # One Wine server for all the tests, kept until they end: one that quits
   # when idle races the next program that connects to it, which then fails
-  # with "wine client error:0: recvmsg: Connection reset by peer".
-  # The probe's server, which would quit when idle, is stopped first: a
-  # second one cannot start beside it.
+  # with "wine client error:0: recvmsg: Connection reset by peer". The
+  # probe's server goes first, since a second cannot start beside it.
   if have wineserver; then
     wineserver -k 2> /dev/null || true
     wineserver -w 2> /dev/null || true
