@@ -95,7 +95,8 @@ namespace {
 // Read-only once made, so that the parts of the index may share it. The
 // words of one form are a group; an open table of groups, at most half
 // full, finds a form by its hash, and a hash's upper half, kept in the slot,
-// tells most other forms apart without a look at their bytes.
+// tells most other forms apart without a look at their bytes. Groups are
+// made in one pass over the words by that table, not by sorting the forms.
 class BookWordForms {
  public:
   // The book words of one normal form, in the order of their ids.
@@ -105,31 +106,39 @@ class BookWordForms {
   };
 
   explicit BookWordForms(const BookWordSet& words) {
-    normal_forms_.reserve(words.size());
-    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
-      normal_forms_.push_back(dictd_normal_form(words.word(id)));
-      if (!normal_forms_.back().empty()) ids_.push_back(id);
-    }
-    std::sort(ids_.begin(), ids_.end(), [&](BookWordSet::WordId a, BookWordSet::WordId b) {
-      return normal_forms_[a] != normal_forms_[b] ? normal_forms_[a] < normal_forms_[b] : a < b;
-    });
     std::size_t slots = 16;
-    while (slots < 2 * ids_.size()) slots <<= 1;
+    while (slots < 2 * std::size_t{words.size()}) slots <<= 1;
     slots_.assign(slots, Slot{});
-    group_starts_.push_back(0);
-    for (std::size_t first = 0; first < ids_.size();) {
-      const std::string& normal = normal_forms_[ids_[first]];
-      std::size_t end = first + 1;
-      while (end < ids_.size() && normal_forms_[ids_[end]] == normal) ++end;
+    std::vector<std::uint32_t> group_of(words.size(), Slot::kEmpty);
+    std::vector<std::uint32_t> group_sizes;
+    std::string scratch;
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+      const std::string_view normal = dictd_normal_form(words.word(id), &scratch);
+      if (normal.empty()) continue;
       const std::uint64_t hash = form_hash(normal);
-      filter_.add(hash);
-      std::size_t slot = hash & (slots - 1);
-      while (slots_[slot].group != Slot::kEmpty) slot = (slot + 1) & (slots - 1);
-      slots_[slot] = Slot{static_cast<std::uint32_t>(hash >> 32),
-                          static_cast<std::uint32_t>(group_starts_.size() - 1)};
-      group_starts_.push_back(static_cast<std::uint32_t>(end));
-      longest_ = std::max(longest_, normal.size());
-      first = end;
+      std::size_t slot = find(normal, hash);
+      if (slots_[slot].group == Slot::kEmpty) {
+        slots_[slot] = Slot{static_cast<std::uint32_t>(hash >> 32),
+                            static_cast<std::uint32_t>(group_sizes.size())};
+        group_sizes.push_back(0);
+        form_starts_.push_back(forms_.size());
+        forms_ += normal;
+        filter_.add(hash);
+        longest_ = std::max(longest_, normal.size());
+      }
+      group_of[id] = slots_[slot].group;
+      ++group_sizes[slots_[slot].group];
+    }
+    form_starts_.push_back(forms_.size());
+    // The words of each group together, in the order of their ids.
+    group_starts_.assign(group_sizes.size() + 1, 0);
+    for (std::size_t group = 0; group < group_sizes.size(); ++group) {
+      group_starts_[group + 1] = group_starts_[group] + group_sizes[group];
+    }
+    ids_.resize(group_starts_.back());
+    std::vector<std::uint32_t> filled(group_starts_.begin(), group_starts_.end() - 1);
+    for (BookWordSet::WordId id = 0; id < words.size(); ++id) {
+      if (group_of[id] != Slot::kEmpty) ids_[filled[group_of[id]]++] = id;
     }
   }
 
@@ -144,15 +153,9 @@ class BookWordForms {
         plain ? headword : dictd_normal_form(headword, &normal);
     const std::uint64_t hash = form_hash(headword_normal);
     if (!filter_.may_hold(hash)) return Words{};
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-      const Slot& found = slots_[slot];
-      if (found.group == Slot::kEmpty) return Words{};
-      if (found.upper_hash != static_cast<std::uint32_t>(hash >> 32)) continue;
-      const BookWordSet::WordId* const first = &ids_[group_starts_[found.group]];
-      if (normal_forms_[*first] != headword_normal) continue;
-      return Words{first, &ids_[0] + group_starts_[found.group + 1]};
-    }
+    const Slot& found = slots_[find(headword_normal, hash)];
+    if (found.group == Slot::kEmpty) return Words{};
+    return Words{&ids_[0] + group_starts_[found.group], &ids_[0] + group_starts_[found.group + 1]};
   }
 
  private:
@@ -161,7 +164,26 @@ class BookWordForms {
     std::uint32_t upper_hash = 0;
     std::uint32_t group = kEmpty;
   };
-  std::vector<std::string> normal_forms_;    // by word id
+
+  // The slot of `normal`'s group, or the empty slot where it would go.
+  std::size_t find(std::string_view normal, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const Slot& found = slots_[slot];
+      if (found.group == Slot::kEmpty) return slot;
+      if (found.upper_hash == static_cast<std::uint32_t>(hash >> 32) &&
+          form(found.group) == normal) {
+        return slot;
+      }
+    }
+  }
+  std::string_view form(std::uint32_t group) const {
+    return std::string_view(forms_).substr(form_starts_[group],
+                                           form_starts_[group + 1] - form_starts_[group]);
+  }
+
+  std::string forms_;                        // the groups' forms one after another
+  std::vector<std::size_t> form_starts_;     // in forms_, and the end
   std::vector<BookWordSet::WordId> ids_;     // the words of each group together
   std::vector<std::uint32_t> group_starts_;  // in ids_, and the end
   std::vector<Slot> slots_;
