@@ -5,8 +5,9 @@
 // form adds its entry's range to those wanted. Last the wanted ranges are
 // read in the data's order (dictd_data.h) on both cores; each entry, as soon
 // as it is read and while it is in cache, is asked which of its rows' words
-// it names and gives its senses. Each word then joins the senses of its rows
-// in the index's order, the words dealt out to the cores by id. Memory holds
+// it names and gathers its senses at its start, in place. Each word then
+// joins the senses of its rows in the index's order, the words dealt out to
+// the cores by id. Memory holds
 // the book words' groups, the wanted entries and a chunk or two per thread,
 // never the index or the data whole.
 #include "vocabulary/dictd_dictionary.h"
@@ -14,7 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
+#include <utility>
 
 #include "base/side_by_side.h"
 #include "vocabulary/dictd_data.h"
@@ -57,12 +58,15 @@ void SenseList::add(std::string_view sense) {
   senses_.push_back(sense);
 }
 
-std::vector<std::string_view> dictd_senses(std::string_view entry) {
-  std::vector<std::string_view> senses;
+namespace {
+
+// Calls `take(sense)` for each sense of `entry`, in order: views into it.
+template <typename Take>
+void for_each_dictd_sense(std::string_view entry, Take take) {
   static constexpr std::string_view kNotSenses[] = {
       "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
   const std::size_t first_end = entry.find('\n');
-  if (first_end == std::string_view::npos) return senses;
+  if (first_end == std::string_view::npos) return;
   for (std::size_t at = first_end + 1; at <= entry.size();) {
     std::size_t end = entry.find('\n', at);
     if (end == std::string_view::npos) end = entry.size();
@@ -81,8 +85,68 @@ std::vector<std::string_view> dictd_senses(std::string_view entry) {
       sense.remove_prefix(digits + 2);
       sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
     }
-    if (!sense.empty()) senses.push_back(sense);
+    if (!sense.empty()) take(sense);
   }
+}
+
+// Moves the senses of the entry at `entry` to its start, each followed by a
+// line feed, which no sense holds; returns how many bytes they take. Each
+// sense lies at or after where it goes, so nothing is overwritten before
+// it is moved.
+std::size_t gather_senses(char* entry, std::size_t length) {
+  std::size_t gathered = 0;
+  for_each_dictd_sense(std::string_view(entry, length), [&](std::string_view sense) {
+    std::memmove(entry + gathered, sense.data(), sense.size());
+    gathered += sense.size();
+    entry[gathered++] = '\n';
+  });
+  return gathered;
+}
+
+// The rows' places in the index, in the order of their ranges, the rows of
+// one range in the index's order. A stable radix sort a byte at a time, the
+// lengths' bytes first and then the offsets': tens of thousands of rows in
+// no order cost a comparison sort many mispredicted branches. The keys move
+// with the rows, and one pass counts every byte, so that a pass whose byte
+// is the same in every row costs nothing.
+std::vector<std::uint32_t> rows_by_range(const std::vector<DictdIndexRow>& rows) {
+  struct Keyed {
+    std::uint64_t offset;
+    std::uint64_t length;
+    std::uint32_t row;
+  };
+  std::vector<Keyed> order(rows.size()), moved(rows.size());
+  constexpr unsigned kBytes = 16;  // the length's eight, then the offset's
+  const auto byte_of = [](const Keyed& keyed, unsigned byte) {
+    return static_cast<std::size_t>((byte < 8 ? keyed.length : keyed.offset) >> (8 * (byte % 8)) &
+                                    0xFF);
+  };
+  std::vector<std::size_t> counts(kBytes * 256);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    order[i] = Keyed{rows[i].range.offset, rows[i].range.length, static_cast<std::uint32_t>(i)};
+    for (unsigned byte = 0; byte < kBytes; ++byte) ++counts[byte * 256 + byte_of(order[i], byte)];
+  }
+  for (unsigned byte = 0; byte < kBytes; ++byte) {
+    std::size_t* const starts = &counts[byte * 256];
+    if (std::find(starts, starts + 256, rows.size()) != starts + 256) continue;
+    for (std::size_t value = 0, sum = 0; value < 256; ++value) {
+      const std::size_t count = starts[value];
+      starts[value] = sum;
+      sum += count;
+    }
+    for (const Keyed& keyed : order) moved[starts[byte_of(keyed, byte)]++] = keyed;
+    order.swap(moved);
+  }
+  std::vector<std::uint32_t> places(rows.size());
+  for (std::size_t i = 0; i < places.size(); ++i) places[i] = order[i].row;
+  return places;
+}
+
+}  // namespace
+
+std::vector<std::string_view> dictd_senses(std::string_view entry) {
+  std::vector<std::string_view> senses;
+  for_each_dictd_sense(entry, [&](std::string_view sense) { senses.push_back(sense); });
   return senses;
 }
 
@@ -104,21 +168,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   // The distinct ranges in the data's order. `by_range` holds the rows'
   // places in the index, those of one range one after another, from
   // range_rows[range] on.
-  std::vector<std::uint32_t> by_range(index_rows.size());
-  {
-    struct Place {
-      EntryRange range;
-      std::uint32_t row;
-    };
-    std::vector<Place> places(index_rows.size());
-    for (std::size_t i = 0; i < places.size(); ++i) {
-      places[i] = Place{index_rows[i].range, static_cast<std::uint32_t>(i)};
-    }
-    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-      return a.range < b.range || (!(b.range < a.range) && a.row < b.row);
-    });
-    for (std::size_t i = 0; i < places.size(); ++i) by_range[i] = places[i].row;
-  }
+  const std::vector<std::uint32_t> by_range = rows_by_range(index_rows);
   std::vector<EntryRange> ranges;
   std::vector<std::size_t> range_rows;
   std::vector<std::size_t> range_starts;  // in `text`
@@ -144,13 +194,13 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       lowered_words[row.word] = unicode_lower(words.word(row.word));
   }
 
-  // Each entry, once read, loses its CR and gives its senses to the words
-  // it names. Each range's results are its own, so the threads that read
-  // the data share nothing here.
+  // Each entry, once read, loses its CR and, if it names any of its rows'
+  // words, gathers its senses at its start. Each range's results are its
+  // own, so the threads that read the data share nothing here.
   // wanted_text is bounded above, so a plain array, not zeroed, holds it.
   std::unique_ptr<char[]> text(new char[static_cast<std::size_t>(wanted_text)]);
-  std::vector<std::vector<std::string_view>> range_senses(ranges.size());
-  std::vector<char> named(index_rows.size());  // whether a row's entry names its word
+  std::vector<std::size_t> gathered(ranges.size());  // the senses' bytes at each range's start
+  std::vector<char> named(index_rows.size());        // whether a row's entry names its word
   status = data->read(ranges, threads, text.get(), [&](std::size_t range) {
     char* const entry = text.get() + range_starts[range];
     const auto length = static_cast<std::size_t>(ranges[range].length);
@@ -171,29 +221,51 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       }
       any_named = any_named || named[row];
     }
-    if (any_named) range_senses[range] = dictd_senses(bytes);
+    if (any_named) gathered[range] = gather_senses(entry, bytes.size());
   });
   if (!status.ok()) return status;
 
-  // Each word's senses, the rows taken in the index's order. The words are
-  // dealt out to the threads, so that each thread's senses are its own.
+  // Each word's rows together, in the index's order.
+  std::vector<std::uint32_t> word_rows(index_rows.size());
+  std::vector<std::uint32_t> word_row_starts(words.size() + 1);
+  for (const DictdIndexRow& row : index_rows) ++word_row_starts[row.word + 1];
+  for (std::size_t word = 0; word < words.size(); ++word) {
+    word_row_starts[word + 1] += word_row_starts[word];
+  }
+  {
+    std::vector<std::uint32_t> filled(word_row_starts.begin(), word_row_starts.end() - 1);
+    for (std::size_t row = 0; row < index_rows.size(); ++row) {
+      word_rows[filled[index_rows[row].word]++] = static_cast<std::uint32_t>(row);
+    }
+  }
+
+  // Each word's senses joined. The words are dealt out to the threads, so
+  // that each thread's senses are its own.
   const std::size_t shares = index_rows.size() < 4096 ? 1 : threads;
   std::vector<std::vector<std::pair<BookWordSet::WordId, std::string>>> translations(shares);
   run_side_by_side(shares, [&](std::size_t share) {
-    std::unordered_map<BookWordSet::WordId, SenseList> senses;
-    for (std::size_t row = 0; row < index_rows.size(); ++row) {
-      const BookWordSet::WordId word = index_rows[row].word;
-      if (word % shares != share || !named[row]) continue;
-      SenseList& list = senses[word];
-      for (const std::string_view sense : range_senses[range_of_row[row]]) list.add(sense);
-    }
-    for (const auto& [word, list] : senses) {
+    for (std::size_t word = share; word < words.size(); word += shares) {
+      SenseList list;
+      bool taken = false;  // an entry without senses still gives the word a line
+      for (std::uint32_t i = word_row_starts[word]; i < word_row_starts[word + 1]; ++i) {
+        const std::uint32_t row = word_rows[i];
+        if (!named[row]) continue;
+        taken = true;
+        const std::size_t range = range_of_row[row];
+        std::string_view senses(text.get() + range_starts[range], gathered[range]);
+        while (!senses.empty()) {
+          const std::size_t end = senses.find('\n');
+          list.add(senses.substr(0, end));
+          senses.remove_prefix(end + 1);
+        }
+      }
+      if (!taken) continue;
       std::string joined;
       for (const std::string_view sense : list.senses()) {
         if (!joined.empty()) joined += "; ";
         joined += sense;
       }
-      translations[share].emplace_back(word, std::move(joined));
+      translations[share].emplace_back(static_cast<BookWordSet::WordId>(word), std::move(joined));
     }
   });
   for (auto& share : translations) {

@@ -120,7 +120,8 @@ TEST(DictdDictionary, TheArgumentChoosesTheReader) {
 // An index and plain data in memory, read at every read size of the index.
 TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
   const std::string data =
-      "go (went) <v>\n1. gehen\ngo <n>\nVersuch\nwent\nfalsch\nits\nsein\nhouse\nHaus\n";
+      "go (went) <v>\n1. gehen\ngo <n>\nVersuch\nwent\nfalsch\nits\nsein\nhouse "
+      "(hut)\nHaus\nHuette\n";
   auto row = [&](const std::string& headword, const std::string& entry) {
     const std::size_t at = data.find(entry);
     const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -130,12 +131,15 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
   const std::string index =
       row("00-databaseinfo", "go <n>\nVersuch\n") + row("go", "go (went) <v>\n1. gehen\n") +
       row("go", "go <n>\nVersuch\n") + row("went", "go (went) <v>\n1. gehen\n") +
-      row("went", "go <n>\nVersuch\n") + row("its", "its\nsein\n") + row("", "house\nHaus\n") +
-      row("house", "house\nHaus\n") + "x\tA\tA\tmore\n";
+      row("went", "go <n>\nVersuch\n") + row("its", "its\nsein\n") +
+      row("", "house (hut)\nHaus\n") +
+      // Two entries at one offset, the longer first.
+      row("house", "house (hut)\nHaus\nHuette\n") + row("hut", "house (hut)\nHaus\n") +
+      "x\tA\tA\tmore\n";
   for (const Reading& reading : kReadings) {
     for (const std::size_t max_read : {1, 5, 4096}) {
       BookWordSet words;
-      for (const char* word : {"go", "went", "it's", "House", "x"}) insert_word(words, word);
+      for (const char* word : {"go", "went", "it's", "House", "hut", "x"}) insert_word(words, word);
       VocabularyMap map(words);
       MemoryFile data_file(data);
       InputFile index_file = memory_input(index, reading.kind, max_read);
@@ -145,7 +149,8 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << describe(reading);
       EXPECT_EQ(translation_of(map, "went"), "gehen");
       EXPECT_EQ(translation_of(map, "it's"), "");
-      EXPECT_EQ(translation_of(map, "House"), "Haus");
+      EXPECT_EQ(translation_of(map, "House"), "Haus; Huette");
+      EXPECT_EQ(translation_of(map, "hut"), "Haus");
       EXPECT_EQ(translation_of(map, "x"), "");
     }
   }
