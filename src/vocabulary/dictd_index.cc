@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "base/byte_buffer.h"
 #include "base/invariant.h"
 #include "base/swar.h"
 #include "text/line_marks.h"
@@ -34,29 +35,70 @@ struct DictdDigits {
 };
 constexpr DictdDigits kDictdDigits;
 
-// A hash of a normal form, for the filter and the table below.
+// A hash of a normal form, for the filter and the table below. Its bytes
+// are read as little-endian words on every machine, as
+// plain_headword_hash() reads them.
+constexpr std::uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
+constexpr std::uint64_t kHashMultiplier = 0xFF51AFD7ED558CCDull;
+constexpr std::uint64_t kHashLastMultiplier = 0xC4CEB9FE1A85EC53ull;
+
 std::uint64_t form_hash(std::string_view bytes) {
   const std::size_t size = bytes.size();
-  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ size;
-  std::uint64_t word = 0;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::uint64_t state = kHashSeed ^ size;
   if (size < 8) {
     // Gathered a byte at a time: a copy of unknown length would be a call.
-    for (std::size_t at = 0; at < size; ++at) {
-      word |= std::uint64_t{static_cast<unsigned char>(bytes[at])} << (8 * at);
-    }
-    state = (state ^ word) * 0xFF51AFD7ED558CCDull;
+    std::uint64_t word = 0;
+    for (std::size_t at = 0; at < size; ++at) word |= std::uint64_t{data[at]} << (8 * at);
+    state = (state ^ word) * kHashMultiplier;
   } else {
     std::size_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-      std::memcpy(&word, bytes.data() + at, 8);
-      state = (state ^ word) * 0xFF51AFD7ED558CCDull;
-    }
+    for (; at + 8 <= size; at += 8) state = (state ^ swar::load(data + at)) * kHashMultiplier;
     if (at < size) {  // the last eight bytes, some of them again
-      std::memcpy(&word, bytes.data() + size - 8, 8);
-      state = (state ^ word) * 0xC4CEB9FE1A85EC53ull;
+      state = (state ^ swar::load(data + size - 8)) * kHashLastMultiplier;
     }
   }
   return state ^ (state >> 29);
+}
+
+// The high bit of each byte that may stand in a plain normal form: an ASCII
+// lower-case letter, a digit or a space.
+swar::Bytes8 plain_bytes(swar::Bytes8 bytes) {
+  const swar::Bytes8 letters =
+      swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
+  const swar::Bytes8 digits =
+      swar::ascii_at_least(bytes, '0') & ~swar::ascii_at_least(bytes, '9' + 1);
+  return letters | digits | swar::equal(bytes, ' ');
+}
+
+// Whether `headword` is its own normal form (is_plain_normal_form), and if
+// so its form_hash() in `*hash`: both from one load of each eight bytes,
+// which the padding after the headword allows.
+bool plain_headword_hash(PaddedBytes headword, std::uint64_t* hash) {
+  const std::size_t size = headword.size();
+  const unsigned char* const data = headword.data();
+  std::uint64_t state = kHashSeed ^ size;
+  swar::Bytes8 plain = swar::kHighBits;
+  if (size < 8) {
+    const swar::Bytes8 kept = size == 0 ? 0 : ~swar::Bytes8{0} >> (64 - 8 * size);
+    const swar::Bytes8 word = swar::load(data) & kept;
+    plain &= plain_bytes(word) | (~kept & swar::kHighBits);
+    state = (state ^ word) * kHashMultiplier;
+  } else {
+    std::size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+      const swar::Bytes8 word = swar::load(data + at);
+      plain &= plain_bytes(word);
+      state = (state ^ word) * kHashMultiplier;
+    }
+    if (at < size) {
+      const swar::Bytes8 word = swar::load(data + size - 8);
+      plain &= plain_bytes(word);
+      state = (state ^ word) * kHashLastMultiplier;
+    }
+  }
+  *hash = state ^ (state >> 29);
+  return plain == swar::kHighBits;
 }
 
 // A bit per hash of the book words' normal forms: most headwords are no book
@@ -144,16 +186,19 @@ class BookWordForms {
 
   // The book words whose normal form `headword` has, perhaps none. `normal`
   // is scratch memory.
-  Words words_of(std::string_view headword, std::string& normal) const {
+  Words words_of(PaddedBytes headword, std::string& normal) const {
+    const std::string_view bytes(reinterpret_cast<const char*>(headword.data()), headword.size());
     // A normal form is never longer than its word: most headwords, phrases
     // among them, are passed over here.
-    const bool plain = is_plain_normal_form(headword);
-    if (plain && headword.size() > longest_) return Words{};
-    const std::string_view headword_normal =
-        plain ? headword : dictd_normal_form(headword, &normal);
-    const std::uint64_t hash = form_hash(headword_normal);
+    if (bytes.size() > longest_ && is_plain_normal_form(bytes)) return Words{};
+    std::uint64_t hash = 0;
+    std::string_view form = bytes;
+    if (!plain_headword_hash(headword, &hash)) {
+      form = dictd_normal_form(bytes, &normal);
+      hash = form_hash(form);
+    }
     if (!filter_.may_hold(hash)) return Words{};
-    const Slot& found = slots_[find(headword_normal, hash)];
+    const Slot& found = slots_[find(form, hash)];
     if (found.group == Slot::kEmpty) return Words{};
     return Words{&ids_[0] + group_starts_[found.group], &ids_[0] + group_starts_[found.group + 1]};
   }
@@ -205,17 +250,13 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
     if (!malformed_.empty()) return;
     marks_.mark(text, '\n', '\t');
     std::size_t at = 0;
-    if (!carried_.empty() || carrying_) {
+    if (carrying_) {
       const std::size_t end = marks_.next_line_end(0);
-      carried_.append(reinterpret_cast<const char*>(text.data()), end);
-      carrying_ = true;
+      carry(text.part(0, end));
       if (end == text.size()) return;
-      take_line(carried_);
-      carried_.clear();
-      carrying_ = false;
+      take_carried_line();
       at = end + 1;
     }
-    const char* const bytes = reinterpret_cast<const char*>(text.data());
     while (at < text.size() && malformed_.empty()) {
       const LineMarks::Marks ahead = marks_.from(at);
       if (ahead.line_ends != 0) {
@@ -227,25 +268,25 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
           place = swar::lowest_bit(tabs);
           tabs &= tabs - 1;
         }
-        take_fields(std::string_view(bytes + at, size), tab);
+        take_fields(text.part(at, size), tab);
         at += size + 1;
         continue;
       }
       const std::size_t end = marks_.next_line_end(at + 64);
       if (end == text.size()) {
-        carried_.assign(bytes + at, end - at);
-        carrying_ = true;
+        carry(text.part(at, end - at));
         return;
       }
-      take_line(std::string_view(bytes + at, end - at));
+      take_line(text.part(at, end - at));
       at = end + 1;
     }
   }
 
   void finish() override {
-    if (carrying_ && malformed_.empty()) take_line(carried_);
-    carried_.clear();
+    if (carrying_ && malformed_.empty()) take_carried_line();
+    carried_.shrink();
     carrying_ = false;
+    carried_size_ = 0;
   }
 
   unsigned char part_separator() const override { return '\n'; }
@@ -273,19 +314,36 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
   std::vector<DictdIndexRow> take_rows() { return std::move(rows_); }
 
  private:
-  void take_line(std::string_view line) {
+  // Adds `bytes` to the line that a block's end cut.
+  void carry(PaddedBytes bytes) {
+    carried_.reserve(carried_size_ + bytes.size(), carried_size_);
+    if (!bytes.empty()) std::memcpy(carried_.data() + carried_size_, bytes.data(), bytes.size());
+    carried_size_ += bytes.size();
+    carrying_ = true;
+  }
+  void take_carried_line() {
+    carried_.reserve(carried_size_, carried_size_);
+    take_line(carried_.view(carried_size_));
+    carried_size_ = 0;
+    carrying_ = false;
+  }
+
+  void take_line(PaddedBytes line) {
+    const std::string_view bytes(reinterpret_cast<const char*>(line.data()), line.size());
     std::size_t tab[3] = {line.size(), line.size(), line.size()};
     std::size_t from = 0;
     for (std::size_t& place : tab) {
-      place = std::min(line.find('\t', from), line.size());
-      if (place == line.size()) break;
+      place = std::min(bytes.find('\t', from), bytes.size());
+      if (place == bytes.size()) break;
       from = place + 1;
     }
     take_fields(line, tab);
   }
 
   // Takes a line whose first three tabs (or its size, for fewer) are `tab`.
-  void take_fields(std::string_view line, const std::size_t tab[3]) {
+  void take_fields(PaddedBytes padded_line, const std::size_t tab[3]) {
+    const std::string_view line(reinterpret_cast<const char*>(padded_line.data()),
+                                padded_line.size());
     ++lines_;
     EntryRange range{};
     if (tab[1] == line.size() ||
@@ -309,7 +367,7 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
                                                     headword.substr(0, 10) == "00database"))) {
       return;
     }
-    const BookWordForms::Words words = forms_.words_of(headword, normal_);
+    const BookWordForms::Words words = forms_.words_of(padded_line.part(0, tab[0]), normal_);
     if (static_cast<std::size_t>(words.end - words.begin) > kMostDictdRows - rows_.size()) {
       malformed_ = too_many_rows();
       return;
@@ -326,7 +384,8 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
   const BookWordForms& forms_;
   const std::uint64_t data_size_;
   LineMarks marks_;
-  std::string carried_;  // a line cut by the end of a block
+  ByteBuffer carried_;  // a line cut by the end of a block
+  std::size_t carried_size_ = 0;
   bool carrying_ = false;
   std::string normal_;
   std::uint64_t lines_ = 0;  // read, up to the first malformed one
