@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/byte_stream.h"
@@ -32,15 +33,19 @@ class EntryData {
   virtual ~EntryData() = default;
   // Its size, inflated.
   virtual std::uint64_t size() const = 0;
-  // Called with a range's index once its bytes are in place, on the thread
-  // that read them, so that the work on an entry follows its reading while
-  // it is still in cache. It may touch only what is that range's own.
-  using RangeRead = std::function<void(std::size_t range)>;
-  // The bytes of `ranges` (sorted, within size()) one after another into
-  // `out`, which has room for their lengths' sum, on up to `threads`
-  // threads. After a failure, `range_read` may have been called for some
-  // ranges only.
-  virtual Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out,
+  // Called with a range's index and its bytes on the thread that read
+  // them, so that the work on an entry follows its reading while it is
+  // still in cache. The bytes last only for the call: most are a view into
+  // the chunk just inflated, not a copy. `worker`, below the `threads`
+  // given to read(), tells the threads apart, so that each may keep what it
+  // finds in memory of its own. It may touch only what is that range's or
+  // that worker's own.
+  using RangeRead =
+      std::function<void(std::size_t range, std::size_t worker, std::string_view bytes)>;
+  // Reads the bytes of `ranges` (sorted, within size()) on up to `threads`
+  // threads, handing each range to `range_read`. After a failure,
+  // `range_read` may have been called for some ranges only.
+  virtual Status read(const std::vector<EntryRange>& ranges, unsigned threads,
                       const RangeRead& range_read) const = 0;
 };
 

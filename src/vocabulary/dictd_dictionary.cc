@@ -5,11 +5,10 @@
 // form adds its entry's range to those wanted. Last the wanted ranges are
 // read in the data's order (dictd_data.h) on both cores; each entry, as soon
 // as it is read and while it is in cache, is asked which of its rows' words
-// it names and gathers its senses at its start, in place. Each word then
-// joins the senses of its rows in the index's order, the words dealt out to
-// the cores by id. Memory holds
-// the book words' groups, the wanted entries and a chunk or two per thread,
-// never the index or the data whole.
+// it names and, if any, keeps its senses. Each word then joins the senses
+// of its rows in the index's order, the words dealt out to the cores by id.
+// Memory holds the book words' groups, the wanted entries' senses and a
+// chunk or two per thread, never the index or the data whole.
 #include "vocabulary/dictd_dictionary.h"
 
 #include <algorithm>
@@ -89,20 +88,6 @@ void for_each_dictd_sense(std::string_view entry, Take take) {
   }
 }
 
-// Moves the senses of the entry at `entry` to its start, each followed by a
-// line feed, which no sense holds; returns how many bytes they take. Each
-// sense lies at or after where it goes, so nothing is overwritten before
-// it is moved.
-std::size_t gather_senses(char* entry, std::size_t length) {
-  std::size_t gathered = 0;
-  for_each_dictd_sense(std::string_view(entry, length), [&](std::string_view sense) {
-    std::memmove(entry + gathered, sense.data(), sense.size());
-    gathered += sense.size();
-    entry[gathered++] = '\n';
-  });
-  return gathered;
-}
-
 // The rows' places in the index, in the order of their ranges, the rows of
 // one range in the index's order. A stable radix sort a byte at a time, the
 // lengths' bytes first and then the offsets': tens of thousands of rows in
@@ -171,7 +156,6 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   const std::vector<std::uint32_t> by_range = rows_by_range(index_rows);
   std::vector<EntryRange> ranges;
   std::vector<std::size_t> range_rows;
-  std::vector<std::size_t> range_starts;  // in `text`
   std::vector<std::uint32_t> range_of_row(index_rows.size());
   std::uint64_t wanted_text = 0;
   for (std::size_t i = 0; i < by_range.size(); ++i) {
@@ -179,7 +163,6 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
     if (ranges.empty() || ranges.back() < range) {
       ranges.push_back(range);
       range_rows.push_back(i);
-      range_starts.push_back(static_cast<std::size_t>(wanted_text));
       if ((wanted_text += range.length) > kMostWantedText) {
         return unreadable_dictd("the entries that the book needs come to more than " +
                                 std::to_string(kMostWantedText >> 20) + " MiB");
@@ -194,35 +177,51 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       lowered_words[row.word] = unicode_lower(words.word(row.word));
   }
 
-  // Each entry, once read, loses its CR and, if it names any of its rows'
-  // words, gathers its senses at its start. Each range's results are its
-  // own, so the threads that read the data share nothing here.
-  // wanted_text is bounded above, so a plain array, not zeroed, holds it.
-  std::unique_ptr<char[]> text(new char[static_cast<std::size_t>(wanted_text)]);
-  std::vector<std::size_t> gathered(ranges.size());  // the senses' bytes at each range's start
-  std::vector<char> named(index_rows.size());        // whether a row's entry names its word
-  status = data->read(ranges, threads, text.get(), [&](std::size_t range) {
-    char* const entry = text.get() + range_starts[range];
-    const auto length = static_cast<std::size_t>(ranges[range].length);
-    char* const end = entry + length;
-    char* const kept =
-        std::memchr(entry, '\r', length) == nullptr ? end : std::remove(entry, end, '\r');
-    const std::string_view bytes(entry, static_cast<std::size_t>(kept - entry));
-    std::string head_line;  // lowered only where a word is not its first word
-    bool any_named = false;
-    for (std::size_t i = range_rows[range]; i < range_rows[range + 1]; ++i) {
-      const std::uint32_t row = by_range[i];
-      const std::string& word = lowered_words[index_rows[row].word];
-      if (begins_with_word(bytes, word)) {
-        named[row] = true;
-      } else {
-        if (head_line.empty()) head_line = dictd_head_line(bytes);
-        named[row] = holds_as_word(head_line, word);
-      }
-      any_named = any_named || named[row];
-    }
-    if (any_named) gathered[range] = gather_senses(entry, bytes.size());
-  });
+  // Each entry, once read, is asked which of its rows' words it names
+  // (without its CR); if any, its senses are kept in the store of the
+  // thread that read it, each followed by a line feed, which no sense
+  // holds. Each range's results are its own, so the threads that read the
+  // data share nothing here.
+  struct Kept {
+    std::uint32_t store = 0;
+    std::uint32_t size = 0;
+    std::size_t offset = 0;
+  };
+  std::vector<std::string> stores(threads);
+  std::vector<Kept> kept(ranges.size());
+  std::vector<char> named(index_rows.size());  // whether a row's entry names its word
+  status = data->read(
+      ranges, threads, [&](std::size_t range, std::size_t worker, std::string_view bytes) {
+        std::string without_cr;
+        if (std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {
+          without_cr.assign(bytes);
+          without_cr.erase(std::remove(without_cr.begin(), without_cr.end(), '\r'),
+                           without_cr.end());
+          bytes = without_cr;
+        }
+        std::string head_line;  // lowered only where a word is not its first word
+        bool any_named = false;
+        for (std::size_t i = range_rows[range]; i < range_rows[range + 1]; ++i) {
+          const std::uint32_t row = by_range[i];
+          const std::string& word = lowered_words[index_rows[row].word];
+          if (begins_with_word(bytes, word)) {
+            named[row] = true;
+          } else {
+            if (head_line.empty()) head_line = dictd_head_line(bytes);
+            named[row] = holds_as_word(head_line, word);
+          }
+          any_named = any_named || named[row];
+        }
+        if (!any_named) return;
+        std::string& store = stores[worker];
+        const std::size_t offset = store.size();
+        for_each_dictd_sense(bytes, [&](std::string_view sense) {
+          store += sense;
+          store += '\n';
+        });
+        kept[range] = Kept{static_cast<std::uint32_t>(worker),
+                           static_cast<std::uint32_t>(store.size() - offset), offset};
+      });
   if (!status.ok()) return status;
 
   // Each word's rows together, in the index's order.
@@ -252,7 +251,8 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
         if (!named[row]) continue;
         taken = true;
         const std::size_t range = range_of_row[row];
-        std::string_view senses(text.get() + range_starts[range], gathered[range]);
+        std::string_view senses = std::string_view(stores[kept[range].store])
+                                      .substr(kept[range].offset, kept[range].size);
         while (!senses.empty()) {
           const std::size_t end = senses.find('\n');
           list.add(senses.substr(0, end));

@@ -111,7 +111,7 @@ class DictzipData : public EntryData {
       : file_(file), header_(std::move(header)), size_(size) {}
   std::uint64_t size() const override { return size_; }
 
-  Status read(const std::vector<EntryRange>& ranges, unsigned threads, char* out,
+  Status read(const std::vector<EntryRange>& ranges, unsigned threads,
               const RangeRead& range_read) const override {
     // Runs of ranges that share no chunk, a few per thread, which the
     // threads take in turn as they come free: a chunk inflates in a time
@@ -122,22 +122,18 @@ class DictzipData : public EntryData {
     const std::uint64_t chunks = cut_into_runs(ranges, ~std::uint64_t{0}, &cuts);
     cut_into_runs(ranges, std::max<std::uint64_t>(32, chunks / (8 * threads) + 1), &cuts);
     const std::size_t runs = cuts.size() - 1;
-    std::vector<char*> run_outs;
-    for (std::size_t run = 0, range = 0; run < runs; ++run) {
-      run_outs.push_back(out);
-      for (; range < cuts[run + 1]; ++range) out += ranges[range].length;
-    }
     // Runs are taken in their order and a taken run is finished, so every
     // run before a failed one has been read: the lowest failure is the
     // same whatever the timing.
     std::vector<Status> statuses(runs);
     std::atomic<std::size_t> next_run{0};
     std::atomic<bool> failed{false};
-    run_side_by_side(std::min<std::size_t>(threads, runs), [&](std::size_t) {
+    run_side_by_side(std::min<std::size_t>(threads, runs), [&](std::size_t worker) {
+      Inflater inflater;
       while (!failed.load(std::memory_order_relaxed)) {
         const std::size_t run = next_run.fetch_add(1);
         if (run >= runs) return;
-        statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], run_outs[run], range_read);
+        statuses[run] = read_run_of(ranges, cuts[run], cuts[run + 1], worker, inflater, range_read);
         if (!statuses[run].ok()) failed = true;
       }
     });
@@ -204,33 +200,50 @@ class DictzipData : public EntryData {
     return Status();
   }
 
-  Status read_run_of(const std::vector<EntryRange>& ranges, std::size_t begin, std::size_t end,
-                     char* out, const RangeRead& range_read) const {
-    struct Inflater {
-      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
-      ~Inflater() { libdeflate_free_decompressor(inflater); }
-    } own;
-    if (own.inflater == nullptr) throw std::bad_alloc();
+  // A thread's inflater and buffers, kept from run to run.
+  struct Inflater {
+    Inflater() {
+      if (inflater == nullptr) throw std::bad_alloc();
+    }
+    ~Inflater() { libdeflate_free_decompressor(inflater); }
+    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
     std::vector<unsigned char> stored;
     std::vector<char> chunk;
     std::uint64_t held = ~std::uint64_t{0};  // the chunk in `chunk`
+    std::vector<char> spanning;              // an entry that crosses chunks
+  };
+
+  Status read_run_of(const std::vector<EntryRange>& ranges, std::size_t begin, std::size_t end,
+                     std::size_t worker, Inflater& own, const RangeRead& range_read) const {
     const std::uint64_t length = header_.chunk_length;
     for (std::size_t i = begin; i < end; ++i) {
-      for (std::uint64_t at = ranges[i].offset; at < ranges[i].offset + ranges[i].length;) {
+      const std::uint64_t range_end = ranges[i].offset + ranges[i].length;
+      const std::uint64_t first = ranges[i].offset / length;
+      const bool within_one = ranges[i].length == 0 || (range_end - 1) / length == first;
+      own.spanning.clear();
+      for (std::uint64_t at = ranges[i].offset; at < range_end;) {
         const std::uint64_t index = at / length;
-        if (index != held) {
-          Status status = inflate_chunk(index, own.inflater, stored, &chunk);
+        if (index != own.held) {
+          own.held = ~std::uint64_t{0};
+          Status status = inflate_chunk(index, own.inflater, own.stored, &own.chunk);
           if (!status.ok()) return status;
-          held = index;
+          own.held = index;
         }
-        const std::uint64_t from = at - index * length;
-        const std::uint64_t take =
-            std::min<std::uint64_t>(chunk.size() - from, ranges[i].offset + ranges[i].length - at);
-        std::memcpy(out, chunk.data() + from, static_cast<std::size_t>(take));
-        out += take;
+        const auto from = static_cast<std::size_t>(at - index * length);
+        const auto take = static_cast<std::size_t>(
+            std::min<std::uint64_t>(own.chunk.size() - from, range_end - at));
+        if (within_one) {
+          range_read(i, worker, std::string_view(own.chunk.data() + from, take));
+        } else {
+          own.spanning.insert(own.spanning.end(), own.chunk.data() + from,
+                              own.chunk.data() + from + take);
+        }
         at += take;
       }
-      range_read(i);
+      if (ranges[i].length == 0) range_read(i, worker, std::string_view());
+      if (!within_one) {
+        range_read(i, worker, std::string_view(own.spanning.data(), own.spanning.size()));
+      }
     }
     return Status();
   }
@@ -246,7 +259,7 @@ class GzipData : public EntryData {
  public:
   GzipData(const RandomAccessFile& file, std::uint64_t size) : file_(file), size_(size) {}
   std::uint64_t size() const override { return size_; }
-  Status read(const std::vector<EntryRange>& ranges, unsigned, char* out,
+  Status read(const std::vector<EntryRange>& ranges, unsigned,
               const RangeRead& range_read) const override {
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
@@ -294,10 +307,10 @@ class GzipData : public EntryData {
         drop_before_range();
       }
       const std::uint64_t window_start = inflated - window.size();
-      std::memcpy(out, window.data() + (ranges[i].offset - window_start),
-                  static_cast<std::size_t>(ranges[i].length));
-      range_read(i);
-      out += ranges[i].length;
+      range_read(
+          i, 0,
+          std::string_view(window).substr(static_cast<std::size_t>(ranges[i].offset - window_start),
+                                          static_cast<std::size_t>(ranges[i].length)));
     }
     return Status();
   }
