@@ -97,18 +97,20 @@ void for_each_dictd_sense(std::string_view entry, Take take) {
 std::vector<std::uint32_t> rows_by_range(const std::vector<DictdIndexRow>& rows) {
   struct Keyed {
     std::uint64_t offset;
-    std::uint64_t length;
+    std::uint32_t length;  // at most kLargestDictdEntry
     std::uint32_t row;
   };
+  static_assert(kLargestDictdEntry <= 0xFFFFFFFF);
   std::vector<Keyed> order(rows.size()), moved(rows.size());
-  constexpr unsigned kBytes = 16;  // the length's eight, then the offset's
+  constexpr unsigned kBytes = 12;  // the length's four, then the offset's eight
   const auto byte_of = [](const Keyed& keyed, unsigned byte) {
-    return static_cast<std::size_t>((byte < 8 ? keyed.length : keyed.offset) >> (8 * (byte % 8)) &
-                                    0xFF);
+    return static_cast<std::size_t>(
+        (byte < 4 ? keyed.length >> (8 * byte) : keyed.offset >> (8 * (byte - 4))) & 0xFF);
   };
   std::vector<std::size_t> counts(kBytes * 256);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    order[i] = Keyed{rows[i].range.offset, rows[i].range.length, static_cast<std::uint32_t>(i)};
+    order[i] = Keyed{rows[i].range.offset, static_cast<std::uint32_t>(rows[i].range.length),
+                     static_cast<std::uint32_t>(i)};
     for (unsigned byte = 0; byte < kBytes; ++byte) ++counts[byte * 256 + byte_of(order[i], byte)];
   }
   for (unsigned byte = 0; byte < kBytes; ++byte) {
@@ -156,6 +158,8 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   const std::vector<std::uint32_t> by_range = rows_by_range(index_rows);
   std::vector<EntryRange> ranges;
   std::vector<std::size_t> range_rows;
+  ranges.reserve(by_range.size());
+  range_rows.reserve(by_range.size() + 1);
   std::vector<std::uint32_t> range_of_row(index_rows.size());
   std::uint64_t wanted_text = 0;
   for (std::size_t i = 0; i < by_range.size(); ++i) {

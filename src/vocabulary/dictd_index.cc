@@ -63,7 +63,7 @@ std::uint64_t form_hash(std::string_view bytes) {
 
 // The high bit of each byte that may stand in a plain normal form: an ASCII
 // lower-case letter, a digit or a space.
-swar::Bytes8 plain_bytes(swar::Bytes8 bytes) {
+inline swar::Bytes8 plain_bytes(swar::Bytes8 bytes) {
   const swar::Bytes8 letters =
       swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
   const swar::Bytes8 digits =
@@ -188,12 +188,13 @@ class BookWordForms {
   // is scratch memory.
   Words words_of(PaddedBytes headword, std::string& normal) const {
     const std::string_view bytes(reinterpret_cast<const char*>(headword.data()), headword.size());
-    // A normal form is never longer than its word: most headwords, phrases
-    // among them, are passed over here.
-    if (bytes.size() > longest_ && is_plain_normal_form(bytes)) return Words{};
     std::uint64_t hash = 0;
     std::string_view form = bytes;
-    if (!plain_headword_hash(headword, &hash)) {
+    if (plain_headword_hash(headword, &hash)) {
+      // A normal form is never longer than its word: most headwords,
+      // phrases among them, are passed over here.
+      if (bytes.size() > longest_) return Words{};
+    } else {
       form = dictd_normal_form(bytes, &normal);
       hash = form_hash(form);
     }
