@@ -175,10 +175,21 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
     range_of_row[by_range[i]] = static_cast<std::uint32_t>(ranges.size() - 1);
   }
   range_rows.push_back(by_range.size());
-  std::vector<std::string> lowered_words(words.size());
+  // Each row's word lower-cased; most book words are lower-case ASCII
+  // already, and are their own view.
+  std::vector<std::string_view> lowered_words(words.size());
+  std::vector<std::unique_ptr<std::string>> lowered_copies;
   for (const DictdIndexRow& row : index_rows) {
-    if (lowered_words[row.word].empty())
-      lowered_words[row.word] = unicode_lower(words.word(row.word));
+    std::string_view& lowered = lowered_words[row.word];
+    if (!lowered.empty()) continue;
+    lowered = words.word(row.word);
+    if (std::any_of(lowered.begin(), lowered.end(), [](char c) {
+          const auto byte = static_cast<unsigned char>(c);
+          return byte >= 0x80 || (byte >= 'A' && byte <= 'Z');
+        })) {
+      lowered_copies.push_back(std::make_unique<std::string>(unicode_lower(lowered)));
+      lowered = *lowered_copies.back();
+    }
   }
 
   // Each entry, once read, is asked which of its rows' words it names
@@ -207,7 +218,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
         bool any_named = false;
         for (std::size_t i = range_rows[range]; i < range_rows[range + 1]; ++i) {
           const std::uint32_t row = by_range[i];
-          const std::string& word = lowered_words[index_rows[row].word];
+          const std::string_view word = lowered_words[index_rows[row].word];
           if (begins_with_word(bytes, word)) {
             named[row] = true;
           } else {
