@@ -139,7 +139,8 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
   for (const Reading& reading : kReadings) {
     for (const std::size_t max_read : {1, 5, 4096}) {
       BookWordSet words;
-      for (const char* word : {"go", "went", "it's", "House", "hut", "x"}) insert_word(words, word);
+      for (const char* word : {"go", "went", "it's", "its", "House", "hut", "x"})
+        insert_word(words, word);
       VocabularyMap map(words);
       MemoryFile data_file(data);
       InputFile index_file = memory_input(index, reading.kind, max_read);
@@ -149,6 +150,7 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << describe(reading);
       EXPECT_EQ(translation_of(map, "went"), "gehen");
       EXPECT_EQ(translation_of(map, "it's"), "");
+      EXPECT_EQ(translation_of(map, "its"), "sein");
       EXPECT_EQ(translation_of(map, "House"), "Haus; Huette");
       EXPECT_EQ(translation_of(map, "hut"), "Haus");
       EXPECT_EQ(translation_of(map, "x"), "");

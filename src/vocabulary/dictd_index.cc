@@ -163,15 +163,14 @@ class BookWordForms {
         slots_[slot] = Slot{static_cast<std::uint32_t>(hash >> 32),
                             static_cast<std::uint32_t>(group_sizes.size())};
         group_sizes.push_back(0);
-        form_starts_.push_back(forms_.size());
         forms_ += normal;
+        form_starts_.push_back(forms_.size());
         filter_.add(hash);
         longest_ = std::max(longest_, normal.size());
       }
       group_of[id] = slots_[slot].group;
       ++group_sizes[slots_[slot].group];
     }
-    form_starts_.push_back(forms_.size());
     // The words of each group together, in the order of their ids.
     group_starts_.assign(group_sizes.size() + 1, 0);
     for (std::size_t group = 0; group < group_sizes.size(); ++group) {
@@ -229,7 +228,7 @@ class BookWordForms {
   }
 
   std::string forms_;                        // the groups' forms one after another
-  std::vector<std::size_t> form_starts_;     // in forms_, and the end
+  std::vector<std::size_t> form_starts_{0};  // in forms_, and the end
   std::vector<BookWordSet::WordId> ids_;     // the words of each group together
   std::vector<std::uint32_t> group_starts_;  // in ids_, and the end
   std::vector<Slot> slots_;
