@@ -208,7 +208,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   status = data->read(
       ranges, threads, [&](std::size_t range, std::size_t worker, std::string_view bytes) {
         std::string without_cr;
-        if (std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {
+        if (!bytes.empty() && std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {
           without_cr.assign(bytes);
           without_cr.erase(std::remove(without_cr.begin(), without_cr.end(), '\r'),
                            without_cr.end());
