@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <utility>
 
@@ -178,7 +179,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   // Each row's word lower-cased; most book words are lower-case ASCII
   // already, and are their own view.
   std::vector<std::string_view> lowered_words(words.size());
-  std::vector<std::unique_ptr<std::string>> lowered_copies;
+  std::deque<std::string> lowered_copies;  // stays where it is as it grows
   for (const DictdIndexRow& row : index_rows) {
     std::string_view& lowered = lowered_words[row.word];
     if (!lowered.empty()) continue;
@@ -187,8 +188,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
           const auto byte = static_cast<unsigned char>(c);
           return byte >= 0x80 || (byte >= 'A' && byte <= 'Z');
         })) {
-      lowered_copies.push_back(std::make_unique<std::string>(unicode_lower(lowered)));
-      lowered = *lowered_copies.back();
+      lowered = lowered_copies.emplace_back(unicode_lower(lowered));
     }
   }
 

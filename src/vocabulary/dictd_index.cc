@@ -35,40 +35,44 @@ struct DictdDigits {
 };
 constexpr DictdDigits kDictdDigits;
 
-// A hash of a normal form, for the filter and the table below. Its bytes
-// are read as little-endian words on every machine, as
-// plain_headword_hash() reads them.
-constexpr std::uint64_t kHashSeed = 0x9E3779B97F4A7C15ull;
-constexpr std::uint64_t kHashMultiplier = 0xFF51AFD7ED558CCDull;
-constexpr std::uint64_t kHashLastMultiplier = 0xC4CEB9FE1A85EC53ull;
-
-std::uint64_t form_hash(std::string_view bytes) {
-  const std::size_t size = bytes.size();
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::uint64_t state = kHashSeed ^ size;
+// A hash of a normal form, for the filter and the table below: `bytes`
+// read as little-endian words on every machine, the last eight bytes
+// overlapping the others where the size is no multiple of eight. A form
+// shorter than eight bytes is `short_word`, its bytes gathered by the
+// caller; `see` is shown each word loaded.
+template <typename See>
+std::uint64_t hash_of_words(const unsigned char* bytes, std::size_t size, std::uint64_t short_word,
+                            See see) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ull ^ size;
+  constexpr std::uint64_t kMultiplier = 0xFF51AFD7ED558CCDull;
   if (size < 8) {
-    // Gathered a byte at a time: a copy of unknown length would be a call.
-    std::uint64_t word = 0;
-    for (std::size_t at = 0; at < size; ++at) word |= std::uint64_t{data[at]} << (8 * at);
-    state = (state ^ word) * kHashMultiplier;
+    state = (state ^ short_word) * kMultiplier;
   } else {
     std::size_t at = 0;
-    for (; at + 8 <= size; at += 8) state = (state ^ swar::load(data + at)) * kHashMultiplier;
-    if (at < size) {  // the last eight bytes, some of them again
-      state = (state ^ swar::load(data + size - 8)) * kHashLastMultiplier;
+    for (; at + 8 <= size; at += 8) {
+      const swar::Bytes8 word = swar::load(bytes + at);
+      see(word);
+      state = (state ^ word) * kMultiplier;
+    }
+    if (at < size) {
+      const swar::Bytes8 word = swar::load(bytes + size - 8);
+      see(word);
+      state = (state ^ word) * 0xC4CEB9FE1A85EC53ull;
     }
   }
   return state ^ (state >> 29);
 }
 
-// The high bit of each byte that may stand in a plain normal form: an ASCII
-// lower-case letter, a digit or a space.
-inline swar::Bytes8 plain_bytes(swar::Bytes8 bytes) {
-  const swar::Bytes8 letters =
-      swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
-  const swar::Bytes8 digits =
-      swar::ascii_at_least(bytes, '0') & ~swar::ascii_at_least(bytes, '9' + 1);
-  return letters | digits | swar::equal(bytes, ' ');
+std::uint64_t form_hash(std::string_view form) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(form.data());
+  // Gathered a byte at a time: a copy of unknown length would be a call.
+  std::uint64_t short_word = 0;
+  if (form.size() < 8) {
+    for (std::size_t at = 0; at < form.size(); ++at) {
+      short_word |= std::uint64_t{bytes[at]} << (8 * at);
+    }
+  }
+  return hash_of_words(bytes, form.size(), short_word, [](swar::Bytes8) {});
 }
 
 // Whether `headword` is its own normal form (is_plain_normal_form), and if
@@ -76,28 +80,15 @@ inline swar::Bytes8 plain_bytes(swar::Bytes8 bytes) {
 // which the padding after the headword allows.
 bool plain_headword_hash(PaddedBytes headword, std::uint64_t* hash) {
   const std::size_t size = headword.size();
-  const unsigned char* const data = headword.data();
-  std::uint64_t state = kHashSeed ^ size;
   swar::Bytes8 plain = swar::kHighBits;
+  swar::Bytes8 short_word = 0;
   if (size < 8) {
     const swar::Bytes8 kept = size == 0 ? 0 : ~swar::Bytes8{0} >> (64 - 8 * size);
-    const swar::Bytes8 word = swar::load(data) & kept;
-    plain &= plain_bytes(word) | (~kept & swar::kHighBits);
-    state = (state ^ word) * kHashMultiplier;
-  } else {
-    std::size_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-      const swar::Bytes8 word = swar::load(data + at);
-      plain &= plain_bytes(word);
-      state = (state ^ word) * kHashMultiplier;
-    }
-    if (at < size) {
-      const swar::Bytes8 word = swar::load(data + size - 8);
-      plain &= plain_bytes(word);
-      state = (state ^ word) * kHashLastMultiplier;
-    }
+    short_word = swar::load(headword.data()) & kept;
+    plain = plain_form_bytes(short_word) | (~kept & swar::kHighBits);
   }
-  *hash = state ^ (state >> 29);
+  *hash = hash_of_words(headword.data(), size, short_word,
+                        [&plain](swar::Bytes8 word) { plain &= plain_form_bytes(word); });
   return plain == swar::kHighBits;
 }
 

@@ -218,8 +218,11 @@ class DictzipData : public EntryData {
     const std::uint64_t length = header_.chunk_length;
     for (std::size_t i = begin; i < end; ++i) {
       const std::uint64_t range_end = ranges[i].offset + ranges[i].length;
-      const std::uint64_t first = ranges[i].offset / length;
-      const bool within_one = ranges[i].length == 0 || (range_end - 1) / length == first;
+      // An entry within one chunk is handed over where it lies; one that
+      // crosses chunks is put together first.
+      const bool within_one =
+          ranges[i].length == 0 || (range_end - 1) / length == ranges[i].offset / length;
+      std::string_view piece;
       own.spanning.clear();
       for (std::uint64_t at = ranges[i].offset; at < range_end;) {
         const std::uint64_t index = at / length;
@@ -230,20 +233,14 @@ class DictzipData : public EntryData {
           own.held = index;
         }
         const auto from = static_cast<std::size_t>(at - index * length);
-        const auto take = static_cast<std::size_t>(
-            std::min<std::uint64_t>(own.chunk.size() - from, range_end - at));
-        if (within_one) {
-          range_read(i, worker, std::string_view(own.chunk.data() + from, take));
-        } else {
-          own.spanning.insert(own.spanning.end(), own.chunk.data() + from,
-                              own.chunk.data() + from + take);
-        }
-        at += take;
+        piece = std::string_view(own.chunk.data() + from,
+                                 static_cast<std::size_t>(std::min<std::uint64_t>(
+                                     own.chunk.size() - from, range_end - at)));
+        if (!within_one) own.spanning.insert(own.spanning.end(), piece.begin(), piece.end());
+        at += piece.size();
       }
-      if (ranges[i].length == 0) range_read(i, worker, std::string_view());
-      if (!within_one) {
-        range_read(i, worker, std::string_view(own.spanning.data(), own.spanning.size()));
-      }
+      range_read(i, worker,
+                 within_one ? piece : std::string_view(own.spanning.data(), own.spanning.size()));
     }
     return Status();
   }

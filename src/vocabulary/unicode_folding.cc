@@ -94,13 +94,7 @@ std::string dictd_normal_form(std::string_view word) {
 }
 
 bool is_plain_normal_form(std::string_view word) {
-  const auto plain = [](swar::Bytes8 bytes) {
-    const swar::Bytes8 letters =
-        swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
-    const swar::Bytes8 digits =
-        swar::ascii_at_least(bytes, '0') & ~swar::ascii_at_least(bytes, '9' + 1);
-    return (letters | digits | swar::equal(bytes, ' ')) == swar::kHighBits;
-  };
+  const auto plain = [](swar::Bytes8 bytes) { return plain_form_bytes(bytes) == swar::kHighBits; };
   const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
   const std::size_t size = word.size();
   if (size < 8) {

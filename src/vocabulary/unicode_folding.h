@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/swar.h"
+
 namespace lexicull {
 
 // `text` with every code point lower-cased by Unicode's simple mapping, one
@@ -20,6 +22,15 @@ std::string dictd_normal_form(std::string_view word);
 // Whether `word` is all ASCII lower-case letters, digits and spaces, and so
 // its own normal form; eight bytes at a time.
 bool is_plain_normal_form(std::string_view word);
+// The high bit of each of eight bytes that may stand in such a word: an
+// ASCII lower-case letter, a digit or a space.
+inline swar::Bytes8 plain_form_bytes(swar::Bytes8 bytes) {
+  const swar::Bytes8 letters =
+      swar::ascii_at_least(bytes, 'a') & ~swar::ascii_at_least(bytes, 'z' + 1);
+  const swar::Bytes8 digits =
+      swar::ascii_at_least(bytes, '0') & ~swar::ascii_at_least(bytes, '9' + 1);
+  return letters | digits | swar::equal(bytes, ' ');
+}
 
 // The same into `*normal`, whose memory is reused; returns `word` itself,
 // without a copy, where it is its own normal form (most are).
