@@ -91,17 +91,26 @@ void book_loop(benchmark::State& state, const char* book, Feeding feeding) {
   state.counters["distinct_words"] = static_cast<double>(words);
 }
 
-void vocabulary_loop(benchmark::State& state, const char* book, const char* vocabulary,
-                     Feeding feeding) {
+// The words of `book` into `words`, and the text of `file` into `*text`;
+// false, with the benchmark skipped, where the corpus is missing.
+bool book_words_and_text(benchmark::State& state, const char* book, const char* file,
+                         BookWordSet& words, std::string* text) {
   const std::string book_text = corpus_file(book);
-  const std::string text = corpus_file(vocabulary);
-  if (book_text.empty() || text.empty()) {
+  *text = corpus_file(file);
+  if (book_text.empty() || text->empty()) {
     state.SkipWithError("no corpus: run bench/make_corpus.py");
-    return;
+    return false;
   }
-  BookWordSet words;
   BookWordCollector collector(words);
   Blocks(book_text).feed(collector, Feeding::kFromMemory);
+  return true;
+}
+
+void vocabulary_loop(benchmark::State& state, const char* book, const char* vocabulary,
+                     Feeding feeding) {
+  BookWordSet words;
+  std::string text;
+  if (!book_words_and_text(state, book, vocabulary, words, &text)) return;
   Blocks blocks(text);
   for (auto _ : state) {
     VocabularyMap map(words);
@@ -130,15 +139,9 @@ class MemorySource : public ByteSource {
 };
 
 void dictd_index_loop(benchmark::State& state, const char* book, const char* index) {
-  const std::string book_text = corpus_file(book);
-  const std::string text = corpus_file(index);
-  if (book_text.empty() || text.empty()) {
-    state.SkipWithError("no corpus: run bench/make_corpus.py");
-    return;
-  }
   BookWordSet words;
-  BookWordCollector collector(words);
-  Blocks(book_text).feed(collector, Feeding::kFromMemory);
+  std::string text;
+  if (!book_words_and_text(state, book, index, words, &text)) return;
   std::size_t rows = 0;
   for (auto _ : state) {
     InputFile input(std::make_unique<MemorySource>(text));
