@@ -61,29 +61,38 @@ void SenseList::add(std::string_view sense) {
 namespace {
 
 // Calls `take(sense)` for each sense of `entry`, in order: views into it.
+// Spaces and tabs are passed over a byte at a time: a search for either of
+// two bytes is a call per byte.
 template <typename Take>
 void for_each_dictd_sense(std::string_view entry, Take take) {
   static constexpr std::string_view kNotSenses[] = {
       "see:", "Synonym:", "Synonyms:", "Antonym:", "Antonyms:", "Note:"};
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   const std::size_t first_end = entry.find('\n');
   if (first_end == std::string_view::npos) return;
   for (std::size_t at = first_end + 1; at <= entry.size();) {
     std::size_t end = entry.find('\n', at);
     if (end == std::string_view::npos) end = entry.size();
-    const std::string_view line = entry.substr(at, end - at);
+    const std::size_t line_start = at;
     at = end + 1;
-    const std::size_t indent = line.find_first_not_of(" \t");
-    if (indent == std::string_view::npos || indent > 3) continue;
-    std::string_view sense = line.substr(indent);
-    bool note = false;
-    for (const std::string_view prefix : kNotSenses) note = note || starts_with(sense, prefix);
-    if (note) continue;
-    sense = sense.substr(0, sense.find_last_not_of(" \t") + 1);
+    std::size_t begin = line_start;
+    while (begin < end && blank(entry[begin])) ++begin;
+    if (begin == end || begin - line_start > 3) continue;
+    // Most senses begin with no note's first letter.
+    const char first = entry[begin];
+    if (first == 's' || first == 'S' || first == 'A' || first == 'N') {
+      const std::string_view line = entry.substr(begin, end - begin);
+      bool note = false;
+      for (const std::string_view prefix : kNotSenses) note = note || starts_with(line, prefix);
+      if (note) continue;
+    }
+    while (blank(entry[end - 1])) --end;  // stops at the first byte
+    std::string_view sense = entry.substr(begin, end - begin);
     std::size_t digits = 0;
     while (digits < sense.size() && sense[digits] >= '0' && sense[digits] <= '9') ++digits;
     if (digits > 0 && sense.substr(digits, 2) == ". ") {
       sense.remove_prefix(digits + 2);
-      sense.remove_prefix(std::min(sense.size(), sense.find_first_not_of(" \t")));
+      while (!sense.empty() && blank(sense.front())) sense.remove_prefix(1);
     }
     if (!sense.empty()) take(sense);
   }
