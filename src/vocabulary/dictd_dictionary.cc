@@ -86,7 +86,7 @@ void for_each_dictd_sense(std::string_view entry, Take take) {
       for (const std::string_view prefix : kNotSenses) note = note || starts_with(line, prefix);
       if (note) continue;
     }
-    while (blank(entry[end - 1])) --end;  // stops at the first byte
+    while (blank(entry[end - 1])) --end;  // at `begin` at the latest, which is no blank
     std::string_view sense = entry.substr(begin, end - begin);
     std::size_t digits = 0;
     while (digits < sense.size() && sense[digits] >= '0' && sense[digits] <= '9') ++digits;
