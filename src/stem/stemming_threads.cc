@@ -16,9 +16,7 @@ constexpr std::size_t kRun = 256;
 
 }  // namespace
 
-std::thread StemmingThreads::start_thread(std::function<void()> work) {
-  return std::thread(std::move(work));
-}
+Thread StemmingThreads::start_thread(std::function<void()> work) { return Thread(std::move(work)); }
 
 StemmingThreads::StemmingThreads(const StemmerMaker& maker, unsigned threads, ThreadStart start)
     : maker_(maker), threads_(std::max(threads, 1u)), start_(std::move(start)), shares_(threads_) {
@@ -37,7 +35,7 @@ StemmingThreads::~StemmingThreads() {
   }
   words_ready_.signal_all();
   if (first_.joinable()) first_.join();
-  for (std::thread& thread : others_) thread.join();
+  for (Thread& thread : others_) thread.join();
 }
 
 void StemmingThreads::work(Share& share) noexcept {

@@ -5,10 +5,10 @@
 #include <exception>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/mutex.h"
+#include "base/thread.h"
 #include "base/thread_annotations.h"
 #include "book/book_word_set.h"
 #include "stem/stemmer.h"
@@ -36,11 +36,11 @@ struct WordStem {
 // methods; its own threads share only what mutex_ guards and the atomics.
 class StemmingThreads {
  public:
-  // Starts a thread that runs `work`, or throws as std::thread's constructor
+  // Starts a thread that runs `work`, or throws as Thread's constructor
   // does: std::system_error when the system has no thread to give, anything
   // else (std::bad_alloc) when memory runs out.
-  using ThreadStart = std::function<std::thread(std::function<void()> work)>;
-  static std::thread start_thread(std::function<void()> work);
+  using ThreadStart = std::function<Thread(std::function<void()> work)>;
+  static Thread start_thread(std::function<void()> work);
 
   // `threads` is at least one; `maker` must outlive this.
   StemmingThreads(const StemmerMaker& maker, unsigned threads,
@@ -73,8 +73,8 @@ class StemmingThreads {
   const unsigned threads_;
   const ThreadStart start_;
   std::vector<Share> shares_;
-  std::thread first_;
-  std::vector<std::thread> others_;
+  Thread first_;
+  std::vector<Thread> others_;
   Mutex mutex_;
   CondVar words_ready_;  // under mutex_
   CondVar stems_ready_;  // under mutex_

@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cstring>
 #include <exception>
-#include <thread>
 
 #include "base/file_range.h"
+#include "base/thread.h"
 #include "text/text_mode_reader.h"
 
 namespace lexicull {
@@ -100,12 +100,13 @@ Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
   PartRun& first = *runs[0];
   const bool first_goes_on = first.step();
   const bool others_needed = first.status().ok() && first_ctrl_z_part.load() != 0;
-  std::vector<std::thread> threads;
+  std::vector<Thread> threads;
   std::size_t started = 1;
   if (others_needed) {
     threads.reserve(count);
     try {
-      for (; started < count; ++started) threads.emplace_back(&PartRun::run, runs[started].get());
+      for (; started < count; ++started)
+        threads.emplace_back([run = runs[started].get()] { run->run(); });
     } catch (...) {
       // No thread to be had: the parts without one are read here, in turn.
     }
@@ -114,7 +115,7 @@ Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
   if (others_needed) {
     for (std::size_t i = started; i < count; ++i) runs[i]->run();
   }
-  for (std::thread& thread : threads) thread.join();
+  for (Thread& thread : threads) thread.join();
 
   std::size_t used = count;
   for (std::size_t i = 0; i < count; ++i) {

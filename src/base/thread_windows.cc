@@ -1,0 +1,45 @@
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "base/thread.h"
+
+namespace lexicull {
+
+// Windows starts a new thread on an idle processor where there is one.
+struct Thread::Running {
+  std::thread thread;
+};
+
+Thread::Thread() = default;
+
+Thread::Thread(std::function<void()> work) : running_(new Running) {
+  running_->thread = std::thread([work = std::move(work)] {
+    try {
+      work();
+    } catch (...) {
+      std::terminate();
+    }
+  });
+}
+
+Thread::Thread(Thread&& other) noexcept = default;
+
+Thread& Thread::operator=(Thread&& other) noexcept {
+  if (joinable()) std::terminate();
+  running_ = std::move(other.running_);
+  return *this;
+}
+
+Thread::~Thread() {
+  if (joinable()) std::terminate();
+}
+
+void Thread::join() {
+  if (!joinable()) throw std::system_error(std::make_error_code(std::errc::invalid_argument));
+  running_->thread.join();
+  running_.reset();
+}
+
+}  // namespace lexicull
