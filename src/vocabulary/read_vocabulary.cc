@@ -275,7 +275,13 @@ std::unique_ptr<VocabularyEntryReader> VocabularyEntryReader::make_later() const
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {
   VocabularyEntryReader entries(map);
-  return read_text(vocabulary, entries, options);
+  // A part of 2 MiB pays for its thread here, where most lines cost little
+  // more than their line feed and a part's result is only the translations
+  // of book words (measured: 6 and 15 MB vocabularies 6% and 13% faster in
+  // two parts, 2 MB no faster).
+  PartOptions parts = options;
+  parts.min_part_size = std::min(options.min_part_size, std::uint64_t{2} << 20);
+  return read_text(vocabulary, entries, parts);
 }
 
 }  // namespace lexicull
