@@ -105,8 +105,9 @@ Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
   if (others_needed) {
     threads.reserve(count);
     try {
-      for (; started < count; ++started)
+      for (; started < count; ++started) {
         threads.emplace_back([run = runs[started].get()] { run->run(); });
+      }
     } catch (...) {
       // No thread to be had: the parts without one are read here, in turn.
     }
