@@ -1,8 +1,10 @@
 #ifndef LEXICULL_BASE_THREAD_H_
 #define LEXICULL_BASE_THREAD_H_
 
+#include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace lexicull {
 
@@ -18,17 +20,23 @@ namespace lexicull {
 class Thread {
  public:
   // No thread: not joinable.
-  Thread();
+  Thread() = default;
   // Runs `work`, which must not throw, on a new thread. Throws as
   // std::thread's constructor does: std::system_error when the system has
   // no thread to give, std::bad_alloc when memory runs out.
   explicit Thread(std::function<void()> work);
-  Thread(Thread&& other) noexcept;
+  Thread(Thread&& other) noexcept = default;
   // Only onto a thread that is not joinable.
-  Thread& operator=(Thread&& other) noexcept;
+  Thread& operator=(Thread&& other) noexcept {
+    if (joinable()) std::terminate();
+    running_ = std::move(other.running_);
+    return *this;
+  }
   // A joinable thread must have been joined: destroying it ends the
   // program, as std::thread does.
-  ~Thread();
+  ~Thread() {
+    if (joinable()) std::terminate();
+  }
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
 
@@ -40,7 +48,10 @@ class Thread {
   struct Running;  // what the new thread needs, the system's own
 
  private:
-  std::unique_ptr<Running> running_;
+  struct Ending {
+    void operator()(Running* running) const;
+  };
+  std::unique_ptr<Running, Ending> running_;
 };
 
 }  // namespace lexicull

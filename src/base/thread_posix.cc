@@ -20,6 +20,8 @@ struct Thread::Running {
 #endif
 };
 
+void Thread::Ending::operator()(Running* running) const { delete running; }
+
 namespace {
 
 extern "C" void* run_thread(void* argument) {
@@ -62,26 +64,12 @@ bool start(Thread::Running& running, bool elsewhere) {
 
 }  // namespace
 
-Thread::Thread() = default;
-
 Thread::Thread(std::function<void()> work) : running_(new Running(std::move(work))) {
   // A system that refuses the processors asked for still gets its thread.
   if (!start(*running_, true) && !start(*running_, false)) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
                             "pthread_create");
   }
-}
-
-Thread::Thread(Thread&& other) noexcept = default;
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (joinable()) std::terminate();
-  running_ = std::move(other.running_);
-  return *this;
-}
-
-Thread::~Thread() {
-  if (joinable()) std::terminate();
 }
 
 void Thread::join() {

@@ -12,7 +12,7 @@ struct Thread::Running {
   std::thread thread;
 };
 
-Thread::Thread() = default;
+void Thread::Ending::operator()(Running* running) const { delete running; }
 
 Thread::Thread(std::function<void()> work) : running_(new Running) {
   running_->thread = std::thread([work = std::move(work)] {
@@ -22,18 +22,6 @@ Thread::Thread(std::function<void()> work) : running_(new Running) {
       std::terminate();
     }
   });
-}
-
-Thread::Thread(Thread&& other) noexcept = default;
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (joinable()) std::terminate();
-  running_ = std::move(other.running_);
-  return *this;
-}
-
-Thread::~Thread() {
-  if (joinable()) std::terminate();
 }
 
 void Thread::join() {
