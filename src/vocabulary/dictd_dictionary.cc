@@ -267,8 +267,10 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   const std::size_t shares = index_rows.size() < 4096 ? 1 : threads;
   std::vector<std::vector<std::pair<BookWordSet::WordId, std::string>>> translations(shares);
   run_side_by_side(shares, [&](std::size_t share) {
+    translations[share].reserve(words.size() / shares + 1);
+    SenseList list;  // one for all the share's words, so that it allocates once
     for (std::size_t word = share; word < words.size(); word += shares) {
-      SenseList list;
+      list.clear();
       bool taken = false;  // an entry without senses still gives the word a line
       for (std::uint32_t i = word_row_starts[word]; i < word_row_starts[word + 1]; ++i) {
         const std::uint32_t row = word_rows[i];
@@ -284,7 +286,10 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
         }
       }
       if (!taken) continue;
+      std::size_t joined_size = 0;
+      for (const std::string_view sense : list.senses()) joined_size += sense.size() + 2;
       std::string joined;
+      joined.reserve(joined_size);
       for (const std::string_view sense : list.senses()) {
         if (!joined.empty()) joined += "; ";
         joined += sense;

@@ -25,6 +25,11 @@ class SenseList {
  public:
   // Appends `sense` unless the list holds it already.
   void add(std::string_view sense);
+  // Empties the list, keeping its memory for the next word's senses.
+  void clear() {
+    senses_.clear();
+    seen_.clear();
+  }
   const std::vector<std::string_view>& senses() const { return senses_; }
 
  private:
