@@ -23,6 +23,7 @@
 
 #include "base/padded_bytes.h"
 #include "book/collect_book_words.h"
+#include "testing/test_support.h"
 #include "text/text_mode_reader.h"
 #include "vocabulary/dictd_index.h"
 #include "vocabulary/read_vocabulary.h"
@@ -121,30 +122,15 @@ void vocabulary_loop(benchmark::State& state, const char* book, const char* voca
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-// The index in memory, read in order as the program reads a pipe: on one
-// core, in the text-mode reader's blocks.
-class MemorySource : public ByteSource {
- public:
-  explicit MemorySource(const std::string& text) : text_(text) {}
-  Status read(unsigned char* buffer, std::size_t capacity, std::size_t* count) override {
-    *count = std::min(capacity, text_.size() - at_);
-    std::memcpy(buffer, text_.data() + at_, *count);
-    at_ += *count;
-    return Status();
-  }
-
- private:
-  const std::string& text_;
-  std::size_t at_ = 0;
-};
-
 void dictd_index_loop(benchmark::State& state, const char* book, const char* index) {
   BookWordSet words;
   std::string text;
   if (!book_words_and_text(state, book, index, words, &text)) return;
   std::size_t rows = 0;
   for (auto _ : state) {
-    InputFile input(std::make_unique<MemorySource>(text));
+    // Read in order as the program reads a pipe: on one core, in the
+    // text-mode reader's blocks.
+    InputFile input = memory_input(text, InputKind::kInOrder);
     std::vector<DictdIndexRow> found;
     const Status status =
         read_dictd_index(input, words, ~std::uint64_t{0} >> 1, PartOptions{1}, &found);
