@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <utility>
 
@@ -164,13 +163,13 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
 
   // The distinct ranges in the data's order. `by_range` holds the rows'
   // places in the index, those of one range one after another, from
-  // range_rows[range] on.
+  // range_rows[range] on. A row's place in `by_range` is its position.
   const std::vector<std::uint32_t> by_range = rows_by_range(index_rows);
   std::vector<EntryRange> ranges;
   std::vector<std::size_t> range_rows;
   ranges.reserve(by_range.size());
   range_rows.reserve(by_range.size() + 1);
-  std::vector<std::uint32_t> range_of_row(index_rows.size());
+  std::vector<std::uint32_t> range_of_position(by_range.size());
   std::uint64_t wanted_text = 0;
   for (std::size_t i = 0; i < by_range.size(); ++i) {
     const EntryRange& range = index_rows[by_range[i]].range;
@@ -182,24 +181,42 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
                                 std::to_string(kMostWantedText >> 20) + " MiB");
       }
     }
-    range_of_row[by_range[i]] = static_cast<std::uint32_t>(ranges.size() - 1);
+    range_of_position[i] = static_cast<std::uint32_t>(ranges.size() - 1);
   }
   range_rows.push_back(by_range.size());
-  // Each row's word lower-cased; most book words are lower-case ASCII
-  // already, and are their own view.
-  std::vector<std::string_view> lowered_words(words.size());
-  std::deque<std::string> lowered_copies;  // stays where it is as it grows
-  for (const DictdIndexRow& row : index_rows) {
-    std::string_view& lowered = lowered_words[row.word];
-    if (!lowered.empty()) continue;
-    lowered = words.word(row.word);
-    if (std::any_of(lowered.begin(), lowered.end(), [](char c) {
-          const auto byte = static_cast<unsigned char>(c);
-          return byte >= 0x80 || (byte >= 'A' && byte <= 'Z');
-        })) {
-      lowered = lowered_copies.emplace_back(unicode_lower(lowered));
+  // Each position's word lower-cased, as a view into `lowered_words`,
+  // where each word stands once, in the order the entries are read in.
+  // Looked up through the row and the word instead, they were two loads
+  // from memory for each row that inflating had pushed out of the cache,
+  // most of the time spent on an entry. Most book words are lower-case
+  // ASCII already.
+  std::string lowered_words;
+  std::vector<std::pair<std::size_t, std::size_t>> position_words(by_range.size());
+  {
+    constexpr std::size_t kNotYet = ~std::size_t{0};
+    std::vector<std::pair<std::size_t, std::size_t>> word_places(words.size(), {kNotYet, 0});
+    for (std::size_t i = 0; i < by_range.size(); ++i) {
+      const BookWordSet::WordId word = index_rows[by_range[i]].word;
+      if (word_places[word].first == kNotYet) {
+        const std::string_view bytes = words.word(word);
+        const std::size_t at = lowered_words.size();
+        if (std::any_of(bytes.begin(), bytes.end(), [](char c) {
+              const auto byte = static_cast<unsigned char>(c);
+              return byte >= 0x80 || (byte >= 'A' && byte <= 'Z');
+            })) {
+          lowered_words += unicode_lower(bytes);
+        } else {
+          lowered_words += bytes;
+        }
+        word_places[word] = {at, lowered_words.size() - at};
+      }
+      position_words[i] = word_places[word];
     }
   }
+  const auto position_word = [&](std::size_t i) {
+    return std::string_view(lowered_words)
+        .substr(position_words[i].first, position_words[i].second);
+  };
 
   // Each entry, once read, is asked which of its rows' words it names
   // (without its CR); if any, its senses are kept in the store of the
@@ -213,7 +230,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   };
   std::vector<std::string> stores(threads);
   std::vector<Kept> kept(ranges.size());
-  std::vector<char> named(index_rows.size());  // whether a row's entry names its word
+  std::vector<char> named(by_range.size());  // whether a position's entry names its word
   status = data->read(
       ranges, threads, [&](std::size_t range, std::size_t worker, std::string_view bytes) {
         std::string without_cr;
@@ -226,15 +243,14 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
         std::string head_line;  // lowered only where a word is not its first word
         bool any_named = false;
         for (std::size_t i = range_rows[range]; i < range_rows[range + 1]; ++i) {
-          const std::uint32_t row = by_range[i];
-          const std::string_view word = lowered_words[index_rows[row].word];
+          const std::string_view word = position_word(i);
           if (begins_with_word(bytes, word)) {
-            named[row] = true;
+            named[i] = true;
           } else {
             if (head_line.empty()) head_line = dictd_head_line(bytes);
-            named[row] = holds_as_word(head_line, word);
+            named[i] = holds_as_word(head_line, word);
           }
-          any_named = any_named || named[row];
+          any_named = any_named || named[i];
         }
         if (!any_named) return;
         std::string& store = stores[worker];
@@ -248,8 +264,12 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       });
   if (!status.ok()) return status;
 
-  // Each word's rows together, in the index's order.
-  std::vector<std::uint32_t> word_rows(index_rows.size());
+  // Each word's positions together, in the index's order of their rows.
+  std::vector<std::uint32_t> position_of_row(by_range.size());
+  for (std::size_t i = 0; i < by_range.size(); ++i) {
+    position_of_row[by_range[i]] = static_cast<std::uint32_t>(i);
+  }
+  std::vector<std::uint32_t> word_positions(index_rows.size());
   std::vector<std::uint32_t> word_row_starts(words.size() + 1);
   for (const DictdIndexRow& row : index_rows) ++word_row_starts[row.word + 1];
   for (std::size_t word = 0; word < words.size(); ++word) {
@@ -258,7 +278,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   {
     std::vector<std::uint32_t> filled(word_row_starts.begin(), word_row_starts.end() - 1);
     for (std::size_t row = 0; row < index_rows.size(); ++row) {
-      word_rows[filled[index_rows[row].word]++] = static_cast<std::uint32_t>(row);
+      word_positions[filled[index_rows[row].word]++] = position_of_row[row];
     }
   }
 
@@ -273,10 +293,10 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
       list.clear();
       bool taken = false;  // an entry without senses still gives the word a line
       for (std::uint32_t i = word_row_starts[word]; i < word_row_starts[word + 1]; ++i) {
-        const std::uint32_t row = word_rows[i];
-        if (!named[row]) continue;
+        const std::uint32_t position = word_positions[i];
+        if (!named[position]) continue;
         taken = true;
-        const std::size_t range = range_of_row[row];
+        const std::size_t range = range_of_position[position];
         std::string_view senses = std::string_view(stores[kept[range].store])
                                       .substr(kept[range].offset, kept[range].size);
         while (!senses.empty()) {
