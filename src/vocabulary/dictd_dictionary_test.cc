@@ -130,7 +130,9 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
   };
   const std::string index =
       row("00-databaseinfo", "go <n>\nVersuch\n") + row("go", "go (went) <v>\n1. gehen\n") +
-      row("go", "go <n>\nVersuch\n") + row("went", "go (went) <v>\n1. gehen\n") +
+      row("go", "go <n>\nVersuch\n") +
+      // Index order, not the data's: its first row points past its second.
+      row("went", "went\nfalsch\n") + row("went", "go (went) <v>\n1. gehen\n") +
       row("went", "go <n>\nVersuch\n") + row("its", "its\nsein\n") +
       row("", "house (hut)\nHaus\n") +
       // Two entries at one offset, the longer first.
@@ -148,7 +150,7 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
           read_dictd_vocabulary(index_file, data_file, false, reading.options(), map);
       ASSERT_TRUE(status.ok()) << status.reason();
       EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << describe(reading);
-      EXPECT_EQ(translation_of(map, "went"), "gehen");
+      EXPECT_EQ(translation_of(map, "went"), "falsch; gehen");
       EXPECT_EQ(translation_of(map, "it's"), "");
       EXPECT_EQ(translation_of(map, "its"), "sein");
       EXPECT_EQ(translation_of(map, "House"), "Haus; Huette");
