@@ -290,6 +290,16 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
     translations[share].reserve(words.size() / shares + 1);
     SenseList list;  // one for all the share's words, so that it allocates once
     for (std::size_t word = share; word < words.size(); word += shares) {
+      // The senses of a word a few ahead are asked for now: they lie where
+      // its entries were read, anywhere in the stores, and waiting for each
+      // word's took a fifth of the join (measured: 2.0 ms against 1.5).
+      const std::size_t ahead = word + 8 * shares;
+      if (ahead < words.size()) {
+        for (std::uint32_t i = word_row_starts[ahead]; i < word_row_starts[ahead + 1]; ++i) {
+          const Kept& senses = kept[range_of_position[word_positions[i]]];
+          __builtin_prefetch(stores[senses.store].data() + senses.offset);
+        }
+      }
       list.clear();
       bool taken = false;  // an entry without senses still gives the word a line
       for (std::uint32_t i = word_row_starts[word]; i < word_row_starts[word + 1]; ++i) {
