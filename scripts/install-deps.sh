@@ -44,7 +44,14 @@ can_install() { [ "$(id -u)" = 0 ] || [ ${#as_root[@]} -gt 0 ]; }
 updated=0
 update_once() {
   [ $updated = 1 ] && return 0
-  "${as_root[@]}" apt-get update -q || true
+  # A mirror caught while it syncs serves an index of the wrong size ("Mirror
+  # sync in progress?"), and with i386's security index missing wine32:i386
+  # cannot be installed; a try a little later usually gets it whole.
+  local try
+  for try in 1 2 3; do
+    "${as_root[@]}" apt-get update -q && break
+    [ $try -lt 3 ] && echo "install-deps: apt-get update failed; trying again in 20 s" >&2 && sleep 20
+  done
   updated=1
 }
 
