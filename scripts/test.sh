@@ -118,7 +118,14 @@ suite_windows() {
         why="this machine runs 32-bit code"
       else
         bits=64
-        why="Wine cannot run the 32-bit program here: $(tail -n 1 "$logs/wine-probe.txt" 2> /dev/null)"
+        local said
+        said=$(grep -v '^[[:space:]]*$' "$logs/wine-probe.txt" 2> /dev/null | tail -n 1) || said=""
+        # Without its 32-bit loader Wine often says nothing at all.
+        if [ "$(dpkg --print-architecture 2> /dev/null)" = amd64 ] &&
+          ! dpkg -s wine32:i386 > /dev/null 2>&1; then
+          said="no wine32:i386, its 32-bit loader${said:+ ($said)}"
+        fi
+        why="Wine cannot run the 32-bit program here: ${said:-it gave no answer}"
       fi
       ;;
     *) echo "LEXICULL_WINDOWS_BITS must be 32 or 64, not '$bits'"; return 1 ;;
