@@ -99,6 +99,20 @@ windows_note() {
   note "$2-bit program: $3${built:+; built with $built}"
 }
 
+# ctest_under_wine PRESET: the tests, with each failed one run once more.
+# Wine now and then ends a program at its start with status 1 and no word
+# (seen once in some thousand runs, never again in a loop of it): a case
+# that passes when run again is named in the summary, one that fails
+# twice fails the suite.
+ctest_under_wine() {
+  ctest --preset "$1" && return 0
+  local failed
+  failed=$(cut -d: -f2 "build/$1/Testing/Temporary/LastTestsFailed.log" 2> /dev/null | paste -sd ' ' -)
+  echo "== running the failed tests once more: $failed"
+  ctest --preset "$1" --rerun-failed --output-on-failure || return 1
+  note "$(cat "$logs/$suite.note" 2> /dev/null); failed once under Wine and passed when run again: $failed"
+}
+
 suite_windows() {
   for compiler in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix; do
     have "$compiler" || skip "no $compiler (g++-mingw-w64-i686, g++-mingw-w64-x86-64)"
@@ -145,14 +159,14 @@ suite_windows() {
     have wine && wine_runs wine build/windows/lexicull.exe ||
       skip "the 32-bit program does not start under Wine ($why): $(tail -n 1 "$logs/wine-probe.txt")"
     windows_note build/windows "$bits" "$why"
-    ctest --preset windows
+    ctest_under_wine windows
   else
     cmake --preset windows64
     cmake --build --preset windows64
     wine_runs "$(wine64_loader)" build/windows64/lexicull.exe ||
       skip "the 64-bit program does not start under wine64 ($why): $(tail -n 1 "$logs/wine-probe.txt")"
     windows_note build/windows64 "$bits" "$why"
-    ctest --preset windows64
+    ctest_under_wine windows64
   fi
 }
 
