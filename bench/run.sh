@@ -86,9 +86,11 @@ cmp -s "$scratch/out-plain" "$scratch/out-epub" && echo same > "$scratch/epub.ou
   echo different > "$scratch/epub.outputs"
 
 # A dictd dictionary as Debian ships it, against the same converted to
-# key|translation lines.
+# key|translation lines. Its ratio sits near its bound, and the medians of
+# 30 pairs stray up to 5% from that of 180 taken at once: four times the
+# pairs halve the stray.
 if [ -f freedict-eng-deu.index ]; then
-  python3 "$here/paired.py" "${DICTD_PAIRS:-30}" "$scratch/dictd.json" \
+  python3 "$here/paired.py" "${DICTD_PAIRS:-120}" "$scratch/dictd.json" \
     "$lexicull book.txt freedict-eng-deu.txt > $scratch/out-converted" \
     "$lexicull book.txt freedict-eng-deu.dict.dz > $scratch/out-dictd"
   peak_memory "$lexicull" book.txt freedict-eng-deu.dict.dz > "$scratch/dictd.memory"
