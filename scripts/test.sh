@@ -105,9 +105,12 @@ windows_note() {
 # that passes when run again is named in the summary, one that fails
 # twice fails the suite.
 ctest_under_wine() {
+  local failed_log="build/$1/Testing/Temporary/LastTestsFailed.log" failed
+  rm -f "$failed_log"  # an earlier run's, which would name the wrong tests
   ctest --preset "$1" && return 0
-  local failed
-  failed=$(cut -d: -f2 "build/$1/Testing/Temporary/LastTestsFailed.log" 2> /dev/null | paste -sd ' ' -)
+  failed=$(cut -d: -f2 "$failed_log" 2> /dev/null | paste -sd ' ' -)
+  # Without the names, ctest failed before any test could: nothing to retry.
+  [ -n "$failed" ] || return 1
   echo "== running the failed tests once more: $failed"
   ctest --preset "$1" --rerun-failed --output-on-failure || return 1
   note "$(cat "$logs/$suite.note" 2> /dev/null); failed once under Wine and passed when run again: $failed"
