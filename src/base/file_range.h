@@ -28,6 +28,9 @@ class FileRange : public ByteSource {
     return status;
   }
 
+  // Where the next read begins: just after the bytes read so far.
+  std::uint64_t position() const { return position_; }
+
  private:
   const RandomAccessFile& file_;
   std::uint64_t position_;

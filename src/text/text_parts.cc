@@ -30,10 +30,9 @@ void lower_to(std::atomic<std::size_t>& first, std::size_t index) {
 class PartRun {
  public:
   PartRun(const RandomAccessFile& file, const TextPart& part, std::size_t index,
-          TextPartReader& reader, std::atomic<std::size_t>& first_ctrl_z_part)
+          TextPartReader& reader, TextStart start, std::atomic<std::size_t>& first_ctrl_z_part)
       : range_(file, part.begin, part.end),
-        text_(range_, TextModeReader::kDefaultBlockSize,
-              index == 0 ? TextStart::kFileStart : TextStart::kInsideFile),
+        text_(range_, TextModeReader::kDefaultBlockSize, start),
         index_(index),
         reader_(reader),
         first_ctrl_z_part_(first_ctrl_z_part) {}
@@ -81,9 +80,9 @@ class PartRun {
   std::exception_ptr failure_;
 };
 
-Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
+Status read_parts(const RandomAccessFile& file, std::uint64_t begin, TextPartReader& reader,
                   const PartOptions& options) {
-  const std::vector<TextPart> parts = cut_into_parts(file, reader.part_separator(), options);
+  const std::vector<TextPart> parts = cut_into_parts(file, reader.part_separator(), options, begin);
   const std::size_t count = parts.size();
   std::vector<std::unique_ptr<TextPartReader>> later_readers;
   for (std::size_t i = 1; i < count; ++i) later_readers.push_back(reader.make_later_part());
@@ -91,7 +90,8 @@ Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
   std::vector<std::unique_ptr<PartRun>> runs;
   for (std::size_t i = 0; i < count; ++i) {
     runs.push_back(std::make_unique<PartRun>(
-        file, parts[i], i, i == 0 ? reader : *later_readers[i - 1], first_ctrl_z_part));
+        file, parts[i], i, i == 0 ? reader : *later_readers[i - 1],
+        i == 0 && begin == 0 ? TextStart::kFileStart : TextStart::kInsideFile, first_ctrl_z_part));
   }
 
   // The first block is read before any other part starts: a file that is
@@ -138,17 +138,17 @@ Status read_parts(const RandomAccessFile& file, TextPartReader& reader,
 }  // namespace
 
 std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char separator,
-                                     const PartOptions& options) {
-  const std::uint64_t size = file.size();
+                                     const PartOptions& options, std::uint64_t start) {
+  const std::uint64_t size = file.size() > start ? file.size() - start : 0;
   const std::uint64_t min_part_size = std::max<std::uint64_t>(options.min_part_size, 1);
   const std::uint64_t count =
       std::max<std::uint64_t>(std::min<std::uint64_t>(size / min_part_size, options.threads), 1);
   std::vector<TextPart> parts;
   std::vector<unsigned char> window(count > 1 ? kSeparatorWindow : 0);
-  std::uint64_t begin = 0;
+  std::uint64_t begin = start;
   for (std::uint64_t k = 1; k < count; ++k) {
     // k * size / count without overflow: the remainder is below count.
-    const std::uint64_t even = size / count * k + size % count * k / count;
+    const std::uint64_t even = start + size / count * k + size % count * k / count;
     std::size_t got = 0;
     if (!read_fully_at(file, even, window.data(), window.size(), &got).ok()) continue;
     const void* found = std::memchr(window.data(), separator, got);
@@ -158,7 +158,7 @@ std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char
         static_cast<std::uint64_t>(static_cast<const unsigned char*>(found) - window.data()) + 1;
     // A separator far enough ahead can land on the next cut, or on the
     // file's last byte: no part may be empty.
-    if (cut <= begin || cut >= size) continue;
+    if (cut <= begin || cut >= start + size) continue;
     parts.push_back(TextPart{begin, cut});
     begin = cut;
   }
@@ -170,7 +170,12 @@ std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char
 
 Status read_text(InputFile& input, TextPartReader& reader, const PartOptions& options) {
   if (ByteSource* in_order = input.in_order()) return feed_text(*in_order, reader);
-  return read_parts(*input.at_offsets(), reader, options);
+  return read_parts(*input.at_offsets(), 0, reader, options);
+}
+
+Status read_text_from(const RandomAccessFile& file, std::uint64_t begin, TextPartReader& reader,
+                      const PartOptions& options) {
+  return read_parts(file, begin, reader, options);
 }
 
 }  // namespace lexicull

@@ -85,13 +85,14 @@ struct TextPart {
   std::uint64_t end;  // kToTheEnd: as far as the file goes
 };
 
-// Cuts `file` into min(threads, size / min_part_size) parts, at least one.
-// The cuts are spaced evenly over the file's size, and each moves forward to
-// just after the next `separator`; where none is near (or the bytes there
-// cannot be read) that cut is not made and the two parts stay one. The first
-// part begins at 0, the last reads on to the file's end.
+// Cuts `file` from `begin` on into min(threads, size / min_part_size)
+// parts, at least one, where size is what lies after `begin`. The cuts are
+// spaced evenly over that size, and each moves forward to just after the
+// next `separator`; where none is near (or the bytes there cannot be read)
+// that cut is not made and the two parts stay one. The first part begins at
+// `begin`, the last reads on to the file's end.
 std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char separator,
-                                     const PartOptions& options);
+                                     const PartOptions& options, std::uint64_t begin = 0);
 
 // Reads all of `input` as text into `reader`. A file read at offsets is cut
 // into parts for `reader`'s separator; each later part is read by a reader
@@ -102,6 +103,13 @@ std::vector<TextPart> cut_into_parts(const RandomAccessFile& file, unsigned char
 // A failed read is returned, the first in file order; a failure to get
 // memory on any thread is thrown here again.
 Status read_text(InputFile& input, TextPartReader& reader, const PartOptions& options);
+
+// Reads the rest of `file`'s text, from `begin` on, into `reader`, which
+// was fed the text before it (read in order, a block at a time, up to
+// `begin` and no further): as read_text() does, in parts from `begin` on.
+// A byte-order mark is recognised only at the file's start.
+Status read_text_from(const RandomAccessFile& file, std::uint64_t begin, TextPartReader& reader,
+                      const PartOptions& options);
 
 }  // namespace lexicull
 

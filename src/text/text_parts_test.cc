@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_range.h"
 #include "testing/test_support.h"
 #include "text/text_mode_reader.h"
 
@@ -134,6 +135,17 @@ TEST(ReadText, PartsGiveTheTextOfTheFileReadInOrder) {
         ASSERT_TRUE(read_text(input, keeper, PartOptions{threads, 1}).ok());
         ASSERT_EQ(keeper.text(), expected)
             << testing::PrintToString(raw) << ", " << threads << " threads, reads of " << max_read;
+        // The same text when its first bytes were read in order, a mark
+        // among them, and the rest from where they end.
+        const std::size_t begin = random() % (raw.size() + 1);
+        if (raw.find('\x1a') < begin) continue;
+        MemoryFile file(raw, max_read);
+        FileRange first_bytes(file, 0, begin);
+        TextKeeper resumed;
+        TextModeReader first_text(first_bytes);
+        for (PaddedBytes text; first_text.next(&text).ok() && !text.empty();) resumed.feed(text);
+        ASSERT_TRUE(read_text_from(file, begin, resumed, PartOptions{threads, 1}).ok());
+        ASSERT_EQ(resumed.text(), expected) << testing::PrintToString(raw) << " from " << begin;
       }
     }
   }
