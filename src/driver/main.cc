@@ -84,37 +84,62 @@ Status read_contexts(const CommandLine& command, const BookWordSet& words,
   return Status();
 }
 
-// Reads the vocabulary that `argument` names: `key|translation` lines, or
-// a dictd dictionary by its files or its name.
-Status read_any_vocabulary(const std::string& argument, const PartOptions& parts,
-                           VocabularyMap& vocabulary) {
-  const char* search_path = std::getenv("LEXICULL_DICTD_PATH");
-  DictdSearch search;
-  search.search_path = search_path == nullptr ? "" : search_path;
-  search.separator = search_path_separator();
-  search.system_folders = system_dictd_folders();
-  VocabularySource source;
-  Status status = find_vocabulary(
-      argument, search,
-      [](const std::string& path) {
-        std::unique_ptr<RandomAccessFile> file;
-        return open_regular_file(path, &file).ok();
-      },
-      &source);
-  if (!status.ok()) return status;
-  std::unique_ptr<RandomAccessFile> data;
-  if (source.format == VocabularyFormat::kDictd) {
-    status = open_regular_file(source.data_path, &data);
-    if (!status.ok()) return Status::failure(source.data_path + ": " + status.reason());
+// The vocabulary that an argument names: `key|translation` lines, or a
+// dictd dictionary by its files or its name. A dictd dictionary is opened
+// before the book is read, so that its index is read while the book is.
+// What fails is told when the vocabulary is read, after the book, as before.
+// `key|translation` lines are opened only then: a FIFO's writer may be
+// writing the book first.
+class Vocabulary {
+ public:
+  Vocabulary(const std::string& argument, const PartOptions& parts) : parts_(parts) {
+    const char* search_path = std::getenv("LEXICULL_DICTD_PATH");
+    DictdSearch search;
+    search.search_path = search_path == nullptr ? "" : search_path;
+    search.separator = search_path_separator();
+    search.system_folders = system_dictd_folders();
+    status_ = find_vocabulary(
+        argument, search,
+        [](const std::string& path) {
+          std::unique_ptr<RandomAccessFile> file;
+          return open_regular_file(path, &file).ok();
+        },
+        &source_);
+    if (!status_.ok() || source_.format != VocabularyFormat::kDictd) return;
+    status_ = open_regular_file(source_.data_path, &data_);
+    if (!status_.ok()) {
+      status_ = Status::failure(source_.data_path + ": " + status_.reason());
+      return;
+    }
+    // An index that is no regular file is opened as any input, later.
+    std::unique_ptr<RandomAccessFile> index;
+    if (!open_regular_file(source_.path, &index).ok()) return;
+    index_ = std::make_unique<InputFile>(std::move(index));
+    reader_ = dictd_vocabulary(*index_, *data_, source_.compressed, parts_);
+    reader_->start_early();
   }
-  return read_input(source.path, [&](InputFile& input) {
-    const std::unique_ptr<VocabularyReader> reader =
-        source.format == VocabularyFormat::kLines
-            ? lines_vocabulary(input, parts)
-            : dictd_vocabulary(input, *data, source.compressed, parts);
-    return reader->read(vocabulary);
-  });
-}
+
+  // Reads the translations of the map's book words into it.
+  Status read(VocabularyMap& vocabulary) {
+    if (!status_.ok()) return status_;
+    if (reader_) return reader_->read(vocabulary);
+    return read_input(source_.path, [&](InputFile& input) {
+      const std::unique_ptr<VocabularyReader> reader =
+          source_.format == VocabularyFormat::kLines
+              ? lines_vocabulary(input, parts_)
+              : dictd_vocabulary(input, *data_, source_.compressed, parts_);
+      return reader->read(vocabulary);
+    });
+  }
+
+ private:
+  const PartOptions parts_;
+  VocabularySource source_;
+  Status status_;
+  std::unique_ptr<RandomAccessFile> data_;
+  std::unique_ptr<InputFile> index_;
+  std::unique_ptr<VocabularyReader> reader_;  // ended before the files it reads
+};
 
 // Finds the dictionary that --stem names, reads it and makes sure the
 // library can load it, before any input is read: a missing or damaged one
@@ -199,6 +224,7 @@ int run(const CommandLine& command) {
   // the keys written alone, in the sentences where their words first stand.
   std::unique_ptr<FirstSentences> first_sentences;
   std::vector<std::uint64_t> first_sentence_numbers;
+  Vocabulary vocabulary_input(command.vocabulary_path, parts);
   Status status = read_input(command.book_path, [&](InputFile& book) {
     if (!cards) return read_book(book, command.book_format, book_words, parts, &warnings);
     if (book.at_offsets() != nullptr) {
@@ -240,7 +266,7 @@ int run(const CommandLine& command) {
 
   VocabularyMap vocabulary(
       book_words, command.all_senses ? VocabularyMap::Senses::kAll : VocabularyMap::Senses::kLast);
-  status = read_any_vocabulary(command.vocabulary_path, parts, vocabulary);
+  status = vocabulary_input.read(vocabulary);
   if (!status.ok()) return fail(command.vocabulary_path, status);
 
   if (!study.active() && !cards) {

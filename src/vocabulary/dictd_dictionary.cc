@@ -153,11 +153,17 @@ std::string dictd_head_line(std::string_view entry) {
 Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file, bool compressed,
                              const PartOptions& options, VocabularyMap& map) {
   std::unique_ptr<EntryData> data;
-  Status status = open_dictd_data(data_file, compressed, &data);
+  const Status status = open_dictd_data(data_file, compressed, &data);
   if (!status.ok()) return status;
+  DictdIndexReader index_reader(index, data->size(), options);
+  return read_dictd_entries(index_reader, *data, options, map);
+}
+
+Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
+                          const PartOptions& options, VocabularyMap& map) {
   const BookWordSet& words = map.keys();
   std::vector<DictdIndexRow> index_rows;
-  status = read_dictd_index(index, words, data->size(), options, &index_rows);
+  Status status = index.rows(words, &index_rows);
   if (!status.ok()) return status;
   const unsigned threads = std::max(1u, options.threads);
 
@@ -231,7 +237,7 @@ Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data_file
   std::vector<std::string> stores(threads);
   std::vector<Kept> kept(ranges.size());
   std::vector<char> named(by_range.size());  // whether a position's entry names its word
-  status = data->read(
+  status = data.read(
       ranges, threads, [&](std::size_t range, std::size_t worker, std::string_view bytes) {
         std::string without_cr;
         if (!bytes.empty() && std::memchr(bytes.data(), '\r', bytes.size()) != nullptr) {

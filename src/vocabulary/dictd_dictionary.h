@@ -15,6 +15,8 @@
 #include "base/byte_stream.h"
 #include "base/status.h"
 #include "text/text_parts.h"
+#include "vocabulary/dictd_data.h"
+#include "vocabulary/dictd_index.h"
 #include "vocabulary/vocabulary_map.h"
 
 namespace lexicull {
@@ -61,6 +63,11 @@ std::string dictd_head_line(std::string_view entry);
 // that does not inflate to its size; a failed read is returned as it is.
 Status read_dictd_vocabulary(InputFile& index, const RandomAccessFile& data, bool compressed,
                              const PartOptions& options, VocabularyMap& map);
+
+// The same, with the index's reading perhaps begun before the book's words
+// were known, and the data opened.
+Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
+                          const PartOptions& options, VocabularyMap& map);
 
 }  // namespace lexicull
 

@@ -117,11 +117,28 @@ TEST(DictdDictionary, TheArgumentChoosesTheReader) {
   EXPECT_EQ(source.path, "sys/s.index");
 }
 
-// An index and plain data in memory, read at every read size of the index.
+// Reads the dictionary of `index` and plain `data` for `map`'s words, the
+// index's first `early_blocks` blocks of 7 bytes (lines cut anywhere) read
+// before the words were known.
+Status read_dictionary(InputFile& index, const std::string& data, std::size_t early_blocks,
+                       const PartOptions& options, VocabularyMap& map) {
+  MemoryFile data_file(data);
+  std::unique_ptr<EntryData> entries;
+  const Status status = open_dictd_data(data_file, false, &entries);
+  if (!status.ok()) return status;
+  DictdIndexReader index_reader(index, entries->size(), options);
+  index_reader.read_early(early_blocks, 7);
+  return read_dictd_entries(index_reader, *entries, options, map);
+}
+
+constexpr std::size_t kEarlyBlocks[] = {0, 1, 5, ~std::size_t{0}};
+
+// An index and plain data in memory, read at every read size of the index,
+// with none, some or all of it read before the book's words are known.
 TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
   const std::string data =
       "go (went) <v>\n1. gehen\ngo <n>\nVersuch\nwent\nfalsch\nits\nsein\nhouse "
-      "(hut)\nHaus\nHuette\n";
+      "(hut)\nHaus\nHuette\na lot\nviel\n";
   auto row = [&](const std::string& headword, const std::string& entry) {
     const std::size_t at = data.find(entry);
     const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -137,25 +154,33 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       row("", "house (hut)\nHaus\n") +
       // Two entries at one offset, the longer first.
       row("house", "house (hut)\nHaus\nHuette\n") + row("hut", "house (hut)\nHaus\n") +
-      "x\tA\tA\tmore\n";
+      row("a lot", "a lot\nviel\n") + "x\tA\tA\tmore\n";
   for (const Reading& reading : kReadings) {
     for (const std::size_t max_read : {1, 5, 4096}) {
-      BookWordSet words;
-      for (const char* word : {"go", "went", "it's", "its", "House", "hut", "x"})
-        insert_word(words, word);
-      VocabularyMap map(words);
-      MemoryFile data_file(data);
-      InputFile index_file = memory_input(index, reading.kind, max_read);
-      const Status status =
-          read_dictd_vocabulary(index_file, data_file, false, reading.options(), map);
-      ASSERT_TRUE(status.ok()) << status.reason();
-      EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << describe(reading);
-      EXPECT_EQ(translation_of(map, "went"), "falsch; gehen");
-      EXPECT_EQ(translation_of(map, "it's"), "");
-      EXPECT_EQ(translation_of(map, "its"), "sein");
-      EXPECT_EQ(translation_of(map, "House"), "Haus; Huette");
-      EXPECT_EQ(translation_of(map, "hut"), "Haus");
-      EXPECT_EQ(translation_of(map, "x"), "");
+      for (const std::size_t early_blocks : kEarlyBlocks) {
+        // A phrase is no word the book rules make, but a stem may be one.
+        for (const bool phrase : {false, true}) {
+          BookWordSet words;
+          for (const char* word : {"go", "went", "it's", "its", "House", "hut", "x"})
+            insert_word(words, word);
+          if (phrase) insert_word(words, "a lot");
+          VocabularyMap map(words);
+          InputFile index_file = memory_input(index, reading.kind, max_read);
+          const Status status =
+              read_dictionary(index_file, data, early_blocks, reading.options(), map);
+          const std::string where = describe(reading) + ", reads of " + std::to_string(max_read) +
+                                    ", " + std::to_string(early_blocks) + " early blocks";
+          ASSERT_TRUE(status.ok()) << status.reason() << ", " << where;
+          EXPECT_EQ(translation_of(map, "go"), "gehen; Versuch") << where;
+          EXPECT_EQ(translation_of(map, "went"), "falsch; gehen") << where;
+          EXPECT_EQ(translation_of(map, "it's"), "") << where;
+          EXPECT_EQ(translation_of(map, "its"), "sein") << where;
+          EXPECT_EQ(translation_of(map, "House"), "Haus; Huette") << where;
+          EXPECT_EQ(translation_of(map, "hut"), "Haus") << where;
+          EXPECT_EQ(translation_of(map, "x"), "") << where;
+          EXPECT_EQ(translation_of(map, "a lot"), phrase ? "viel" : "") << where;
+        }
+      }
     }
   }
   const struct {
@@ -165,21 +190,24 @@ TEST(DictdDictionary, EachWordTakesTheSensesOfItsRowsInIndexOrder) {
       {"go\tA\tB\ngo\tA\t=\n", "line 2 of the index is not a headword, an offset and a length"},
       {"go\tBA\tBA\n", "line 1 of the index points past the end of the data"},
       {"\n", "line 1 of the index is not a headword, an offset and a length"},
-      // The first in the file's order, counted over every part.
+      // The first in the file's order, counted over every part and over
+      // what was read early.
       {"go\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\t\ngo\tA\n",
        "line 8 of the index is not a headword, an offset and a length"},
+      {"a b\tA\tB\n00-database\tA\tB\ngo\tA\tB\n\tA\tB\ngo\tA\tB\ngo\tA\tB\ngo\tZZ\tB\n",
+       "line 7 of the index points past the end of the data"},
   };
   for (const auto& [index, reason] : damaged) {
     for (const Reading& reading : kReadings) {
-      BookWordSet words;
-      insert_word(words, "go");
-      VocabularyMap map(words);
-      MemoryFile data_file(data);
-      InputFile index_file = memory_input(index, reading.kind, 3);
-      EXPECT_EQ(
-          read_dictd_vocabulary(index_file, data_file, false, reading.options(), map).reason(),
-          "not a readable dictd dictionary: " + reason)
-          << index << ", " << describe(reading);
+      for (const std::size_t early_blocks : kEarlyBlocks) {
+        BookWordSet words;
+        insert_word(words, "go");
+        VocabularyMap map(words);
+        InputFile index_file = memory_input(index, reading.kind, 3);
+        EXPECT_EQ(read_dictionary(index_file, data, early_blocks, reading.options(), map).reason(),
+                  "not a readable dictd dictionary: " + reason)
+            << index << ", " << describe(reading) << ", " << early_blocks << " early blocks";
+      }
     }
   }
 }

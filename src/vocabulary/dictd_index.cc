@@ -6,14 +6,22 @@
 #include "vocabulary/dictd_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/byte_buffer.h"
+#include "base/file_range.h"
 #include "base/invariant.h"
+#include "base/page_mapping.h"
+#include "base/side_by_side.h"
 #include "base/swar.h"
+#include "base/thread.h"
 #include "text/line_marks.h"
+#include "text/text_mode_reader.h"
 #include "vocabulary/unicode_folding.h"
 
 namespace lexicull {
@@ -107,6 +115,16 @@ class NormalFormFilter {
   std::vector<std::uint64_t> bits_ = std::vector<std::uint64_t>(kWords);
 };
 
+// `headword`'s normal form, with its form_hash() in `*hash`: `headword`
+// itself where it is plain, else made in `scratch`.
+std::string_view normal_form_of(PaddedBytes headword, std::string& scratch, std::uint64_t* hash) {
+  const std::string_view bytes(reinterpret_cast<const char*>(headword.data()), headword.size());
+  if (plain_headword_hash(headword, hash)) return bytes;
+  const std::string_view form = dictd_normal_form(bytes, &scratch);
+  *hash = form_hash(form);
+  return form;
+}
+
 }  // namespace
 
 bool parse_dictd_number(std::string_view digits, std::uint64_t* value) {
@@ -158,6 +176,7 @@ class BookWordForms {
         form_starts_.push_back(forms_.size());
         filter_.add(hash);
         longest_ = std::max(longest_, normal.size());
+        any_spaced_ = any_spaced_ || normal.find(' ') != std::string_view::npos;
       }
       group_of[id] = slots_[slot].group;
       ++group_sizes[slots_[slot].group];
@@ -174,21 +193,15 @@ class BookWordForms {
     }
   }
 
-  // The book words whose normal form `headword` has, perhaps none. `normal`
-  // is scratch memory.
-  Words words_of(PaddedBytes headword, std::string& normal) const {
-    const std::string_view bytes(reinterpret_cast<const char*>(headword.data()), headword.size());
-    std::uint64_t hash = 0;
-    std::string_view form = bytes;
-    if (plain_headword_hash(headword, &hash)) {
-      // A normal form is never longer than its word: most headwords,
-      // phrases among them, are passed over here.
-      if (bytes.size() > longest_) return Words{};
-    } else {
-      form = dictd_normal_form(bytes, &normal);
-      hash = form_hash(form);
-    }
-    if (!filter_.may_hold(hash)) return Words{};
+  // Whether some word's normal form has a space, as a phrase's has.
+  bool any_spaced() const { return any_spaced_; }
+
+  // The book words whose normal form is `form`, of hash form_hash(form),
+  // perhaps none.
+  Words words_of(std::string_view form, std::uint64_t hash) const {
+    // A normal form is never longer than its word: most headwords, phrases
+    // among them, are passed over here.
+    if (form.size() > longest_ || !filter_.may_hold(hash)) return Words{};
     const Slot& found = slots_[find(form, hash)];
     if (found.group == Slot::kEmpty) return Words{};
     return Words{&ids_[0] + group_starts_[found.group], &ids_[0] + group_starts_[found.group + 1]};
@@ -225,17 +238,27 @@ class BookWordForms {
   std::vector<Slot> slots_;
   NormalFormFilter filter_;
   std::size_t longest_ = 0;
+  bool any_spaced_ = false;
 };
 
 // The rows of the index whose headwords are book words, read as text: a
 // line's end and its tabs are found 64 bytes at a time. The first line
 // that has not the index's form stops it; each part of the file read on
 // a thread of its own counts its lines from 1, and its rows and lines go
-// after those of the parts before.
+// after those of the parts before. Until the book's words are known, it
+// keeps each line's form and entry instead (scanning), to be matched to
+// them at once later.
 class IndexRowReader final : public PartReaderOf<IndexRowReader> {
  public:
+  // Scanning stops before the lines or the entries' offsets pass what a
+  // scanned line keeps.
+  static constexpr std::uint64_t kMostScannedLines = std::uint64_t{1} << 31;
+  static constexpr std::uint64_t kMostScannedOffset = (std::uint64_t{1} << 43) - 1;
+
+  // A reader that scans until match_scanned().
+  explicit IndexRowReader(std::uint64_t data_size) : data_size_(data_size) {}
   IndexRowReader(const BookWordForms& forms, std::uint64_t data_size)
-      : forms_(forms), data_size_(data_size) {}
+      : forms_(&forms), data_size_(data_size) {}
 
   void feed(PaddedBytes text) override {
     if (!malformed_.empty()) return;
@@ -282,7 +305,8 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
 
   unsigned char part_separator() const override { return '\n'; }
   std::unique_ptr<IndexRowReader> make_later() const {
-    return std::make_unique<IndexRowReader>(forms_, data_size_);
+    LEXICULL_INVARIANT(forms_ != nullptr);
+    return std::make_unique<IndexRowReader>(*forms_, data_size_);
   }
   void take_later(IndexRowReader& later) {
     if (!malformed_.empty()) return;
@@ -295,6 +319,79 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
     rows_.insert(rows_.end(), later.rows_.begin(), later.rows_.end());
     lines_ += later.lines_;
     malformed_ = later.malformed_;
+  }
+
+  // What the lines scanned so far hold in memory, and how many there are.
+  std::size_t scanned_memory() const {
+    return scanned_.size() * sizeof(ScannedRow) + scanned_forms_size_;
+  }
+  std::uint64_t lines() const { return lines_; }
+  std::uint64_t data_size() const { return data_size_; }
+
+  // Makes room at once for the lines of an index of `size` bytes that a scan
+  // may keep: one mapping, not one each time it grows.
+  void expect_scan(std::uint64_t size) {
+    const std::uint64_t least_line = 6;  // "w TAB A TAB A LF"
+    const std::uint64_t rows =
+        std::min<std::uint64_t>(size / least_line + 1, kMostEarlyIndexMemory / sizeof(ScannedRow));
+    scanned_.reserve(static_cast<std::size_t>(rows));
+    scanned_forms_.reserve(
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, kMostEarlyIndexMemory / 2)), 0);
+  }
+  bool failed() const { return !malformed_.empty(); }
+
+  // Ends the scanning: the scanned lines' rows are those of the book words
+  // of `forms`, found on up to `threads` threads, and later lines are
+  // matched as they are read.
+  void match_scanned(const BookWordForms& forms, unsigned threads) {
+    forms_ = &forms;
+    // A share of fewer lines costs more than it saves.
+    constexpr std::size_t kLeastShareLines = 16 * 1024;
+    const std::size_t count = scanned_.size();
+    const std::size_t shares = std::max<std::size_t>(
+        1, std::min<std::size_t>(std::max(threads, 1u), count / kLeastShareLines));
+    std::vector<std::vector<DictdIndexRow>> found(shares);
+    auto share_begin = [&](std::size_t share) { return count / shares * share; };
+    auto share_end = [&](std::size_t share) {
+      return share + 1 == shares ? count : share_begin(share + 1);
+    };
+    run_side_by_side(shares, [&](std::size_t share) {
+      // A share that passes the bound stops: which line did is found below.
+      for (std::size_t i = share_begin(share);
+           i < share_end(share) && found[share].size() <= kMostDictdRows; ++i) {
+        const BookWordForms::Words words = scanned_words(i);
+        for (const BookWordSet::WordId* word = words.begin; word != words.end; ++word) {
+          found[share].push_back(DictdIndexRow{*word, scanned_[i].range()});
+        }
+      }
+    });
+    LEXICULL_INVARIANT(rows_.empty());  // the scanned lines are the first
+    for (std::size_t share = 0; share < shares; ++share) {
+      if (found[share].size() <= kMostDictdRows - rows_.size()) {
+        if (share == 0) {
+          rows_ = std::move(found[0]);
+        } else {
+          rows_.insert(rows_.end(), found[share].begin(), found[share].end());
+        }
+        continue;
+      }
+      for (std::size_t i = share_begin(share);; ++i) {
+        const BookWordForms::Words words = scanned_words(i);
+        if (static_cast<std::size_t>(words.end - words.begin) > kMostDictdRows - rows_.size()) {
+          lines_ = scanned_[i].line;
+          malformed_ = too_many_rows();
+          break;
+        }
+        for (const BookWordSet::WordId* word = words.begin; word != words.end; ++word) {
+          rows_.push_back(DictdIndexRow{*word, scanned_[i].range()});
+        }
+      }
+      break;
+    }
+    std::vector<ScannedRow>().swap(scanned_);
+    scanned_forms_.release();
+    scanned_forms_size_ = 0;
+    mapped_rows_ = mapped_form_bytes_ = 0;
   }
 
   // The first malformed line's failure, or success.
@@ -354,11 +451,17 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
     }
     const std::string_view headword = line.substr(0, tab[0]);
     // The dictionary's own notes.
-    if (headword.empty() || (headword[0] == '0' && (headword.substr(0, 11) == "00-database" ||
-                                                    headword.substr(0, 10) == "00database"))) {
+    const bool own_note =
+        headword.empty() || (headword[0] == '0' && (headword.substr(0, 11) == "00-database" ||
+                                                    headword.substr(0, 10) == "00database"));
+    if (forms_ == nullptr) {
+      if (!own_note) scan(padded_line.part(0, tab[0]), range);
       return;
     }
-    const BookWordForms::Words words = forms_.words_of(padded_line.part(0, tab[0]), normal_);
+    if (own_note) return;
+    std::uint64_t hash = 0;
+    const std::string_view form = normal_form_of(padded_line.part(0, tab[0]), normal_, &hash);
+    const BookWordForms::Words words = forms_->words_of(form, hash);
     if (static_cast<std::size_t>(words.end - words.begin) > kMostDictdRows - rows_.size()) {
       malformed_ = too_many_rows();
       return;
@@ -368,11 +471,66 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
     }
   }
 
+  // A line read before the book's words are known, whose headword's form
+  // a book word may have: its hash, its entry, its line.
+  struct ScannedRow {
+    std::uint64_t hash;
+    std::uint64_t entry;     // the offset, then kLengthBits of the length
+    std::uint32_t form_end;  // in scanned_forms_, where the next form begins
+    std::uint32_t line;
+    EntryRange range() const { return EntryRange{entry >> kLengthBits, entry & kLengthMask}; }
+  };
+  static constexpr unsigned kLengthBits = 21;
+  static_assert(kLargestDictdEntry < std::uint64_t{1} << kLengthBits, "a length fits");
+  static_assert(kMostScannedOffset >> (64 - kLengthBits) == 0, "an offset fits");
+  static constexpr std::uint64_t kLengthMask = (std::uint64_t{1} << kLengthBits) - 1;
+  // Pages mapped together cost a fraction of a fault each.
+  static constexpr std::size_t kMappedTogether = 256 * 1024;
+
+  // Keeps the line's form unless no book word can have it: a form with a
+  // space, a phrase, is no word's (a space ends a word).
+  void scan(PaddedBytes headword, const EntryRange& range) {
+    std::uint64_t hash = 0;
+    const std::string_view form = normal_form_of(headword, normal_, &hash);
+    if (form.empty() || form.find(' ') != std::string_view::npos) return;
+    LEXICULL_INVARIANT_LE(range.length, kLengthMask);
+    LEXICULL_INVARIANT_LE(range.offset, kMostScannedOffset);
+    LEXICULL_INVARIANT_LE(lines_, std::uint64_t{~std::uint32_t{0}});
+    const std::size_t end = scanned_forms_size_ + form.size();
+    LEXICULL_INVARIANT_LE(end, std::size_t{~std::uint32_t{0}});
+    if (end + PaddedBytes::kPadding > scanned_forms_.capacity()) {
+      scanned_forms_.reserve(end, scanned_forms_size_);
+    }
+    if (end + PaddedBytes::kPadding > mapped_form_bytes_) {
+      mapped_form_bytes_ = std::min(end + kMappedTogether, scanned_forms_.capacity());
+      map_for_writing(scanned_forms_.data() + scanned_forms_size_,
+                      mapped_form_bytes_ - scanned_forms_size_);
+    }
+    std::memcpy(scanned_forms_.data() + scanned_forms_size_, form.data(), form.size());
+    scanned_forms_size_ = end;
+    if (scanned_.size() == scanned_.capacity()) scanned_.reserve(2 * scanned_.size() + 1024);
+    if (scanned_.size() >= mapped_rows_) {
+      mapped_rows_ =
+          std::min(scanned_.size() + kMappedTogether / sizeof(ScannedRow), scanned_.capacity());
+      map_for_writing(scanned_.data() + scanned_.size(),
+                      (mapped_rows_ - scanned_.size()) * sizeof(ScannedRow));
+    }
+    scanned_.push_back(ScannedRow{hash, range.offset << kLengthBits | range.length,
+                                  static_cast<std::uint32_t>(end),
+                                  static_cast<std::uint32_t>(lines_)});
+  }
+  BookWordForms::Words scanned_words(std::size_t i) const {
+    const std::uint32_t begin = i == 0 ? 0 : scanned_[i - 1].form_end;
+    const std::string_view form(reinterpret_cast<const char*>(scanned_forms_.data()) + begin,
+                                scanned_[i].form_end - begin);
+    return forms_->words_of(form, scanned_[i].hash);
+  }
+
   static std::string too_many_rows() {
     return "takes the book's words past " + std::to_string(kMostDictdRows) + " rows";
   }
 
-  const BookWordForms& forms_;
+  const BookWordForms* forms_ = nullptr;  // none while scanning
   const std::uint64_t data_size_;
   LineMarks marks_;
   ByteBuffer carried_;  // a line cut by the end of a block
@@ -382,22 +540,135 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
   std::uint64_t lines_ = 0;  // read, up to the first malformed one
   std::string malformed_;    // what is wrong with that line
   std::vector<DictdIndexRow> rows_;
+  std::vector<ScannedRow> scanned_;
+  ByteBuffer scanned_forms_;  // their forms, one after another
+  std::size_t scanned_forms_size_ = 0;
+  std::size_t mapped_rows_ = 0;        // of scanned_'s capacity, mapped so far
+  std::size_t mapped_form_bytes_ = 0;  // of scanned_forms_'s
 };
 
 }  // namespace
 
+struct DictdIndexReader::Reading {
+  Reading(InputFile& index, std::uint64_t data_size, const PartOptions& options)
+      : index(index), options(options), reader(std::make_unique<IndexRowReader>(data_size)) {}
+
+  // Reads and scans at most `blocks` blocks, or until `stop` is set.
+  void read_early(std::size_t blocks, std::size_t block_size, const std::atomic<bool>& stop) {
+    const RandomAccessFile* file = index.at_offsets();
+    if (file == nullptr || reader->data_size() > IndexRowReader::kMostScannedOffset) return;
+    LEXICULL_INVARIANT_LE(block_size, IndexRowReader::kMostScannedLines);
+    if (!text) {
+      reader->expect_scan(file->size());
+      range = std::make_unique<FileRange>(*file, 0, TextPart::kToTheEnd);
+      text = std::make_unique<TextModeReader>(*range, block_size);
+    }
+    for (std::size_t block = 0; block < blocks && !text_ended && early_status.ok(); ++block) {
+      if (stop.load(std::memory_order_relaxed) || reader->failed() ||
+          reader->scanned_memory() >= kMostEarlyIndexMemory ||
+          reader->lines() >= IndexRowReader::kMostScannedLines) {
+        return;
+      }
+      PaddedBytes bytes;
+      early_status = text->next(&bytes);
+      if (!early_status.ok()) return;
+      if (!bytes.empty()) reader->feed(bytes);
+      read_to = range->position();
+      if (bytes.empty() || text->ended_at_ctrl_z()) {
+        reader->finish();
+        text_ended = true;
+      }
+    }
+  }
+
+  void stop_early() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+    if (early_failure) std::rethrow_exception(std::exchange(early_failure, nullptr));
+  }
+
+  InputFile& index;
+  const PartOptions options;
+  std::unique_ptr<IndexRowReader> reader;
+  std::unique_ptr<FileRange> range;
+  std::unique_ptr<TextModeReader> text;
+  std::uint64_t read_to = 0;  // in the file: what the early reading took
+  bool text_ended = false;
+  Status early_status;  // a failed read
+  std::atomic<bool> stop{false};
+  std::exception_ptr early_failure;  // out of memory, on the early thread
+  Thread thread;
+};
+
+DictdIndexReader::DictdIndexReader(InputFile& index, std::uint64_t data_size,
+                                   const PartOptions& options)
+    : reading_(std::make_unique<Reading>(index, data_size, options)) {}
+
+DictdIndexReader::~DictdIndexReader() {
+  reading_->stop = true;
+  if (reading_->thread.joinable()) reading_->thread.join();
+}
+
+void DictdIndexReader::start_early() {
+  Reading& reading = *reading_;
+  if (reading.index.at_offsets() == nullptr || reading.options.threads < 2 ||
+      reading.thread.joinable()) {
+    return;
+  }
+  try {
+    reading.thread = Thread([&reading]() noexcept {
+      try {
+        reading.read_early(~std::size_t{0}, TextModeReader::kDefaultBlockSize, reading.stop);
+      } catch (...) {
+        reading.early_failure = std::current_exception();
+      }
+    });
+  } catch (...) {
+    // No thread to be had: the index is read with the book's words.
+  }
+}
+
+void DictdIndexReader::read_early(std::size_t blocks, std::size_t block_size) {
+  const std::atomic<bool> never{false};
+  reading_->read_early(blocks, block_size, never);
+}
+
+Status DictdIndexReader::rows(const BookWordSet& words, std::vector<DictdIndexRow>* rows) {
+  Reading& reading = *reading_;
+  // Made while the early reading goes on.
+  const BookWordForms forms(words);
+  reading.stop_early();
+  reading.text.reset();
+  reading.range.reset();
+  Status status = reading.early_status;
+  if (forms.any_spaced() && reading.read_to > 0) {
+    // A word with a space, a stem perhaps, may have a phrase's form, which
+    // the early reading did not keep: the index is read again whole.
+    reading.reader = std::make_unique<IndexRowReader>(reading.reader->data_size());
+    reading.read_to = 0;
+    reading.text_ended = false;
+    status = Status();
+  }
+  const unsigned threads = std::max(1u, reading.options.threads);
+  IndexRowReader& reader = *reading.reader;
+  reader.match_scanned(forms, threads);
+  if (status.ok() && !reading.text_ended && !reader.failed()) {
+    // In parts side by side where it is large: a part of 1 MiB pays for its
+    // thread here, where every line is parsed.
+    PartOptions parts{threads};
+    parts.min_part_size = std::min(reading.options.min_part_size, std::uint64_t{1} << 20);
+    status = reading.read_to == 0
+                 ? read_text(reading.index, reader, parts)
+                 : read_text_from(*reading.index.at_offsets(), reading.read_to, reader, parts);
+  }
+  if (status.ok()) status = reader.status();
+  if (status.ok()) *rows = reader.take_rows();
+  return status;
+}
+
 Status read_dictd_index(InputFile& index, const BookWordSet& words, std::uint64_t data_size,
                         const PartOptions& options, std::vector<DictdIndexRow>* rows) {
-  const BookWordForms forms(words);
-  // In parts side by side where it is large: a part of 1 MiB pays for its
-  // thread here, where every line is parsed.
-  IndexRowReader rows_reader(forms, data_size);
-  PartOptions parts{std::max(1u, options.threads)};
-  parts.min_part_size = std::min(options.min_part_size, std::uint64_t{1} << 20);
-  Status status = read_text(index, rows_reader, parts);
-  if (status.ok()) status = rows_reader.status();
-  if (status.ok()) *rows = rows_reader.take_rows();
-  return status;
+  return DictdIndexReader(index, data_size, options).rows(words, rows);
 }
 
 }  // namespace lexicull

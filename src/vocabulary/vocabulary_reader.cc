@@ -17,20 +17,40 @@ class LinesVocabulary final : public VocabularyReader {
   PartOptions options_;
 };
 
+// Its data is opened, and its index read, as early as the caller asks.
 class DictdVocabulary final : public VocabularyReader {
  public:
   DictdVocabulary(InputFile& index, const RandomAccessFile& data, bool compressed,
                   const PartOptions& options)
       : index_(index), data_(data), compressed_(compressed), options_(options) {}
+  void start_early() override {
+    open();
+    if (index_reader_) index_reader_->start_early();
+  }
   Status read(VocabularyMap& map) override {
-    return read_dictd_vocabulary(index_, data_, compressed_, options_, map);
+    open();
+    if (!open_status_.ok()) return open_status_;
+    return read_dictd_entries(*index_reader_, *entries_, options_, map);
   }
 
  private:
+  void open() {
+    if (opened_) return;
+    opened_ = true;
+    open_status_ = open_dictd_data(data_, compressed_, &entries_);
+    if (open_status_.ok()) {
+      index_reader_ = std::make_unique<DictdIndexReader>(index_, entries_->size(), options_);
+    }
+  }
+
   InputFile& index_;
   const RandomAccessFile& data_;
   bool compressed_;
   PartOptions options_;
+  bool opened_ = false;
+  Status open_status_;
+  std::unique_ptr<EntryData> entries_;
+  std::unique_ptr<DictdIndexReader> index_reader_;  // stopped before the rest goes
 };
 
 }  // namespace

@@ -16,6 +16,10 @@ namespace lexicull {
 class VocabularyReader {
  public:
   virtual ~VocabularyReader() = default;
+  // Begins, on a thread of its own, what needs no book word, while the
+  // caller reads the book; read() takes it over. Most formats have nothing
+  // to begin.
+  virtual void start_early() {}
   // Reads the translations of the map's book words into it. Fails as the
   // format's reader does; what was read up to then stays in `map`.
   virtual Status read(VocabularyMap& map) = 0;
