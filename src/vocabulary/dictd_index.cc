@@ -115,6 +115,20 @@ class NormalFormFilter {
   std::vector<std::uint64_t> bits_ = std::vector<std::uint64_t>(kWords);
 };
 
+// Whether `headword` holds a space, which its normal form keeps: a phrase,
+// whose form no book word has, since a space ends a word.
+bool holds_space(PaddedBytes headword) {
+  const std::size_t size = headword.size();
+  swar::Bytes8 spaces = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= size; at += 8) spaces |= swar::equal(swar::load(headword.data() + at), ' ');
+  if (at < size) {
+    const swar::Bytes8 kept = ~swar::Bytes8{0} >> (64 - 8 * (size - at));
+    spaces |= swar::equal(swar::load(headword.data() + at), ' ') & kept;
+  }
+  return spaces != 0;
+}
+
 // `headword`'s normal form, with its form_hash() in `*hash`: `headword`
 // itself where it is plain, else made in `scratch`.
 std::string_view normal_form_of(PaddedBytes headword, std::string& scratch, std::uint64_t* hash) {
@@ -458,7 +472,7 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
       if (!own_note) scan(padded_line.part(0, tab[0]), range);
       return;
     }
-    if (own_note) return;
+    if (own_note || (!forms_->any_spaced() && holds_space(padded_line.part(0, tab[0])))) return;
     std::uint64_t hash = 0;
     const std::string_view form = normal_form_of(padded_line.part(0, tab[0]), normal_, &hash);
     const BookWordForms::Words words = forms_->words_of(form, hash);
@@ -487,12 +501,13 @@ class IndexRowReader final : public PartReaderOf<IndexRowReader> {
   // Pages mapped together cost a fraction of a fault each.
   static constexpr std::size_t kMappedTogether = 256 * 1024;
 
-  // Keeps the line's form unless no book word can have it: a form with a
-  // space, a phrase, is no word's (a space ends a word).
+  // Keeps the line's form unless no book word can have it, as no word has
+  // a phrase's (holds_space()) unless the caller made it so.
   void scan(PaddedBytes headword, const EntryRange& range) {
+    if (holds_space(headword)) return;
     std::uint64_t hash = 0;
     const std::string_view form = normal_form_of(headword, normal_, &hash);
-    if (form.empty() || form.find(' ') != std::string_view::npos) return;
+    if (form.empty()) return;
     LEXICULL_INVARIANT_LE(range.length, kLengthMask);
     LEXICULL_INVARIANT_LE(range.offset, kMostScannedOffset);
     LEXICULL_INVARIANT_LE(lines_, std::uint64_t{~std::uint32_t{0}});
