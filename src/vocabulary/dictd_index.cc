@@ -1,8 +1,14 @@
 // The index is read as text, a line at a time, its line ends and tabs
 // found 64 bytes at a time. Most headwords are no book word's normal form:
-// a plain headword (lower-case ASCII letters, digits, spaces) longer than
-// the longest book word, or missing from a bit filter of the book words'
-// forms, is passed over without a lookup. Every line is still checked.
+// a phrase (a headword with a space), a form longer than the longest book
+// word's, or one missing from a bit filter of the book words' forms, is
+// passed over without a lookup. Every line is still checked.
+//
+// Most of that work needs no book word, so the index's first lines may be
+// read before the words are known, while the book is (scanning): each line
+// is checked and its headword's form and hash kept, phrases left out, and
+// matched to the words once they are known. The rest of the index is then
+// read on from where the scan stopped, which may be inside a line.
 #include "vocabulary/dictd_index.h"
 
 #include <algorithm>
