@@ -54,6 +54,11 @@ class Thread {
   std::unique_ptr<Running, Ending> running_;
 };
 
+// Lets the calling thread run only on a processor that no other thread
+// wants: for work that merely gets ahead of what the others will need, and
+// must not slow them. Only a hint, which may do nothing.
+void run_this_thread_when_idle();
+
 }  // namespace lexicull
 
 #endif  // LEXICULL_BASE_THREAD_H_

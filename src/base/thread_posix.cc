@@ -72,6 +72,15 @@ Thread::Thread(std::function<void()> work) : running_(new Running(std::move(work
   }
 }
 
+void run_this_thread_when_idle() {
+#ifdef SCHED_IDLE
+  // A thread that waits for one of the others (a lock it holds) gives it
+  // an idle processor, so that it cannot hold them up for long.
+  sched_param parameters{};
+  (void)pthread_setschedparam(pthread_self(), SCHED_IDLE, &parameters);
+#endif
+}
+
 void Thread::join() {
   if (!joinable()) throw std::system_error(std::make_error_code(std::errc::invalid_argument));
   const int error = pthread_join(running_->id, nullptr);

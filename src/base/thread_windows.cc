@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -22,6 +24,10 @@ Thread::Thread(std::function<void()> work) : running_(new Running) {
       std::terminate();
     }
   });
+}
+
+void run_this_thread_when_idle() {
+  (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
 }
 
 void Thread::join() {

@@ -638,6 +638,9 @@ void DictdIndexReader::start_early() {
   }
   try {
     reading.thread = Thread([&reading]() noexcept {
+      // A book read on every processor goes first: what this thread does
+      // not read, the reading after the book does.
+      run_this_thread_when_idle();
       try {
         reading.read_early(~std::size_t{0}, TextModeReader::kDefaultBlockSize, reading.stop);
       } catch (...) {
