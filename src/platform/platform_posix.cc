@@ -152,8 +152,26 @@ Status open_input_file(const std::string& path, std::unique_ptr<InputFile>* file
   return Status();
 }
 
+namespace {
+
+// A path that is no regular file is refused before it is opened: opening a
+// FIFO, even without waiting, lets a writer that waits for a reader start,
+// and closing it then breaks the writer's pipe, so that a later opening to
+// read it waits for ever.
+Status refuse_unless_regular(const struct stat& status) {
+  if (S_ISREG(status.st_mode)) return Status();
+  return S_ISDIR(status.st_mode) ? system_failure(EISDIR) : Status::failure("not a regular file");
+}
+
+}  // namespace
+
 Status open_regular_file(const std::string& path, std::unique_ptr<RandomAccessFile>* file) {
-  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  struct stat before;
+  if (stat(path.c_str(), &before) != 0) return system_failure(errno);
+  Status refused = refuse_unless_regular(before);
+  if (!refused.ok()) return refused;
+  // Without O_NONBLOCK, opening a FIFO put in its place since waits for a
+  // writer.
   const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (descriptor < 0) return system_failure(errno);
   struct stat status;
@@ -162,9 +180,10 @@ Status open_regular_file(const std::string& path, std::unique_ptr<RandomAccessFi
     close(descriptor);
     return system_failure(error);
   }
-  if (!S_ISREG(status.st_mode)) {
+  refused = refuse_unless_regular(status);
+  if (!refused.ok()) {
     close(descriptor);
-    return S_ISDIR(status.st_mode) ? system_failure(EISDIR) : Status::failure("not a regular file");
+    return refused;
   }
   file->reset(new PosixRegularFile(descriptor, static_cast<std::uint64_t>(status.st_size)));
   return Status();

@@ -192,6 +192,26 @@ done
 run --stem=ok.dic book.txt vocabulary.txt
 check "a regular dictionary beside them: status 0" status_is 0
 
+# A book and a vocabulary from FIFOs whose writers wait for their readers,
+# the book's slow to come: looking for a dictionary of the vocabulary's name
+# must not open the FIFO, or its writer would write to a pipe nobody reads
+# any more, and the program wait for ever to read it.
+if [ $windows = 0 ]; then
+  run book.txt vocabulary.txt
+  cp stdout from-files.txt
+  mkfifo book.fifo vocabulary.fifo
+  { sleep 1; cat book.txt; } > book.fifo &
+  cat vocabulary.txt > vocabulary.fifo &
+  timeout 20 "${program[@]}" book.fifo vocabulary.fifo > stdout 2> stderr < /dev/null
+  status=$?
+  kill $(jobs -p) 2> /dev/null
+  wait 2> /dev/null
+  check "a book and a vocabulary from FIFOs: status 0" status_is 0
+  check "a book and a vocabulary from FIFOs: the lines of the files" cmp -s stdout from-files.txt
+else
+  skip "a book and a vocabulary from FIFOs (POSIX only)"
+fi
+
 # Stemming on several threads gives the same bytes as on one: a book of 12,000
 # distinct words, enough for every thread that the machine allows.
 { echo 3000; seq 1 3000 | sed 's/^/stem/; s/$/\/S/'; } > many.dic
