@@ -46,6 +46,10 @@ for path in ./usr/bin/lexicull ./usr/share/man/man1/lexicull.1.gz \
             ./usr/share/doc/lexicull/copyright ./usr/share/doc/lexicull/changelog.gz; do
   grep -q " $path\$" <<< "$contents" || fail "$deb lacks $path"
 done
+# libxml2 is loaded when an HTML book comes, so dpkg-shlibdeps cannot see it.
+if ! ldd build/release/lexicull | grep -q libxml2; then
+  dpkg-deb -f "$deb" Depends | grep -q 'libxml2 (' || fail "$deb does not depend on libxml2, which it loads"
+fi
 for zip in "${zips[@]}"; do
   listing=$(unzip -l "$zip")
   for file in lexicull.exe README.md LICENSE.txt THIRD-PARTY.txt lexicull.txt; do
@@ -60,6 +64,13 @@ if [ "${1:-}" = --check ]; then
   dpkg -s lexicull > /dev/null 2>&1 && was_installed=1
   DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q "./$deb"
   [ "$(lexicull --version | tr -d '\r')" = "lexicull $version" ] || fail "the installed lexicull is not $version"
+  # An HTML book, whose parser the program loads from the system.
+  scratch=$(mktemp -d)
+  printf '<html><body><p>Ein <b>Haus</p>' > "$scratch/book.html"
+  printf 'haus|house\nein|a\n' > "$scratch/vocabulary.txt"
+  [ "$(lexicull "$scratch/book.html" "$scratch/vocabulary.txt" | tr -d '\r' | tr '\n' ' ')" = "ein|a haus|house " ] ||
+    fail "the installed lexicull does not read an HTML book"
+  rm -rf "$scratch"
   # The manual where man looks for it, readable as a manual page.
   gzip -dc /usr/share/man/man1/lexicull.1.gz | grep -q '^\.TH LEXICULL 1' ||
     fail "the installed manual page is not lexicull(1)"

@@ -1,16 +1,12 @@
 #include "formats/html_text.h"
 
-#include <libxml/HTMLparser.h>
-#include <libxml/parser.h>
-#include <libxml/xmlerror.h>
-#include <libxml/xmlmemory.h>
-
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
 
 #include "formats/counted_memory.h"
+#include "formats/html_parser_library.h"
 #include "formats/text_decoder.h"
 
 namespace lexicull {
@@ -27,13 +23,18 @@ char* duplicate_counted(const char* text) {
 }
 
 // libxml2's allocations are counted from its first, so its memory setup
-// comes before anything else of it, once in the program.
-void prepare_libxml2() {
+// comes before anything else of it, once in the program. Null where the
+// library cannot be had, with the reason in `*status`.
+const HtmlParserLibrary* prepare_libxml2(Status* status) {
+  const HtmlParserLibrary* library = nullptr;
+  *status = html_parser_library(&library);
+  if (!status->ok()) return nullptr;
   static std::once_flag once;
-  std::call_once(once, [] {
-    xmlMemSetup(&free_counted, &allocate_counted, &reallocate_counted, &duplicate_counted);
-    xmlInitParser();
+  std::call_once(once, [library] {
+    library->mem_setup(&free_counted, &allocate_counted, &reallocate_counted, &duplicate_counted);
+    library->init_parser();
   });
+  return library;
 }
 
 }  // namespace
@@ -45,6 +46,8 @@ struct HtmlText::State {
   DocumentText document;
   BudgetShare budget;
   MemoryAccount* memory;
+  const HtmlParserLibrary* library = nullptr;
+  Status unloaded;  // why there is no library
   htmlParserCtxtPtr parser = nullptr;
   std::string start;  // the first bytes, until the encoding is known
   TextDecoder decoder{""};
@@ -54,7 +57,7 @@ struct HtmlText::State {
   bool count_text(std::size_t size) {
     const bool was_spent = budget.spent();
     if (budget.count(size)) return true;
-    if (!was_spent) xmlStopParser(parser);
+    if (!was_spent) library->stop_parser(parser);
     return false;
   }
 
@@ -83,8 +86,9 @@ struct HtmlText::State {
     const CountingFor counting(memory);
     // This thread's handler of the library's messages, which it prints
     // itself otherwise.
-    xmlSetGenericErrorFunc(nullptr, &ignore_generic_error);
-    htmlParseChunk(parser, utf8_piece.data(), static_cast<int>(utf8_piece.size()), last ? 1 : 0);
+    library->set_generic_error_func(nullptr, &ignore_generic_error);
+    library->parse_chunk(parser, utf8_piece.data(), static_cast<int>(utf8_piece.size()),
+                         last ? 1 : 0);
     if (budget.spent()) return Status::failure(budget.spent_reason());
     if (memory->refused()) {
       return Status::failure("markup too large to hold (over " + std::to_string(kMostMemory >> 20) +
@@ -96,8 +100,9 @@ struct HtmlText::State {
 };
 
 HtmlText::HtmlText(PlainTextLines& lines, TextBudget& budget) {
-  prepare_libxml2();
   state_ = new State(lines, budget);
+  state_->library = prepare_libxml2(&state_->unloaded);
+  if (state_->library == nullptr) return;
   htmlSAXHandler handler;
   std::memset(&handler, 0, sizeof handler);
   handler.startElement = &State::start_element;
@@ -111,12 +116,12 @@ HtmlText::HtmlText(PlainTextLines& lines, TextBudget& budget) {
     const CountingFor counting(state_->memory);
     // UTF-8 always: the decoder has made it so, and a <meta charset> must
     // not make the parser decode it again.
-    state_->parser =
-        htmlCreatePushParserCtxt(&handler, state_, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8);
+    state_->parser = state_->library->create_push_parser(&handler, state_, nullptr, 0, nullptr,
+                                                         XML_CHAR_ENCODING_UTF8);
     if (state_->parser != nullptr) {
-      htmlCtxtUseOptions(state_->parser, HTML_PARSE_RECOVER | HTML_PARSE_NONET |
-                                             HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                             HTML_PARSE_IGNORE_ENC);
+      state_->library->use_options(state_->parser, HTML_PARSE_RECOVER | HTML_PARSE_NONET |
+                                                       HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                                       HTML_PARSE_IGNORE_ENC);
     }
   }
   if (state_->parser == nullptr) {
@@ -127,9 +132,9 @@ HtmlText::HtmlText(PlainTextLines& lines, TextBudget& budget) {
 }
 
 HtmlText::~HtmlText() {
-  {
+  if (state_->parser != nullptr) {
     const CountingFor counting(state_->memory);
-    htmlFreeParserCtxt(state_->parser);
+    state_->library->free_parser(state_->parser);
   }
   state_->memory->close();
   delete state_;
@@ -139,6 +144,7 @@ bool HtmlText::budget_spent() const { return state_->budget.spent(); }
 
 Status HtmlText::parse(std::string_view piece, bool last) {
   State& state = *state_;
+  if (state.library == nullptr) return state.unloaded;
   if (!state.decoding) {
     state.start.append(piece);
     if (state.start.size() < kEncodingWindow && !last) return Status();

@@ -29,7 +29,8 @@ class HtmlText {
   HtmlText& operator=(const HtmlText&) = delete;
 
   // Parses the next piece; `last` for the final one. Fails only for markup
-  // too large to hold, and once the budget is spent (then budget_spent()).
+  // too large to hold, once the budget is spent (then budget_spent()), and
+  // where libxml2 cannot be loaded.
   Status parse(std::string_view piece, bool last);
   bool budget_spent() const;
 
