@@ -317,4 +317,35 @@ done
 run many_words.txt random-vocabulary.bin
 check "binary translations: thousands of lines written" [ "$(grep -c . stdout)" -gt 2000 ]
 
+# The Linux program loads libxml2 only for an HTML book: without it, such a
+# book is refused with the reason, and text is read as ever. The library is
+# hidden in a mount namespace of this case's own.
+printf '<html><body><p>Ein <b>Haus</p>' > page.html
+printf 'haus|house\nein|a\n' > german.txt
+# Every libxml2 the loader knows, of any architecture.
+libxml2=$(ldconfig -p 2> /dev/null | awk '$1 ~ /^libxml2\.so\.[0-9]+$/ { print $NF }' | xargs -r realpath)
+if [ $windows = 1 ] || [ $emulated = 1 ]; then
+  skip "an HTML book without libxml2 (this program has it built in)"
+elif ldd "$program_file" 2> /dev/null | grep -q libxml2; then
+  skip "an HTML book without libxml2 (this program links it at start)"
+elif [ -z "$libxml2" ] || ! : > empty.so || ! unshare -m true 2> /dev/null; then
+  skip "an HTML book without libxml2 (no private mount namespace here, or no libxml2 to hide)"
+else
+  run page.html german.txt
+  check "an HTML book: read with libxml2" cmp -s stdout <(printf 'ein|a\r\nhaus|house\r\n')
+  hidden() {
+    # shellcheck disable=SC2016
+    unshare -m sh -c 'for library in $0; do mount --bind empty.so "$library" || exit 99; done; exec "$@"' \
+      "$libxml2" "${program[@]}" "$@" > stdout 2> stderr < /dev/null
+    status=$?
+  }
+  hidden page.html german.txt
+  check "an HTML book without libxml2: status 1" status_is 1
+  check "an HTML book without libxml2: the reason" \
+    stderr_starts "lexicull: page.html: not a readable HTML book: cannot load the HTML parser: "
+  check "an HTML book without libxml2: no output" stdout_empty
+  hidden book.txt vocabulary.txt
+  check "a text book without libxml2: status 0" status_is 0
+fi
+
 report
