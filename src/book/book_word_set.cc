@@ -122,7 +122,7 @@ void BookWordSet::place(const WordKey& key, const SlotKey& slot_key, std::size_t
                       : Slot{key.head(), reinterpret_cast<std::uintptr_t>(bytes - sizeof size),
                              slot_key.tag, id};
   longest_word_size_ = std::max(longest_word_size_, size);
-  add_to_filter(key.head_hash());
+  add_to_filter(key.filter_hash());
   if (counting_) occurrences_.push_back(1);
   // Half-full keeps probe runs short.
   if (words_.size() * 2 > slots_.size()) grow_slots();
@@ -155,7 +155,7 @@ void BookWordSet::grow_slots() {
     std::size_t index = slot_of(slot_key.hash);
     while (slots_[index].tag != kFreeTag) index = (index + 1) & mask;
     slots_[index] = Slot{head, tail_or_record, slot_key.tag, static_cast<WordId>(id)};
-    add_to_filter(WordKey::hash_of_head(head, size));
+    add_to_filter(WordKey::filter_hash_of(head, size));
   }
 }
 

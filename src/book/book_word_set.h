@@ -86,12 +86,13 @@ class BookWordSet {
     }
   }
 
-  // Whether a word of `size` bytes whose head (its first eight bytes, as
-  // WordKey holds them) is `head` may be in the set: false for most words
-  // that are not, at the cost of a hash of the head and one load.
-  bool might_hold(std::uint64_t head, std::size_t size) const {
+  // Whether a word of `size` bytes whose first eight bytes, in any case,
+  // are `head` (the first byte the least significant; those past the word
+  // may be anything) may be in the set: false for most words that are not,
+  // at the cost of a hash of the head and one load.
+  bool might_hold_any_case(std::uint64_t head, std::size_t size) const {
     if (size > longest_word_size_) return false;
-    return filter_holds(WordKey::hash_of_head(head, size));
+    return filter_holds(WordKey::filter_hash_of(head, size));
   }
 
   static constexpr std::size_t kBatchSize = 64;
@@ -212,23 +213,23 @@ class BookWordSet {
   }
   static bool long_word_matches(const unsigned char* record, const WordKey& key);
   std::size_t slot_of(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> shift_); }
-  // The filter has four bits per slot. A head hash sets two bits of one
+  // The filter has four bits per slot. A filter hash sets two bits of one
   // 64-bit word of it, all three picked by bits of the hash below those that
   // pick the slot: one load answers, and few words not held pass.
-  std::size_t filter_word_of(std::uint64_t head_hash) const {
-    return static_cast<std::size_t>(head_hash >> (shift_ + 4));
+  std::size_t filter_word_of(std::uint64_t filter_hash) const {
+    return static_cast<std::size_t>(filter_hash >> (shift_ + 4));
   }
-  std::uint64_t filter_bits_of(std::uint64_t head_hash) const {
-    return std::uint64_t{1} << ((head_hash >> (shift_ - 2)) & 63) |
-           std::uint64_t{1} << ((head_hash >> (shift_ - 8)) & 63);
+  std::uint64_t filter_bits_of(std::uint64_t filter_hash) const {
+    return std::uint64_t{1} << ((filter_hash >> (shift_ - 2)) & 63) |
+           std::uint64_t{1} << ((filter_hash >> (shift_ - 8)) & 63);
   }
-  bool filter_holds(std::uint64_t head_hash) const {
-    const std::uint64_t bits = filter_bits_of(head_hash);
-    return (filter_[filter_word_of(head_hash)] & bits) == bits;
+  bool filter_holds(std::uint64_t filter_hash) const {
+    const std::uint64_t bits = filter_bits_of(filter_hash);
+    return (filter_[filter_word_of(filter_hash)] & bits) == bits;
   }
-  bool might_hold(const WordKey& key) const { return filter_holds(key.head_hash()); }
-  void add_to_filter(std::uint64_t head_hash) {
-    filter_[filter_word_of(head_hash)] |= filter_bits_of(head_hash);
+  bool might_hold(const WordKey& key) const { return filter_holds(key.filter_hash()); }
+  void add_to_filter(std::uint64_t filter_hash) {
+    filter_[filter_word_of(filter_hash)] |= filter_bits_of(filter_hash);
   }
   // Adds the word, which its first slot `first` does not hold, unless a
   // later slot of its probe does; that word then moves into `first`.
@@ -248,7 +249,7 @@ class BookWordSet {
   Arena arena_;
   BlockList<Word> words_;              // by id
   ZeroedArray<Slot> slots_;            // open addressing, linear probing
-  std::vector<std::uint64_t> filter_;  // bits for every head hash of a word held
+  std::vector<std::uint64_t> filter_;  // bits for every filter hash of a word held
   unsigned shift_;                     // 64 - log2(slot count): the hash's top bits pick the slot
   std::size_t longest_word_size_ = 0;
   // By id, while counting and for the words inserted until it stopped.

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/coding.h"
 #include "testing/test_support.h"
 
 namespace lexicull {
@@ -74,6 +76,46 @@ TEST(BookWordSet, StaysCorrectAcrossManyGrowths) {
     }
     EXPECT_EQ(find_word(words, prefix + std::to_string(count)), BookWordSet::kAbsent);
   }
+}
+
+// The head of `text` as a reader hands it to the filter: its first eight
+// bytes, whatever follows the key on its line included.
+std::uint64_t line_head(const std::string& text) {
+  std::string bytes = text;
+  bytes.resize(std::max<std::size_t>(bytes.size(), 8), '|');
+  return load_little_endian64(reinterpret_cast<const unsigned char*>(bytes.data()));
+}
+
+TEST(BookWordSet, FilterPassesAWordInAnyCaseAndFewOthers) {
+  // Sizes around eight, bytes next to the letters ("@", "[", "`", "{"),
+  // and UTF-8, across the growths that make the filter again.
+  BookWordSet words;
+  std::vector<std::string> held = {"a",
+                                   "ab@c",
+                                   "[x]`{",
+                                   "stra\xc3\x9f"
+                                   "e",
+                                   "abcdefgh",
+                                   "abcdefghi",
+                                   "quite-a-long-word-indeed"};
+  for (int i = 0; i < 5000; ++i) held.push_back("w" + std::to_string(i));
+  for (const std::string& word : held) insert_word(words, word);
+  for (const std::string& word : held) {
+    std::string upper = word;
+    for (char& byte : upper) {
+      if (byte >= 'a' && byte <= 'z') byte = static_cast<char>(byte - 0x20);
+    }
+    EXPECT_TRUE(words.might_hold_any_case(line_head(word + "|x"), word.size())) << word;
+    EXPECT_TRUE(words.might_hold_any_case(line_head(upper + "|X"), upper.size())) << upper;
+  }
+  // Words not held: most are told so, a key longer than every word always.
+  int passed = 0;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string other = "v" + std::to_string(i);
+    passed += words.might_hold_any_case(line_head(other), other.size());
+  }
+  EXPECT_LT(passed, 500);
+  EXPECT_FALSE(words.might_hold_any_case(line_head("w1"), 25));
 }
 
 TEST(BookWordSet, SortsByUnsignedBytesWithPrefixesFirst) {

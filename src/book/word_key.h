@@ -66,16 +66,23 @@ class WordKey {
   std::uint64_t tail() const { return tail_; }
   std::size_t size() const { return size_; }
   bool is_held() const { return size_ <= kHeldWordSize; }
-  // The hash of the head and the size, which the set's filter takes.
-  std::uint64_t head_hash() const { return head_hash_; }
+  // The hash of the head and the size, which the set's filter takes:
+  // filter_hash_of(head(), size()).
+  std::uint64_t filter_hash() const { return filter_hash_; }
   const unsigned char* long_bytes() const { return bytes_; }
 
-  // What head_hash() is for this head and size.
+  // The filter's hash of a head and a size. It is blind to bit 5 of every
+  // byte of the head, and so to case: a reader may ask with a head as its
+  // text has it, not lower-cased, and any case of a word has its hash.
+  static std::uint64_t filter_hash_of(std::uint64_t head, std::size_t size) {
+    return hash_of_head((head | kCaseBits) & head_bytes_mask(size), size);
+  }
+  // The hash of a head and a size on which the slot hash builds.
   static std::uint64_t hash_of_head(std::uint64_t head, std::size_t size) {
     return (head ^ (std::uint64_t{size} << 59)) * kMultiplier;
   }
   // The slot hash of a word of up to sixteen bytes; for one of up to eight,
-  // whose tail is zero, its head hash. The head's and the tail's multiplies
+  // whose tail is zero, hash_of_head(). The head's and the tail's multiplies
   // do not wait for each other: the slot's address is on the path of every
   // word of the book.
   static std::uint64_t hash_of_held(std::uint64_t head, std::uint64_t tail, std::size_t size) {
@@ -84,19 +91,20 @@ class WordKey {
 
  private:
   static constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  static constexpr std::uint64_t kCaseBits = 0x2020202020202020ull;
   static constexpr std::uint64_t kTailMultiplier = 0xC2B2AE3D27D4EB4Full;
 
   WordKey(std::uint64_t head, std::uint64_t tail, std::size_t size, const unsigned char* bytes)
       : head_(head),
         tail_(tail),
         size_(size),
-        head_hash_(hash_of_head(head, size)),
+        filter_hash_(filter_hash_of(head, size)),
         bytes_(bytes) {}
 
   std::uint64_t head_;
   std::uint64_t tail_;
   std::size_t size_;
-  std::uint64_t head_hash_;
+  std::uint64_t filter_hash_;
   const unsigned char* bytes_;
 };
 

@@ -34,7 +34,7 @@ const unsigned char* find_byte(const unsigned char* from, const unsigned char* e
 // from its first eight bytes and its size. Asked for every line: a call
 // would cost about as much as the answer.
 inline bool may_be_book_word(const BookWordSet& keys, const unsigned char* key, std::size_t size) {
-  return keys.might_hold(swar::to_lower(swar::load(key)) & head_bytes_mask(size), size);
+  return keys.might_hold_any_case(swar::load(key), size);
 }
 
 }  // namespace
