@@ -16,6 +16,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/byte_buffer.h"
 #include "base/side_by_side.h"
 #include "vocabulary/dictd_data.h"
 #include "vocabulary/dictd_index.h"
@@ -291,9 +292,20 @@ Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
   // Each word's senses joined. The words are dealt out to the threads, so
   // that each thread's senses are its own.
   const std::size_t shares = index_rows.size() < 4096 ? 1 : threads;
-  std::vector<std::vector<std::pair<BookWordSet::WordId, std::string>>> translations(shares);
+  // A share's translations lie one after another in one buffer, which the
+  // map keeps: no word's needs memory of its own.
+  struct Joined {
+    BookWordSet::WordId word;
+    std::size_t offset;
+    std::size_t size;
+  };
+  std::vector<std::vector<Joined>> translations(shares);
+  std::vector<ByteBuffer> joined_bytes(shares);
+  std::vector<std::size_t> joined_ends(shares, 0);
   run_side_by_side(shares, [&](std::size_t share) {
     translations[share].reserve(words.size() / shares + 1);
+    ByteBuffer& bytes = joined_bytes[share];
+    std::size_t& end = joined_ends[share];
     SenseList list;  // one for all the share's words, so that it allocates once
     for (std::size_t word = share; word < words.size(); word += shares) {
       // The senses of a word a few ahead are asked for now: they lie where
@@ -324,17 +336,27 @@ Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
       if (!taken) continue;
       std::size_t joined_size = 0;
       for (const std::string_view sense : list.senses()) joined_size += sense.size() + 2;
-      std::string joined;
-      joined.reserve(joined_size);
+      bytes.reserve(end + joined_size, end);
+      const std::size_t start = end;
       for (const std::string_view sense : list.senses()) {
-        if (!joined.empty()) joined += "; ";
-        joined += sense;
+        if (end > start) {
+          std::memcpy(bytes.data() + end, "; ", 2);
+          end += 2;
+        }
+        if (!sense.empty()) std::memcpy(bytes.data() + end, sense.data(), sense.size());
+        end += sense.size();
       }
-      translations[share].emplace_back(static_cast<BookWordSet::WordId>(word), std::move(joined));
+      translations[share].push_back(
+          Joined{static_cast<BookWordSet::WordId>(word), start, end - start});
     }
   });
-  for (auto& share : translations) {
-    for (auto& [word, joined] : share) map.set_translation(word, std::move(joined));
+  for (std::size_t share = 0; share < shares; ++share) {
+    unsigned char* const bytes = joined_bytes[share].data();
+    for (const Joined& joined : translations[share]) {
+      map.set_kept_translation(joined.word, bytes + joined.offset, joined.size);
+    }
+    const std::size_t capacity = joined_bytes[share].capacity();
+    if (capacity > 0) map.keep(joined_bytes[share].release(), capacity);
   }
   return Status();
 }

@@ -269,8 +269,10 @@ void VocabularyEntryReader::finish() {
 }
 
 std::unique_ptr<VocabularyEntryReader> VocabularyEntryReader::make_later() const {
-  return std::unique_ptr<VocabularyEntryReader>(new VocabularyEntryReader(
-      std::make_unique<VocabularyMap>(VocabularyMap::for_later_part(map_.keys(), map_.senses()))));
+  // Made in place: a map does not move.
+  return std::unique_ptr<VocabularyEntryReader>(
+      new VocabularyEntryReader(std::unique_ptr<VocabularyMap>(
+          new VocabularyMap(VocabularyMap::for_later_part(map_.keys(), map_.senses())))));
 }
 
 Status read_vocabulary(InputFile& vocabulary, VocabularyMap& map, const PartOptions& options) {

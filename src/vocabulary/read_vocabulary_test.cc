@@ -65,11 +65,19 @@ TEST(ReadVocabulary, SplitsLowerCasedLinesAtTheFirstSeparator) {
 // With every sense kept, a key's translations are joined in file order, also
 // across parts, lower-cased before repeats are told, empty ones dropped.
 TEST(ReadVocabulary, EverySenseJoinedInFileOrderWhenAsked) {
+  std::string many_senses, many_senses_joined;
+  for (int i = 0; i < 300; ++i) {
+    many_senses += "w|sense " + std::to_string(i) + "\n";
+    many_senses_joined += (i == 0 ? "" : "; ") + ("sense " + std::to_string(i));
+  }
   const VocabularyCase cases[] = {
       {{"cat", "dog"},
        "Cat|Katze\ncat|Kater\ncat|\ndog|Hund\ncat|KATZE\ncat\ncat|a; b\ncat|a\n",
        {{"cat", "katze; kater; cat; a; b; a"}, {"dog", "hund"}}},
       {{"x"}, "x|\nx|\n", {}},
+      // Senses enough to move the translation many times, each repeat still
+      // told from the senses before it.
+      {{"w"}, many_senses + many_senses, {{"w", many_senses_joined}}},
   };
   for (const VocabularyCase& test : cases) {
     for (const Reading& reading : kReadings) {
@@ -87,6 +95,11 @@ TEST(ReadVocabulary, TheLastLineForAKeyWinsEvenWhenEmpty) {
       {{"apple"}, "apple|a\napple|b\n", {{"apple", "b"}}},
       {{"apple"}, "apple|pomme\napple|\n", {}},
       {{"apple"}, "apple|\napple|pomme", {{"apple", "pomme"}}},
+      // Written over where it fits, moved where it grows.
+      {{"apple"}, "apple|a long translation\napple|x\n", {{"apple", "x"}}},
+      {{"apple"},
+       "apple|x\napple|a longer one\napple|mid\napple|grown past both\n",
+       {{"apple", "grown past both"}}},
       {{"apple", "pear"}, "pear|p\r\nAPPLE|x\nother|o\napple|y", {{"apple", "y"}, {"pear", "p"}}},
       // Read in parts, the same key in several: the later line still wins,
       // and a Ctrl-Z in a later part still ends the file.
