@@ -299,13 +299,15 @@ Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
     std::size_t offset;
     std::size_t size;
   };
-  std::vector<std::vector<Joined>> translations(shares);
-  std::vector<ByteBuffer> joined_bytes(shares);
-  std::vector<std::size_t> joined_ends(shares, 0);
+  struct Share {
+    std::vector<Joined> joined;
+    ByteBuffer bytes;
+  };
+  std::vector<Share> translations(shares);
   run_side_by_side(shares, [&](std::size_t share) {
-    translations[share].reserve(words.size() / shares + 1);
-    ByteBuffer& bytes = joined_bytes[share];
-    std::size_t& end = joined_ends[share];
+    translations[share].joined.reserve(words.size() / shares + 1);
+    ByteBuffer& bytes = translations[share].bytes;
+    std::size_t end = 0;
     SenseList list;  // one for all the share's words, so that it allocates once
     for (std::size_t word = share; word < words.size(); word += shares) {
       // The senses of a word a few ahead are asked for now: they lie where
@@ -346,17 +348,16 @@ Status read_dictd_entries(DictdIndexReader& index, const EntryData& data,
         if (!sense.empty()) std::memcpy(bytes.data() + end, sense.data(), sense.size());
         end += sense.size();
       }
-      translations[share].push_back(
+      translations[share].joined.push_back(
           Joined{static_cast<BookWordSet::WordId>(word), start, end - start});
     }
   });
-  for (std::size_t share = 0; share < shares; ++share) {
-    unsigned char* const bytes = joined_bytes[share].data();
-    for (const Joined& joined : translations[share]) {
-      map.set_kept_translation(joined.word, bytes + joined.offset, joined.size);
+  for (Share& share : translations) {
+    for (const Joined& joined : share.joined) {
+      map.set_kept_translation(joined.word, share.bytes.data() + joined.offset, joined.size);
     }
-    const std::size_t capacity = joined_bytes[share].capacity();
-    if (capacity > 0) map.keep(joined_bytes[share].release(), capacity);
+    const std::size_t capacity = share.bytes.capacity();
+    if (capacity > 0) map.keep(share.bytes.release(), capacity);
   }
   return Status();
 }
